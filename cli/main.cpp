@@ -1,0 +1,36 @@
+// qbtex: the command-line face of the portable core (game content and image
+// codec), for scripting, testing and inspecting files without the program.
+#include "cli/commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Each command group adds its entries here.
+const QbtexCommand kCommands[] = {
+    {"help", "qbtex help", nullptr},
+};
+
+int usage(FILE* out) {
+    std::fprintf(out, "usage:\n");
+    for (const QbtexCommand& command : kCommands) {
+        std::fprintf(out, "  %s\n", command.usage);
+    }
+    return out == stderr ? 2 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        return usage(stderr);
+    }
+    for (const QbtexCommand& command : kCommands) {
+        if (std::strcmp(argv[1], command.name) == 0) {
+            return command.run ? command.run(argc - 2, argv + 2) : usage(stdout);
+        }
+    }
+    std::fprintf(stderr, "qbtex: unknown command '%s'\n", argv[1]);
+    return usage(stderr);
+}

@@ -1,0 +1,30 @@
+# Common settings for the project's own targets.
+
+# Warnings as errors for everything we write.
+function(k4_defaults target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
+  if(WIN32)
+    target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  endif()
+endfunction()
+
+if(K4_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(K4_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# A GoogleTest executable whose tests are discovered when ctest runs (so the
+# Windows build does not start Wine at build time).
+function(k4_add_test_executable name)
+  add_executable(${name} ${ARGN})
+  k4_defaults(${name})
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES ENVIRONMENT "K4_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+endfunction()

@@ -1,0 +1,30 @@
+// Error codes of the whole program.
+//
+// A failure is thrown as a pointer to one of these constant texts and caught
+// as `const char*`; codes are compared by text (k4cIsError), never by address,
+// because a code may have travelled through a copy of the text.
+#pragma once
+
+#include <cstring>
+
+inline constexpr const char* K4CEXC_INDEXOUTOFBOUNDS = "IndexOutOfBoundsException";
+inline constexpr const char* K4CEXC_IO = "IOException";
+inline constexpr const char* K4CERR_STR_ILLEGALARGUMENT = "K4CERR_STR_ILLEGALARGUMENT";
+inline constexpr const char* K4CERR_STR_OUTOFRANGE = "K4CERR_STR_OUTOFRANGE";
+inline constexpr const char* K4CERR_LOG_ILLEGALARGUMENT = "K4CERR_LOG_ILLEGALARGUMENT";
+inline constexpr const char* K4CERR_LOG_IOERROR = "K4CERR_LOG_IOERROR";
+inline constexpr const char* K4DXERR_RES_LOADERROR = "K4DXERR_RES_LOADERROR";
+inline constexpr const char* K4QBERR_PAK_NOTINSTALLED = "K4QBERR_PAK_NOTINSTALLED";
+inline constexpr const char* K4QBERR_PAK_INVALIDPATH = "K4QBERR_PAK_INVALIDPATH";
+inline constexpr const char* K4QBERR_PAK_IOERROR = "K4QBERR_PAK_IOERROR";
+inline constexpr const char* K4QBERR_PAK_OUTOFRANGE = "K4QBERR_PAK_OUTOFRANGE";
+inline constexpr const char* K4QBERR_INI_IOERROR = "K4QBERR_INI_IOERROR";
+inline constexpr const char* K4QBERR_APP_INITERROR = "K4QBERR_APP_INITERROR";
+inline constexpr const char* K4QBERR_APP_D3DERROR = "K4QBERR_APP_D3DERROR";
+inline constexpr const char* K4QBERR_TEXMGR_NOFILESCHOSEN = "K4QBERR_TEXMGR_NOFILESCHOSEN";
+inline constexpr const char* K4QBERR_TEXMGR_USERCANCELLED = "K4QBERR_TEXMGR_USERCANCELLED";
+
+// True when the thrown code names the given error.
+inline bool k4cIsError(const char* thrown, const char* code) {
+    return thrown != nullptr && code != nullptr && std::strcmp(thrown, code) == 0;
+}

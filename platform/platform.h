@@ -1,0 +1,121 @@
+// The thin operating-system seam of the portable core.
+//
+// Everything above this header reaches files, folders, locks, time and the
+// registry only through these calls. Paths are written the Windows way (with
+// backslashes); the POSIX implementation maps them to slashes at the system
+// call and matches wildcards without regard to case, as Windows does. There is
+// a Win32 implementation (platform_win32.cpp) and a POSIX one (platform_posix.cpp).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+namespace k4p {
+
+// fopen with a Windows-style path. "t" in the mode means text mode: CRLF line
+// ends on Windows, plain LF on POSIX.
+FILE* openFile(const char* path, const char* mode);
+
+// Creates one folder. False when it could not be created, also when it exists.
+bool createFolder(const char* path);
+
+struct FileStatus {
+    bool directory = false;
+    uint64_t size = 0;
+    int64_t modifiedTime = 0; // seconds since 1970-01-01 UTC
+};
+
+// False when the path does not exist or cannot be examined.
+bool getFileStatus(const char* path, FileStatus* status);
+bool fileExists(const char* path);
+
+// Moves a finished file over its target in one step (replacing it).
+bool moveFileReplace(const char* from, const char* to);
+bool removeFile(const char* path);
+bool removeFolder(const char* path);
+
+// Creates and opens (binary, for writing) a new file with a unique name in the
+// folder of `target`, for writing content that is then moved into place with
+// moveFileReplace. Writes the temporary file's path into `tempPath`.
+FILE* createTempFileBeside(const char* target, char* tempPath, size_t tempPathSize);
+
+// Milliseconds since some fixed moment; wraps around like GetTickCount.
+uint32_t tickCount();
+void sleepMs(uint32_t milliseconds);
+
+// A recursive lock: the thread that holds it may enter again.
+class RecursiveLock {
+public:
+    RecursiveLock();
+    ~RecursiveLock();
+    RecursiveLock(const RecursiveLock&) = delete;
+    RecursiveLock& operator=(const RecursiveLock&) = delete;
+    void enter();
+    bool tryEnter();
+    void leave();
+
+private:
+    alignas(16) unsigned char storage_[64];
+};
+
+// One item of a folder listing.
+struct FindItem {
+    char name[260];
+    bool directory;
+    bool system;
+    bool temporary;
+    bool offline;
+    uint64_t size;
+};
+
+// Lists the items that match a pattern such as "C:\\Games\\Q\\data\\*.dds"
+// (wildcards "*" and "?" in the last component only, matched without regard to
+// case). As on Windows, listing "folder\\*" also yields "." and "..".
+class FolderListing {
+public:
+    FolderListing() = default;
+    ~FolderListing();
+    FolderListing(const FolderListing&) = delete;
+    FolderListing& operator=(const FolderListing&) = delete;
+    // False when the folder cannot be listed or nothing matches.
+    bool open(const char* pattern);
+    // False when there are no more items.
+    bool next(FindItem* item);
+    void close();
+
+private:
+    void* state_ = nullptr;
+};
+
+enum class RegistryRoot { LocalMachine, CurrentUser };
+
+// Registry results, with the values Windows uses.
+inline constexpr long kRegOk = 0;
+inline constexpr long kRegNotFound = 2;
+inline constexpr long kRegInvalidType = 13;
+inline constexpr long kRegMoreData = 234;
+
+// Reads a string value into `buffer` of `*size` bytes. On kRegOk the text is
+// NUL-terminated inside the buffer (a stored value without terminator is
+// terminated, never read past its end) and `*size` holds its length plus one.
+// On kRegMoreData `*size` holds the bytes needed. Values that are not strings
+// give kRegInvalidType.
+long queryRegistryString(RegistryRoot root, const char* subkey, const char* valueName, char* buffer,
+                         uint32_t* size);
+
+// Only in the POSIX build, where an in-process store stands in for the
+// registry so that tests can fill it.
+#ifndef _WIN32
+void setRegistryString(RegistryRoot root, const char* subkey, const char* valueName,
+                       const char* text);
+void setRegistryBinary(RegistryRoot root, const char* subkey, const char* valueName,
+                       const void* bytes, size_t count);
+void deleteRegistryValue(RegistryRoot root, const char* subkey, const char* valueName);
+#endif
+
+// Case-insensitive "*" and "?" match over a whole name, as the POSIX listing
+// uses for the Windows rules. Exposed for tests.
+bool wildcardMatchNoCase(const char* pattern, const char* name);
+
+} // namespace k4p
