@@ -19,6 +19,13 @@ if(K4_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# K4_TEST_TMP names a scratch folder for fixtures, in the form the test
+# executable understands (a Z: path under Wine).
+set(K4_TEST_TMP "${CMAKE_BINARY_DIR}/test-tmp")
+if(CMAKE_CROSSCOMPILING AND WIN32)
+  set(K4_TEST_TMP "Z:${K4_TEST_TMP}")
+endif()
+
 # A GoogleTest executable whose tests are discovered when ctest runs (so the
 # Windows build does not start Wine at build time).
 function(k4_add_test_executable name)
@@ -26,5 +33,5 @@ function(k4_add_test_executable name)
   k4_defaults(${name})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-    PROPERTIES ENVIRONMENT "K4_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+    PROPERTIES ENVIRONMENT "K4_TEST_TMP=${K4_TEST_TMP}")
 endfunction()

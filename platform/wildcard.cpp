@@ -5,7 +5,9 @@
 namespace k4p {
 
 namespace {
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 } // namespace
 
 bool wildcardMatchNoCase(const char* pattern, const char* name) {
