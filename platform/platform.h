@@ -19,6 +19,9 @@ FILE* openFile(const char* path, const char* mode);
 
 // Creates one folder. False when it could not be created, also when it exists.
 bool createFolder(const char* path);
+// Creates a folder and every missing parent. True when the folder exists
+// afterwards.
+bool createFolderTree(const char* path);
 
 struct FileStatus {
     bool directory = false;
@@ -29,6 +32,10 @@ struct FileStatus {
 // False when the path does not exist or cannot be examined.
 bool getFileStatus(const char* path, FileStatus* status);
 bool fileExists(const char* path);
+
+// Sets a file's last-modification time (seconds since 1970-01-01 UTC); used by
+// fixture tools that need archives of known age.
+bool setFileModifiedTime(const char* path, int64_t seconds);
 
 // Moves a finished file over its target in one step (replacing it).
 bool moveFileReplace(const char* from, const char* to);

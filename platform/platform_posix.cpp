@@ -29,7 +29,9 @@ std::string nativePath(const char* path) {
     return out;
 }
 
-int lowerAscii(int c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+int lowerAscii(int c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
 
 } // namespace
 
@@ -46,7 +48,9 @@ FILE* openFile(const char* path, const char* mode) {
     return std::fopen(nativePath(path).c_str(), m.c_str());
 }
 
-bool createFolder(const char* path) { return ::mkdir(nativePath(path).c_str(), 0777) == 0; }
+bool createFolder(const char* path) {
+    return ::mkdir(nativePath(path).c_str(), 0777) == 0;
+}
 
 bool getFileStatus(const char* path, FileStatus* status) {
     struct stat st;
@@ -61,15 +65,32 @@ bool getFileStatus(const char* path, FileStatus* status) {
     return true;
 }
 
-bool fileExists(const char* path) { return getFileStatus(path, nullptr); }
+bool fileExists(const char* path) {
+    return getFileStatus(path, nullptr);
+}
+
+bool setFileModifiedTime(const char* path, int64_t seconds) {
+    if (path == nullptr) {
+        return false;
+    }
+    struct timespec times[2];
+    times[0].tv_sec = static_cast<time_t>(seconds);
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    return ::utimensat(AT_FDCWD, nativePath(path).c_str(), times, 0) == 0;
+}
 
 bool moveFileReplace(const char* from, const char* to) {
     return ::rename(nativePath(from).c_str(), nativePath(to).c_str()) == 0;
 }
 
-bool removeFile(const char* path) { return ::unlink(nativePath(path).c_str()) == 0; }
+bool removeFile(const char* path) {
+    return ::unlink(nativePath(path).c_str()) == 0;
+}
 
-bool removeFolder(const char* path) { return ::rmdir(nativePath(path).c_str()) == 0; }
+bool removeFolder(const char* path) {
+    return ::rmdir(nativePath(path).c_str()) == 0;
+}
 
 FILE* createTempFileBeside(const char* target, char* tempPath, size_t tempPathSize) {
     if (target == nullptr || tempPath == nullptr) {
@@ -84,6 +105,9 @@ FILE* createTempFileBeside(const char* target, char* tempPath, size_t tempPathSi
     if (fd < 0) {
         return nullptr;
     }
+    // mkstemp makes the file private; the finished file should have the
+    // usual permissions of a newly written one.
+    ::fchmod(fd, 0644);
     FILE* file = ::fdopen(fd, "wb");
     if (file == nullptr) {
         ::close(fd);
@@ -113,15 +137,21 @@ void sleepMs(uint32_t milliseconds) {
 
 static_assert(sizeof(std::recursive_mutex) <= 64, "lock storage too small");
 
-RecursiveLock::RecursiveLock() { new (storage_) std::recursive_mutex(); }
+RecursiveLock::RecursiveLock() {
+    new (storage_) std::recursive_mutex();
+}
 RecursiveLock::~RecursiveLock() {
     std::launder(reinterpret_cast<std::recursive_mutex*>(storage_))->~recursive_mutex();
 }
-void RecursiveLock::enter() { std::launder(reinterpret_cast<std::recursive_mutex*>(storage_))->lock(); }
+void RecursiveLock::enter() {
+    std::launder(reinterpret_cast<std::recursive_mutex*>(storage_))->lock();
+}
 bool RecursiveLock::tryEnter() {
     return std::launder(reinterpret_cast<std::recursive_mutex*>(storage_))->try_lock();
 }
-void RecursiveLock::leave() { std::launder(reinterpret_cast<std::recursive_mutex*>(storage_))->unlock(); }
+void RecursiveLock::leave() {
+    std::launder(reinterpret_cast<std::recursive_mutex*>(storage_))->unlock();
+}
 
 namespace {
 
@@ -154,7 +184,9 @@ bool fillItem(const std::string& folder, const char* name, FindItem* item) {
 
 } // namespace
 
-FolderListing::~FolderListing() { close(); }
+FolderListing::~FolderListing() {
+    close();
+}
 
 bool FolderListing::open(const char* pattern) {
     close();

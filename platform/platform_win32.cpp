@@ -15,7 +15,9 @@ FILE* openFile(const char* path, const char* mode) {
     return std::fopen(path, mode);
 }
 
-bool createFolder(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+bool createFolder(const char* path) {
+    return CreateDirectoryA(path, nullptr) != 0;
+}
 
 bool getFileStatus(const char* path, FileStatus* status) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -33,15 +35,39 @@ bool getFileStatus(const char* path, FileStatus* status) {
     return true;
 }
 
-bool fileExists(const char* path) { return getFileStatus(path, nullptr); }
+bool fileExists(const char* path) {
+    return getFileStatus(path, nullptr);
+}
+
+bool setFileModifiedTime(const char* path, int64_t seconds) {
+    if (path == nullptr) {
+        return false;
+    }
+    HANDLE handle = CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    uint64_t ticks = static_cast<uint64_t>(seconds + 11644473600LL) * 10000000ULL;
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(ticks);
+    time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    bool ok = SetFileTime(handle, nullptr, nullptr, &time) != 0;
+    CloseHandle(handle);
+    return ok;
+}
 
 bool moveFileReplace(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool removeFile(const char* path) { return DeleteFileA(path) != 0; }
+bool removeFile(const char* path) {
+    return DeleteFileA(path) != 0;
+}
 
-bool removeFolder(const char* path) { return RemoveDirectoryA(path) != 0; }
+bool removeFolder(const char* path) {
+    return RemoveDirectoryA(path) != 0;
+}
 
 FILE* createTempFileBeside(const char* target, char* tempPath, size_t tempPathSize) {
     if (target == nullptr || tempPath == nullptr) {
@@ -75,9 +101,13 @@ FILE* createTempFileBeside(const char* target, char* tempPath, size_t tempPathSi
     return nullptr;
 }
 
-uint32_t tickCount() { return GetTickCount(); }
+uint32_t tickCount() {
+    return GetTickCount();
+}
 
-void sleepMs(uint32_t milliseconds) { Sleep(milliseconds); }
+void sleepMs(uint32_t milliseconds) {
+    Sleep(milliseconds);
+}
 
 static_assert(sizeof(CRITICAL_SECTION) <= 64, "lock storage too small");
 
@@ -87,11 +117,15 @@ RecursiveLock::RecursiveLock() {
 RecursiveLock::~RecursiveLock() {
     DeleteCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
 }
-void RecursiveLock::enter() { EnterCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_)); }
+void RecursiveLock::enter() {
+    EnterCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}
 bool RecursiveLock::tryEnter() {
     return TryEnterCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_)) != 0;
 }
-void RecursiveLock::leave() { LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_)); }
+void RecursiveLock::leave() {
+    LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}
 
 namespace {
 
@@ -113,7 +147,9 @@ void fillItem(const WIN32_FIND_DATAA& data, FindItem* item) {
 
 } // namespace
 
-FolderListing::~FolderListing() { close(); }
+FolderListing::~FolderListing() {
+    close();
+}
 
 bool FolderListing::open(const char* pattern) {
     close();
@@ -159,16 +195,16 @@ long queryRegistryString(RegistryRoot root, const char* subkey, const char* valu
         return ERROR_INVALID_PARAMETER;
     }
     HKEY key;
-    LONG result = RegOpenKeyExA(root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE
-                                                                    : HKEY_CURRENT_USER,
-                                subkey, 0, KEY_READ, &key);
+    LONG result =
+        RegOpenKeyExA(root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                      subkey, 0, KEY_READ, &key);
     if (result != ERROR_SUCCESS) {
         return result;
     }
     DWORD type = 0;
     DWORD bytes = buffer ? *size : 0;
-    result = RegQueryValueExA(key, valueName, nullptr, &type,
-                              reinterpret_cast<BYTE*>(buffer), &bytes);
+    result =
+        RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
     RegCloseKey(key);
     if (result == ERROR_SUCCESS || result == ERROR_MORE_DATA) {
         if (type != REG_SZ && type != REG_EXPAND_SZ) {

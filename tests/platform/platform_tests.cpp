@@ -133,6 +133,15 @@ TEST(PlatformFiles, StatusAndFolders) {
     EXPECT_FALSE(k4p::fileExists(path.c_str()));
 }
 
+TEST(PlatformFiles, FolderTreeCreatesMissingParents) {
+    std::string folder = scratchFolder("tree");
+    std::string deep = folder + "\\a\\b/c\\";
+    EXPECT_TRUE(k4p::createFolderTree(deep.c_str()));
+    EXPECT_TRUE(k4p::createFolderTree(deep.c_str())) << "existing folders are fine";
+    writeFile(folder + "\\file", "x");
+    EXPECT_FALSE(k4p::createFolderTree((folder + "\\file\\sub").c_str()));
+}
+
 TEST(PlatformLock, IsRecursive) {
     k4p::RecursiveLock lock;
     lock.enter();

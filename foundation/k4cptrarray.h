@@ -1,0 +1,31 @@
+// K4CPtrArray: a growable array of untyped pointers with checked access.
+//
+// The array never owns what its items point to: owners delete the objects
+// before deleting the array. Bad indexes throw "IndexOutOfBoundsException"
+// and change nothing. No locking.
+#pragma once
+
+#include <cstdint>
+
+class K4CPtrArray {
+public:
+    K4CPtrArray(); // capacity 16, empty
+    ~K4CPtrArray();
+    K4CPtrArray(const K4CPtrArray&) = delete;
+    K4CPtrArray& operator=(const K4CPtrArray&) = delete;
+
+    void add(void* item);
+    void* get(int32_t index) const;
+    // Returns the removed item; later items move down by one.
+    void* removeAt(int32_t index);
+    // Makes room for n items; never shrinks.
+    void reserve(int32_t n);
+    int32_t getCount() const { return count_; }
+    int32_t getCapacity() const { return capacity_; }
+
+private:
+    int32_t growthStep_;
+    int32_t capacity_;
+    int32_t count_;
+    void** items_;
+};

@@ -1,0 +1,296 @@
+// K4QBIniFile, K4QBIniGroup, K4QBIniEntry: the settings object, the reader and
+// the writer of the settings file.
+#include "foundation/k4qbinifile.h"
+
+#include "foundation/errors.h"
+#include "foundation/k4clogger.h"
+#include "platform/platform.h"
+
+#include <cstring>
+
+namespace {
+
+// The temporary file is binary: write the line ends text mode would.
+#ifdef _WIN32
+constexpr const char* kLineEnd = "\r\n";
+#else
+constexpr const char* kLineEnd = "\n";
+#endif
+
+void trace(K4CDebugLogger* logger, int32_t level, const char* format, ...) K4C_PRINTF(3, 4);
+
+} // namespace
+
+K4QBIniEntry::K4QBIniEntry(const char* key, const char* value) : key_(key), value_(value) {
+    key_.toLowerCase();
+}
+
+K4QBIniGroup::K4QBIniGroup(const char* name, K4CDebugLogger* logger)
+    : name_(name), logger_(logger) {
+    name_.toLowerCase();
+}
+
+K4QBIniGroup::~K4QBIniGroup() {
+    for (int32_t i = 0; i < entries_.getCount(); ++i) {
+        delete static_cast<K4QBIniEntry*>(entries_.get(i));
+    }
+}
+
+K4QBIniEntry* K4QBIniGroup::getEntryAt(int32_t index) const {
+    return static_cast<K4QBIniEntry*>(entries_.get(index));
+}
+
+int32_t K4QBIniGroup::findKeyIndex(const char* key) {
+    lookupKey_.assign(key);
+    lookupKey_.toLowerCase();
+    for (int32_t i = 0; i < entries_.getCount(); ++i) {
+        if (std::strcmp(getEntryAt(i)->getKey(), lookupKey_.getText()) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+K4QBIniEntry* K4QBIniGroup::getEntry(const char* key) {
+    int32_t index = findKeyIndex(key);
+    return index >= 0 ? getEntryAt(index) : addEntry(key, "");
+}
+
+K4QBIniEntry* K4QBIniGroup::addEntry(const char* key, const char* value) {
+    auto* entry = new K4QBIniEntry(key, value);
+    entries_.add(entry);
+    return entry;
+}
+
+int32_t K4QBIniGroup::getInt(const char* key, int32_t defaultValue) {
+    trace(logger_, K4C_LOG_TRACE, "Enter K4QBIniGroup::getInt(%s, %d) = %p", key, defaultValue,
+          static_cast<void*>(this));
+    int32_t index = findKeyIndex(key);
+    int32_t value =
+        index >= 0 ? k4cParseInt(getEntryAt(index)->getValue(), defaultValue) : defaultValue;
+    trace(logger_, K4C_LOG_TRACE, "Return %d from K4QBIniGroup::getInt = %p", value,
+          static_cast<void*>(this));
+    return value;
+}
+
+void K4QBIniGroup::setInt(const char* key, int32_t value) {
+    trace(logger_, K4C_LOG_TRACE, "Enter K4QBIniGroup::setInt(%s, %d) = %p", key, value,
+          static_cast<void*>(this));
+    K4CString text;
+    text.appendFormat("%d", value);
+    getEntry(key)->setValue(text.getText());
+    trace(logger_, K4C_LOG_TRACE, "Exit K4QBIniGroup::setInt = %p", static_cast<void*>(this));
+}
+
+const char* K4QBIniGroup::getString(const char* key) {
+    trace(logger_, K4C_LOG_TRACE, "Enter K4QBIniGroup::getString(%s) = %p", key,
+          static_cast<void*>(this));
+    int32_t index = findKeyIndex(key);
+    const char* value = index >= 0 ? getEntryAt(index)->getValue() : nullptr;
+    trace(logger_, K4C_LOG_TRACE, "Return %p(%s) from K4QBIniGroup::getString = %p",
+          static_cast<const void*>(value), value, static_cast<void*>(this));
+    return value;
+}
+
+void K4QBIniGroup::setString(const char* key, const char* text) {
+    trace(logger_, K4C_LOG_TRACE, "Enter K4QBIniGroup::setString(%s, %s) = %p", key, text,
+          static_cast<void*>(this));
+    getEntry(key)->setValue(text);
+    trace(logger_, K4C_LOG_TRACE, "Exit K4QBIniGroup::setString = %p", static_cast<void*>(this));
+}
+
+K4QBIniFile::K4QBIniFile(K4CDebugLogger* logger) : logger_(logger) {
+    trace(logger_, K4C_LOG_TRACE, "Enter constructor K4QBIniFile(%p) = %p",
+          static_cast<void*>(logger), static_cast<void*>(this));
+    addGroup(nullptr);
+    trace(logger_, K4C_LOG_TRACE, "Exit constructor K4QBIniFile = %p", static_cast<void*>(this));
+}
+
+K4QBIniFile::~K4QBIniFile() {
+    // A destructor must not throw: a line that cannot be written is lost.
+    try {
+        trace(logger_, K4C_LOG_TRACE, "Enter destructor K4QBIniFile = %p",
+              static_cast<void*>(this));
+    } catch (const char*) {
+    }
+    for (int32_t i = 0; i < groups_.getCount(); ++i) {
+        delete getGroupAt(i);
+    }
+    try {
+        trace(logger_, K4C_LOG_TRACE, "Exit destructor K4QBIniFile = %p", static_cast<void*>(this));
+    } catch (const char*) {
+    }
+}
+
+K4QBIniGroup* K4QBIniFile::getGroupAt(int32_t index) const {
+    return static_cast<K4QBIniGroup*>(groups_.get(index));
+}
+
+int32_t K4QBIniFile::findGroupIndex(const char* name) {
+    lookupKey_.assign(name);
+    lookupKey_.toLowerCase();
+    for (int32_t i = 0; i < groups_.getCount(); ++i) {
+        if (std::strcmp(getGroupAt(i)->getName(), lookupKey_.getText()) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+K4QBIniGroup* K4QBIniFile::getGroup(const char* name) {
+    trace(logger_, K4C_LOG_TRACE, "Enter K4QBIniFile::getGroup(%s) = %p", name,
+          static_cast<void*>(this));
+    int32_t index = findGroupIndex(name);
+    K4QBIniGroup* group = index >= 0 ? getGroupAt(index) : nullptr;
+    trace(logger_, K4C_LOG_TRACE, "Return %p from K4QBIniFile::getGroup = %p",
+          static_cast<void*>(group), static_cast<void*>(this));
+    return group;
+}
+
+K4QBIniGroup* K4QBIniFile::addGroup(const char* name) {
+    auto* group = new K4QBIniGroup(name, logger_);
+    groups_.add(group);
+    return group;
+}
+
+// Reads the lines of the file into this object (group headers and entries).
+void K4QBIniFile::readFrom(FILE* file) {
+    K4QBIniGroup* group = getGroupAt(0);
+    K4CString line;
+    K4CString part; // a group name or a key
+    while (line.readLine(file)) {
+        line.trimRight();
+        line.trimLeft();
+        int32_t length = line.getLength();
+        if (length == 0) {
+            continue;
+        }
+        const char* text = line.getText();
+        if (text[0] == '[' && text[length - 1] == ']') {
+            // The name ends at the first "]", which exists: the line ends in one.
+            const char* close = std::strchr(text + 1, ']');
+            part.clear();
+            part.appendSubstring(text, 1, static_cast<int32_t>(close - text) - 1);
+            group = addGroup(part.getText());
+            continue;
+        }
+        const char* equals = std::strchr(text, '=');
+        int32_t keyLength = equals ? static_cast<int32_t>(equals - text) : length;
+        part.clear();
+        part.appendSubstring(text, 0, keyLength);
+        part.trimRight();
+        if (part.getLength() == 0) {
+            continue; // "= value": nothing to name it by
+        }
+        // The value is the rest of the line; a line without "=" has none.
+        line.erase(0, equals ? keyLength + 1 : length);
+        line.trimLeft();
+        group->addEntry(part.getText(), line.getText());
+    }
+}
+
+K4QBIniFile* K4QBIniFile::load(const char* path, K4CDebugLogger* logger) {
+    trace(logger, K4C_LOG_TRACE, "Enter K4QBIniFile::load(%s, %p)", path,
+          static_cast<void*>(logger));
+    auto* settings = new K4QBIniFile(logger);
+    FILE* file = path ? k4p::openFile(path, "rt") : nullptr;
+    if (file == nullptr) {
+        delete settings;
+        trace(logger, K4C_LOG_DEBUG, "Throw %s from K4QBIniFile::load", K4QBERR_INI_IOERROR);
+        throw K4QBERR_INI_IOERROR;
+    }
+    const char* error = nullptr;
+    try {
+        settings->readFrom(file);
+        // A read error looks like the end of the file to readLine: a partly
+        // read object must not stand in for the file (it would be saved back).
+        if (std::ferror(file)) {
+            error = K4QBERR_INI_IOERROR;
+        }
+    } catch (const char* code) {
+        error = code;
+    }
+    if (std::fclose(file) != 0 && error == nullptr) {
+        error = K4QBERR_INI_IOERROR;
+    }
+    if (error != nullptr) {
+        delete settings;
+        trace(logger, K4C_LOG_DEBUG, "Throw %s from K4QBIniFile::load", error);
+        throw error;
+    }
+    try {
+        trace(logger, K4C_LOG_TRACE, "Return %p from K4QBIniFile::load",
+              static_cast<void*>(settings));
+    } catch (const char*) {
+        delete settings;
+        throw;
+    }
+    return settings;
+}
+
+bool K4QBIniFile::writeTo(FILE* file) const {
+    for (int32_t g = 0; g < groups_.getCount(); ++g) {
+        const K4QBIniGroup* group = getGroupAt(g);
+        if (group->getEntryCount() == 0) {
+            continue;
+        }
+        if (group->getName()[0] != 0 &&
+            std::fprintf(file, "[%s]%s", group->getName(), kLineEnd) < 0) {
+            return false;
+        }
+        for (int32_t e = 0; e < group->getEntryCount(); ++e) {
+            const K4QBIniEntry* entry = group->getEntryAt(e);
+            if (std::fprintf(file, "\t%s = %s%s", entry->getKey(), entry->getValue(), kLineEnd) <
+                0) {
+                return false;
+            }
+        }
+        if (std::fputs(kLineEnd, file) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void K4QBIniFile::save(const char* path) {
+    trace(logger_, K4C_LOG_TRACE, "Enter K4QBIniFile::save(%s) = %p", path,
+          static_cast<void*>(this));
+    size_t size = (path ? std::strlen(path) : 0) + 64;
+    char* tempPath = new char[size];
+    FILE* file = path ? k4p::createTempFileBeside(path, tempPath, size) : nullptr;
+    bool saved = false;
+    if (file != nullptr) {
+        bool written = writeTo(file) && std::fflush(file) == 0 && !std::ferror(file);
+        bool closed = std::fclose(file) == 0;
+        saved = written && closed && k4p::moveFileReplace(tempPath, path);
+        if (!saved) {
+            k4p::removeFile(tempPath);
+        }
+    }
+    delete[] tempPath;
+    if (!saved) {
+        trace(logger_, K4C_LOG_DEBUG, "Throw %s from K4QBIniFile::save = %p", K4QBERR_INI_IOERROR,
+              static_cast<void*>(this));
+        throw K4QBERR_INI_IOERROR;
+    }
+    trace(logger_, K4C_LOG_TRACE, "Exit K4QBIniFile::save = %p", static_cast<void*>(this));
+}
+
+namespace {
+
+void trace(K4CDebugLogger* logger, int32_t level, const char* format, ...) {
+    if (logger == nullptr) {
+        return;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    try {
+        logger->logV(level, format, arguments);
+    } catch (...) {
+        va_end(arguments);
+        throw;
+    }
+    va_end(arguments);
+}
+
+} // namespace
