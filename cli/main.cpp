@@ -1,5 +1,6 @@
 // qbtex: the command-line face of the portable core (game content and image
 // codec), for scripting, testing and inspecting files without the program.
+#include "cli/cmd_image.h"
 #include "cli/commands.h"
 
 #include <cstdio>
@@ -10,6 +11,11 @@ namespace {
 // Each command group adds its entries here.
 const QbtexCommand kCommands[] = {
     {"help", "qbtex help", nullptr},
+    {"info", "qbtex info FILE...", runImageInfo},
+    {"to-png", "qbtex to-png INPUT OUTPUT.png [--level N]", runImageToPng},
+    {"to-dds",
+     "qbtex to-dds INPUT OUTPUT.dds --format NAME [--size WxH] [--mips full|none|N]",
+     runImageToDds},
 };
 
 int usage(FILE* out) {
@@ -25,6 +31,9 @@ int usage(FILE* out) {
 int main(int argc, char** argv) {
     if (argc < 2) {
         return usage(stderr);
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        return usage(stdout);
     }
     for (const QbtexCommand& command : kCommands) {
         if (std::strcmp(argv[1], command.name) == 0) {

@@ -1,0 +1,56 @@
+// Reading and writing image files in memory. Each file format has the same
+// three calls:
+//   xxxReadHeader(data, size, info): validates the header and describes the
+//     file; never allocates.
+//   xxxReadImage(data, size, image, info): decodes all levels the file holds.
+//   ddsWriteImage(image, bytes): the one writer.
+// Decoded images of BMP, TGA, PNG and JPEG files are A8R8G8B8 (X8R8G8B8 when
+// the file has no alpha); DDS files keep their own format when it is one this
+// library converts from, otherwise they are expanded to A8R8G8B8 or X8R8G8B8.
+// info->format is always the file's own format (P8 for a palette file, R8G8B8
+// for a 24-bit one, L8 for a grey one ...). Every failure to decode is
+// kInvalidData; running out of memory is kOutOfMemory.
+#pragma once
+
+#include "codec/image.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace k4codec {
+
+HResult ddsReadHeader(const uint8_t* data, size_t size, ImageInfo* info);
+HResult ddsReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info);
+// Writes all levels with a legacy header. The image must be in one of the
+// twelve output formats (isOutputFormat), otherwise kInvalidCall.
+HResult ddsWriteImage(const Image& image, std::vector<uint8_t>* bytes);
+
+HResult bmpReadHeader(const uint8_t* data, size_t size, ImageInfo* info);
+HResult bmpReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info);
+
+HResult tgaReadHeader(const uint8_t* data, size_t size, ImageInfo* info);
+HResult tgaReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info);
+
+HResult pngReadHeader(const uint8_t* data, size_t size, ImageInfo* info);
+HResult pngReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info);
+
+HResult jpegReadHeader(const uint8_t* data, size_t size, ImageInfo* info);
+HResult jpegReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info);
+
+// The file type by content: magic numbers for DDS, BMP, PNG and JPEG, a
+// valid header for TGA (which has none). kInvalidData when none matches.
+HResult detectFileType(const uint8_t* data, size_t size, FileType* type);
+
+// Detects the type and calls the matching reader.
+HResult readImageHeader(const uint8_t* data, size_t size, ImageInfo* info);
+HResult readImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info);
+
+// Whole files, with Windows-style paths. readFileBytes gives kFileNotFound
+// when the file cannot be opened or read. writeFileAtomic writes beside the
+// target and moves the finished file into place, so a failure leaves any old
+// file untouched; it gives kWriteFailed.
+HResult readFileBytes(const char* path, std::vector<uint8_t>* bytes);
+HResult writeFileAtomic(const char* path, const std::vector<uint8_t>& bytes);
+
+} // namespace k4codec

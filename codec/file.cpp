@@ -1,0 +1,121 @@
+// Choosing the reader by content, and whole-file reading and writing through
+// the platform seam.
+#include "codec/codec.h"
+#include "codec/reader_util.h"
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace k4codec {
+
+HResult detectFileType(const uint8_t* data, size_t size, FileType* type) {
+    if (data == nullptr || type == nullptr) {
+        return kInvalidCall;
+    }
+    if (size >= 4 && loadLe32(data) == 0x20534444) {
+        *type = FileType::Dds;
+    } else if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) {
+        *type = FileType::Png;
+    } else if (size >= 3 && data[0] == 0xff && data[1] == 0xd8 && data[2] == 0xff) {
+        *type = FileType::Jpeg;
+    } else if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
+        *type = FileType::Bmp;
+    } else if (tgaReadHeader(data, size, nullptr) == kOk) {
+        *type = FileType::Tga;
+    } else {
+        return kInvalidData;
+    }
+    return kOk;
+}
+
+HResult readImageHeader(const uint8_t* data, size_t size, ImageInfo* info) {
+    FileType type;
+    const HResult result = detectFileType(data, size, &type);
+    if (result != kOk) {
+        return result;
+    }
+    switch (type) {
+    case FileType::Dds:
+        return ddsReadHeader(data, size, info);
+    case FileType::Png:
+        return pngReadHeader(data, size, info);
+    case FileType::Jpeg:
+        return jpegReadHeader(data, size, info);
+    case FileType::Bmp:
+        return bmpReadHeader(data, size, info);
+    default:
+        return tgaReadHeader(data, size, info);
+    }
+}
+
+HResult readImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info) {
+    FileType type;
+    const HResult result = detectFileType(data, size, &type);
+    if (result != kOk) {
+        return result;
+    }
+    switch (type) {
+    case FileType::Dds:
+        return ddsReadImage(data, size, image, info);
+    case FileType::Png:
+        return pngReadImage(data, size, image, info);
+    case FileType::Jpeg:
+        return jpegReadImage(data, size, image, info);
+    case FileType::Bmp:
+        return bmpReadImage(data, size, image, info);
+    default:
+        return tgaReadImage(data, size, image, info);
+    }
+}
+
+HResult readFileBytes(const char* path, std::vector<uint8_t>* bytes) {
+    if (path == nullptr || bytes == nullptr) {
+        return kInvalidCall;
+    }
+    FILE* file = k4p::openFile(path, "rb");
+    if (file == nullptr) {
+        return kFileNotFound;
+    }
+    std::vector<uint8_t> content;
+    HResult result = kOk;
+    try {
+        uint8_t chunk[65536];
+        size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+            content.insert(content.end(), chunk, chunk + got);
+        }
+        if (std::ferror(file)) {
+            result = kFileNotFound;
+        }
+    } catch (const std::bad_alloc&) {
+        result = kOutOfMemory;
+    }
+    std::fclose(file);
+    if (result == kOk) {
+        bytes->swap(content);
+    }
+    return result;
+}
+
+HResult writeFileAtomic(const char* path, const std::vector<uint8_t>& bytes) {
+    if (path == nullptr) {
+        return kInvalidCall;
+    }
+    char tempPath[1024];
+    FILE* file = k4p::createTempFileBeside(path, tempPath, sizeof tempPath);
+    if (file == nullptr) {
+        return kWriteFailed;
+    }
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = std::fclose(file) == 0 && ok;
+    ok = ok && k4p::moveFileReplace(tempPath, path);
+    if (!ok) {
+        k4p::removeFile(tempPath);
+        return kWriteFailed;
+    }
+    return kOk;
+}
+
+} // namespace k4codec

@@ -1,0 +1,55 @@
+// An image as the codec library passes it around: width, height, pixel format
+// and the bytes of each mip level (level i is max(1, width >> i) by
+// max(1, height >> i), rows packed without padding, DXT levels in rows of 4x4
+// blocks), and the description of an image file as its header gives it.
+#pragma once
+
+#include "codec/formats.h"
+#include "codec/status.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace k4codec {
+
+// Largest width or height any reader accepts or any operation produces.
+inline constexpr uint32_t kMaxDimension = 16384;
+
+// File types, with the numbers of D3DXIMAGE_FILEFORMAT.
+enum class FileType : uint32_t { Bmp = 0, Jpeg = 1, Tga = 2, Png = 3, Dds = 4 };
+
+// The kind of resource a file holds, with the numbers of D3DRESOURCETYPE.
+enum class ResourceType : uint32_t { Texture = 3, VolumeTexture = 4, CubeTexture = 5 };
+
+struct ImageInfo {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t depth = 1;          // slices of a volume texture, otherwise 1
+    uint32_t mipLevels = 1;      // 1 for files without mip levels
+    Format format = kFmtUnknown; // the file's own pixel format
+    ResourceType resourceType = ResourceType::Texture;
+    FileType fileType = FileType::Bmp;
+};
+
+struct Image {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    Format format = kFmtUnknown;
+    std::vector<std::vector<uint8_t>> levels;
+};
+
+inline uint32_t levelSize(uint32_t size, uint32_t level) {
+    uint32_t value = level < 32 ? size >> level : 0;
+    return value > 0 ? value : 1;
+}
+
+// Levels of a complete chain down to 1 by 1.
+uint32_t fullMipCount(uint32_t width, uint32_t height);
+
+// Sets the size and format and allocates `levelCount` zeroed levels.
+// kInvalidCall for a zero or too large size or an unknown format,
+// kOutOfMemory when the bytes cannot be had.
+HResult allocateImage(Image* image, uint32_t width, uint32_t height, Format format,
+                      uint32_t levelCount);
+
+} // namespace k4codec

@@ -1,0 +1,114 @@
+// The qbtex image commands, called in-process with their arguments.
+#include "cli/cmd_image.h"
+#include "codec_test_support.h"
+
+#include <string>
+
+using namespace k4codec;
+using namespace codectest;
+
+namespace {
+
+struct CommandRun {
+    int status;
+    std::string out, err;
+};
+
+CommandRun run(int (*command)(int, char**), std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(&arg[0]);
+    }
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status = command(static_cast<int>(argv.size()), argv.data());
+    CommandRun result{status, testing::internal::GetCapturedStdout(),
+                      testing::internal::GetCapturedStderr()};
+    return result;
+}
+
+std::string tgaFixture() {
+    imgwrite::TgaOptions o;
+    o.bits = 32, o.alphaBits = 8;
+    std::vector<uint32_t> values(6 * 3);
+    for (uint32_t i = 0; i < values.size(); ++i) {
+        values[i] = 0x80000000u | (i * 0x0d0e0f);
+    }
+    const std::string path = scratchPath("cli.tga");
+    EXPECT_TRUE(imgwrite::saveFile(path, imgwrite::writeTga(o, 6, 3, values)));
+    return path;
+}
+
+} // namespace
+
+TEST(QbtexImage, InfoDescribesEachFile) {
+    const std::string tga = tgaFixture();
+    const std::string missing = scratchPath("missing.png");
+    CommandRun r = run(runImageInfo, {tga});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, tga + ": 6x3, 1 levels, A8R8G8B8\n");
+    r = run(runImageInfo, {tga, missing});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, tga + ": 6x3, 1 levels, A8R8G8B8\n");
+    EXPECT_EQ(r.err, "qbtex: " + missing + ": cannot open file\n");
+    EXPECT_EQ(run(runImageInfo, {}).status, 2);
+}
+
+TEST(QbtexImage, ToDdsAndBackToPng) {
+    const std::string tga = tgaFixture();
+    const std::string dds = scratchPath("cli.dds");
+    const std::string png = scratchPath("cli.png");
+    CommandRun r = run(runImageToDds, {tga, dds, "--format", "a8r8g8b8"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = run(runImageInfo, {dds});
+    EXPECT_EQ(r.out, dds + ": 6x3, 3 levels, A8R8G8B8\n");
+    ASSERT_EQ(run(runImageToPng, {dds, png}).status, 0);
+    Image original, converted;
+    ImageInfo info;
+    Bytes bytes;
+    ASSERT_EQ(readFileBytes(tga.c_str(), &bytes), kOk);
+    ASSERT_EQ(readBytes(bytes, &original), kOk);
+    ASSERT_EQ(readFileBytes(png.c_str(), &bytes), kOk);
+    ASSERT_EQ(readBytes(bytes, &converted, &info), kOk);
+    EXPECT_EQ(info.format, kFmtA8R8G8B8);
+    EXPECT_EQ(pixelsOf(converted), pixelsOf(original));
+    // Level 1 of the DDS at its own size.
+    ASSERT_EQ(run(runImageToPng, {dds, png, "--level", "1"}).status, 0);
+    EXPECT_EQ(run(runImageInfo, {png}).out, png + ": 3x1, 1 levels, A8R8G8B8\n");
+    r = run(runImageToPng, {dds, png, "--level", "3"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("has no level 3"), std::string::npos);
+}
+
+TEST(QbtexImage, ToDdsSizesLevelsAndFormats) {
+    const std::string tga = tgaFixture();
+    const std::string dds = scratchPath("cli2.dds");
+    for (const char* name : {"dxt1", "dxt3", "dxt5", "a8r8g8b8", "r8g8b8", "a4r4g4b4", "a1r5g5b5",
+                             "r5g6b5", "a8l8", "r3g3b2", "a4l4", "l8"}) {
+        ASSERT_EQ(run(runImageToDds, {tga, dds, "--format", name, "--size", "16x8"}).status, 0)
+            << name;
+        std::string upper = name;
+        for (char& c : upper) {
+            c = static_cast<char>(toupper(c));
+        }
+        EXPECT_EQ(run(runImageInfo, {dds}).out, dds + ": 16x8, 5 levels, " + upper + "\n");
+    }
+    ASSERT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--mips", "none"}).status, 0);
+    EXPECT_EQ(run(runImageInfo, {dds}).out, dds + ": 6x3, 1 levels, L8\n");
+    ASSERT_EQ(run(runImageToDds, {tga, dds, "--mips", "2", "--format", "dxt1"}).status, 0);
+    EXPECT_EQ(run(runImageInfo, {dds}).out, dds + ": 6x3, 2 levels, DXT1\n");
+    // Usage errors and failures.
+    EXPECT_EQ(run(runImageToDds, {tga, dds}).status, 2);
+    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "x8r8g8b8"}).status, 2);
+    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--size", "16"}).status, 2);
+    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--size", "0x4"}).status, 2);
+    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--size", "16385x4"}).status, 2);
+    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--mips", "lots"}).status, 2);
+    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--bogus", "1"}).status, 2);
+    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--mips", "4"}).status, 1);
+    CommandRun r = run(runImageToDds, {scratchPath("nothing.bmp"), dds, "--format", "l8"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "qbtex: " + scratchPath("nothing.bmp") + ": cannot open file\n");
+    EXPECT_EQ(run(runImageToPng, {tga}).status, 2);
+    EXPECT_EQ(run(runImageToPng, {tga, dds, "--level", "x"}).status, 2);
+}

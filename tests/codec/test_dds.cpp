@@ -1,0 +1,387 @@
+// DDS reading (legacy and DX10 headers, mip levels, cube maps, volumes,
+// palettes), writing, and hostile headers.
+#include "codec/dds_format.h"
+#include "codec_test_support.h"
+
+#include <cstring>
+
+using namespace k4codec;
+using namespace codectest;
+using imgwrite::DdsOptions;
+using imgwrite::fourCC;
+using imgwrite::writeDds;
+
+namespace {
+
+Bytes pattern(size_t count, uint8_t seed = 0) {
+    Bytes bytes(count);
+    for (size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<uint8_t>(i * 29 + seed * 7 + 3);
+    }
+    return bytes;
+}
+
+DdsOptions legacyMasks(uint32_t flags, uint32_t bits, uint32_t r, uint32_t g, uint32_t b,
+                       uint32_t a) {
+    DdsOptions o;
+    o.width = 2, o.height = 1;
+    o.pfFlags = flags, o.bits = bits;
+    o.masks[0] = r, o.masks[1] = g, o.masks[2] = b, o.masks[3] = a;
+    return o;
+}
+
+struct MaskCase {
+    const char* name;
+    DdsOptions options;
+    Format expected; // info.format
+    Bytes pixel;     // the first stored pixel
+    Rgba colour;     // what it decodes to
+};
+
+} // namespace
+
+TEST(DdsRead, LegacyMasksNameTheirFormats) {
+    const MaskCase cases[] = {
+        {"A8R8G8B8",
+         legacyMasks(0x41, 32, 0xff0000, 0xff00, 0xff, 0xff000000),
+         kFmtA8R8G8B8,
+         {1, 2, 3, 4},
+         rgba(3, 2, 1, 4)},
+        {"X8R8G8B8",
+         legacyMasks(0x40, 32, 0xff0000, 0xff00, 0xff, 0),
+         kFmtX8R8G8B8,
+         {1, 2, 3, 4},
+         rgba(3, 2, 1)},
+        {"A8B8G8R8",
+         legacyMasks(0x41, 32, 0xff, 0xff00, 0xff0000, 0xff000000),
+         kFmtA8B8G8R8,
+         {1, 2, 3, 4},
+         rgba(1, 2, 3, 4)},
+        {"X8B8G8R8",
+         legacyMasks(0x40, 32, 0xff, 0xff00, 0xff0000, 0),
+         kFmtX8B8G8R8,
+         {1, 2, 3, 4},
+         rgba(1, 2, 3)},
+        {"R8G8B8",
+         legacyMasks(0x40, 24, 0xff0000, 0xff00, 0xff, 0),
+         kFmtR8G8B8,
+         {1, 2, 3},
+         rgba(3, 2, 1)},
+        {"R5G6B5",
+         legacyMasks(0x40, 16, 0xf800, 0x7e0, 0x1f, 0),
+         kFmtR5G6B5,
+         {0x1f, 0xf8},
+         rgba(255, 0, 255)},
+        {"X1R5G5B5",
+         legacyMasks(0x40, 16, 0x7c00, 0x3e0, 0x1f, 0),
+         kFmtX1R5G5B5,
+         {0x00, 0x7c},
+         rgba(255, 0, 0)},
+        {"A1R5G5B5",
+         legacyMasks(0x41, 16, 0x7c00, 0x3e0, 0x1f, 0x8000),
+         kFmtA1R5G5B5,
+         {0x00, 0x7c},
+         rgba(255, 0, 0, 0)},
+        {"A4R4G4B4",
+         legacyMasks(0x41, 16, 0xf00, 0xf0, 0xf, 0xf000),
+         kFmtA4R4G4B4,
+         {0x21, 0x43},
+         rgba(0x33, 0x22, 0x11, 0x44)},
+        {"X4R4G4B4",
+         legacyMasks(0x40, 16, 0xf00, 0xf0, 0xf, 0),
+         kFmtX4R4G4B4,
+         {0x21, 0x43},
+         rgba(0x33, 0x22, 0x11)},
+        {"R3G3B2", legacyMasks(0x40, 8, 0xe0, 0x1c, 0x3, 0), kFmtR3G3B2, {0xe3}, rgba(255, 0, 255)},
+        {"A8R3G3B2",
+         legacyMasks(0x41, 16, 0xe0, 0x1c, 0x3, 0xff00),
+         kFmtA8R3G3B2,
+         {0x1c, 0x80},
+         rgba(0, 255, 0, 0x80)},
+        {"A2B10G10R10",
+         legacyMasks(0x41, 32, 0x3ff, 0xffc00, 0x3ff00000, 0xc0000000),
+         kFmtA2B10G10R10,
+         {0xff, 0x03, 0, 0xc0},
+         rgba(255, 0, 0, 255)},
+        {"A2R10G10B10",
+         legacyMasks(0x41, 32, 0x3ff00000, 0xffc00, 0x3ff, 0xc0000000),
+         kFmtA2R10G10B10,
+         {0xff, 0x03, 0, 0x40},
+         rgba(0, 0, 255, 85)},
+        {"L8", legacyMasks(0x20000, 8, 0xff, 0, 0, 0), kFmtL8, {0x42}, rgba(0x42, 0x42, 0x42)},
+        {"A8L8",
+         legacyMasks(0x20001, 16, 0xff, 0, 0, 0xff00),
+         kFmtA8L8,
+         {0x42, 0x10},
+         rgba(0x42, 0x42, 0x42, 0x10)},
+        {"A4L4",
+         legacyMasks(0x20001, 8, 0xf, 0, 0, 0xf0),
+         kFmtA4L4,
+         {0x1f},
+         rgba(255, 255, 255, 0x11)},
+        {"L16",
+         legacyMasks(0x20000, 16, 0xffff, 0, 0, 0),
+         kFmtL16,
+         {0xff, 0xff},
+         rgba(255, 255, 255)},
+        {"A8", legacyMasks(0x2, 8, 0, 0, 0, 0xff), kFmtA8, {0x42}, rgba(0, 0, 0, 0x42)},
+        // Masks that name no known format are expanded to 32 bits.
+        {"B8G8R8",
+         legacyMasks(0x40, 24, 0xff, 0xff00, 0xff0000, 0),
+         kFmtX8R8G8B8,
+         {1, 2, 3},
+         rgba(1, 2, 3)},
+        {"A1R6G5B4",
+         legacyMasks(0x41, 16, 0x7e00, 0x1f0, 0xf, 0x8000),
+         kFmtA8R8G8B8,
+         {0x0f, 0xfe},
+         rgba(255, 0, 255, 255)},
+    };
+    for (const MaskCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t unit = c.options.bits / 8;
+        Bytes data = c.pixel;
+        data.resize(2 * unit, 0);
+        Image image;
+        ImageInfo info;
+        ASSERT_EQ(readBytes(writeDds(c.options, data), &image, &info), kOk);
+        EXPECT_EQ(info.format, c.expected);
+        EXPECT_EQ(info.fileType, FileType::Dds);
+        EXPECT_EQ(info.mipLevels, 1u);
+        EXPECT_EQ(pixelsOf(image)[0], c.colour);
+    }
+}
+
+TEST(DdsRead, FourCCFormatsKeepTheirBlocksAndLevels) {
+    for (const char* code : {"DXT1", "DXT2", "DXT3", "DXT4", "DXT5"}) {
+        SCOPED_TRACE(code);
+        DdsOptions o;
+        o.width = 8, o.height = 4, o.mipCount = 4, o.flags |= 0x20000;
+        o.fourCC = fourCC(code);
+        const size_t block = code[3] == '1' ? 8 : 16;
+        const Bytes data = pattern(block * (2 + 1 + 1 + 1)); // 2x1, 1x1, 1x1, 1x1 blocks
+        Image image;
+        ImageInfo info;
+        ASSERT_EQ(readBytes(writeDds(o, data), &image, &info), kOk);
+        EXPECT_EQ(info.format, fourCC(code));
+        EXPECT_EQ(image.format, fourCC(code));
+        EXPECT_EQ(info.mipLevels, 4u);
+        ASSERT_EQ(image.levels.size(), 4u);
+        EXPECT_EQ(image.levels[0], Bytes(data.begin(), data.begin() + 2 * block));
+        EXPECT_EQ(image.levels[3], Bytes(data.end() - block, data.end()));
+    }
+    // A D3DFORMAT number as FourCC (as Direct3D's tools write A16B16G16R16).
+    DdsOptions o;
+    o.width = 1, o.height = 1, o.fourCC = 36;
+    Image image;
+    ImageInfo info;
+    ASSERT_EQ(readBytes(writeDds(o, {0, 0, 0xff, 0xff, 0, 0, 0xff, 0xff}), &image, &info), kOk);
+    EXPECT_EQ(info.format, kFmtA16B16G16R16);
+    EXPECT_EQ(pixelsOf(image)[0], rgba(0, 255, 0, 255));
+}
+
+TEST(DdsRead, Dx10FormatsMapToDirect3DFormats) {
+    const struct {
+        uint32_t dxgi;
+        Format format;
+        Bytes pixel;
+        Rgba colour;
+    } cases[] = {
+        {28, kFmtA8B8G8R8, {1, 2, 3, 4}, rgba(1, 2, 3, 4)},
+        {29, kFmtA8B8G8R8, {1, 2, 3, 4}, rgba(1, 2, 3, 4)}, // sRGB alike
+        {87, kFmtA8R8G8B8, {1, 2, 3, 4}, rgba(3, 2, 1, 4)},
+        {91, kFmtA8R8G8B8, {1, 2, 3, 4}, rgba(3, 2, 1, 4)},
+        {88, kFmtX8R8G8B8, {1, 2, 3, 4}, rgba(3, 2, 1)},
+        {93, kFmtX8R8G8B8, {1, 2, 3, 4}, rgba(3, 2, 1)},
+        {85, kFmtR5G6B5, {0x1f, 0}, rgba(0, 0, 255)},
+        {86, kFmtA1R5G5B5, {0x1f, 0x80}, rgba(0, 0, 255, 255)},
+        {115, kFmtA4R4G4B4, {0x0f, 0xf0}, rgba(0, 0, 255, 255)},
+        {65, kFmtA8, {0x42}, rgba(0, 0, 0, 0x42)},
+        {61, kFmtX8R8G8B8, {0x42}, rgba(0x42, 0, 0)},          // R8: green, blue 0
+        {49, kFmtX8R8G8B8, {0x42, 0x24}, rgba(0x42, 0x24, 0)}, // R8G8
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dxgi);
+        DdsOptions o;
+        o.width = 1, o.height = 1, o.dx10 = true, o.dxgiFormat = c.dxgi;
+        Image image;
+        ImageInfo info;
+        ASSERT_EQ(readBytes(writeDds(o, c.pixel), &image, &info), kOk);
+        EXPECT_EQ(info.format, c.format);
+        EXPECT_EQ(pixelsOf(image)[0], c.colour);
+    }
+    for (uint32_t dxgi : {71u, 72u, 74u, 75u, 77u, 78u}) {
+        DdsOptions o;
+        o.dx10 = true, o.dxgiFormat = dxgi;
+        ImageInfo info;
+        const Bytes file = writeDds(o, pattern(dxgi < 73 ? 8 : 16));
+        ASSERT_EQ(ddsReadHeader(file.data(), file.size(), &info), kOk) << dxgi;
+        EXPECT_EQ(info.format, dxgi < 73 ? kFmtDXT1 : dxgi < 76 ? kFmtDXT3 : kFmtDXT5);
+    }
+}
+
+TEST(DdsRead, CubeMapsAndArraysGiveTheirFirstFace) {
+    // Legacy cube: six faces of 2x2 A8R8G8B8 with two levels each.
+    DdsOptions o = legacyMasks(0x41, 32, 0xff0000, 0xff00, 0xff, 0xff000000);
+    o.width = 2, o.height = 2, o.mipCount = 2, o.caps2 = 0xfe00;
+    const size_t face = (4 + 1) * 4;
+    const Bytes data = pattern(face * 6);
+    Image image;
+    ImageInfo info;
+    ASSERT_EQ(readBytes(writeDds(o, data), &image, &info), kOk);
+    EXPECT_EQ(info.resourceType, ResourceType::CubeTexture);
+    EXPECT_EQ(image.levels[0], Bytes(data.begin(), data.begin() + 16));
+    EXPECT_EQ(image.levels[1], Bytes(data.begin() + 16, data.begin() + 20));
+    // DX10 cube and array.
+    DdsOptions x;
+    x.width = 4, x.height = 4, x.dx10 = true, x.dxgiFormat = 71, x.miscFlag = 4, x.arraySize = 2;
+    const Bytes blocks = pattern(8 * 12);
+    ASSERT_EQ(readBytes(writeDds(x, blocks), &image, &info), kOk);
+    EXPECT_EQ(info.resourceType, ResourceType::CubeTexture);
+    EXPECT_EQ(image.levels[0], Bytes(blocks.begin(), blocks.begin() + 8));
+}
+
+TEST(DdsRead, VolumeGivesTheFirstSliceOfEachLevel) {
+    DdsOptions o = legacyMasks(0x20000, 8, 0xff, 0, 0, 0);
+    o.width = 2, o.height = 2, o.depth = 4, o.mipCount = 2;
+    o.flags |= 0x800000 | 0x20000, o.caps2 = 0x200000;
+    // Level 0: 4 slices of 4 bytes; level 1: 2 slices of 1 byte.
+    const Bytes data = pattern(16 + 2);
+    Image image;
+    ImageInfo info;
+    ASSERT_EQ(readBytes(writeDds(o, data), &image, &info), kOk);
+    EXPECT_EQ(info.resourceType, ResourceType::VolumeTexture);
+    EXPECT_EQ(info.depth, 4u);
+    EXPECT_EQ(image.levels[0], Bytes(data.begin(), data.begin() + 4));
+    EXPECT_EQ(image.levels[1], Bytes(data.begin() + 16, data.begin() + 17));
+}
+
+TEST(DdsRead, PalettesExpandToThirtyTwoBits) {
+    DdsOptions o;
+    o.width = 3, o.height = 1, o.pfFlags = 0x20, o.bits = 8;
+    o.palette.assign(256, px(0, 0, 0, 0));
+    o.palette[1] = px(10, 20, 30, 0);
+    o.palette[255] = px(200, 100, 50, 0);
+    Image image;
+    ImageInfo info;
+    ASSERT_EQ(readBytes(writeDds(o, {1, 255, 0}), &image, &info), kOk);
+    EXPECT_EQ(info.format, kFmtP8);
+    EXPECT_EQ(image.format, kFmtX8R8G8B8); // flags all zero: opaque
+    std::vector<Rgba> pixels = pixelsOf(image);
+    EXPECT_EQ(pixels[0], rgba(10, 20, 30));
+    EXPECT_EQ(pixels[1], rgba(200, 100, 50));
+    // The flags byte is alpha once any entry uses it; A8P8 carries its own.
+    o.palette[1].a = 77;
+    ASSERT_EQ(readBytes(writeDds(o, {1, 255, 0}), &image, &info), kOk);
+    EXPECT_EQ(image.format, kFmtA8R8G8B8);
+    EXPECT_EQ(pixelsOf(image)[0], rgba(10, 20, 30, 77));
+    o.bits = 16, o.pfFlags = 0x21, o.masks[3] = 0xff00;
+    ASSERT_EQ(readBytes(writeDds(o, {1, 9, 255, 8, 0, 7}), &image, &info), kOk);
+    EXPECT_EQ(info.format, kFmtA8P8);
+    EXPECT_EQ(pixelsOf(image)[1], rgba(200, 100, 50, 8));
+}
+
+TEST(DdsRead, HostileHeadersAreRejectedBeforeAllocating) {
+    DdsOptions good;
+    good.fourCC = fourCC("DXT1");
+    const Bytes goodFile = writeDds(good, pattern(8));
+    Image image;
+    ASSERT_EQ(readBytes(goodFile, &image), kOk);
+    expectPrefixesHandled(goodFile);
+    const auto rejects = [&](DdsOptions o, Bytes data) {
+        Image out;
+        ImageInfo info;
+        const Bytes file = writeDds(o, data);
+        EXPECT_EQ(ddsReadHeader(file.data(), file.size(), &info), kInvalidData);
+        EXPECT_EQ(ddsReadImage(file.data(), file.size(), &out, &info), kInvalidData);
+    };
+    DdsOptions o = good;
+    o.headerSize = 24;
+    rejects(o, pattern(8));
+    o = good, o.pfSize = 0;
+    rejects(o, pattern(8));
+    o = good, o.width = 0;
+    rejects(o, pattern(8));
+    o = good, o.width = 16385;
+    rejects(o, pattern(8));
+    // 16384 x 16384 DXT5 needs 256 MiB: a short file must not make us allocate it.
+    o = good, o.width = 16384, o.height = 16384, o.fourCC = fourCC("DXT5");
+    rejects(o, pattern(64));
+    o = good, o.mipCount = 4; // a 4x4 image has 3 levels
+    rejects(o, pattern(8 * 4));
+    o = good, o.mipCount = 0xffffffff;
+    rejects(o, pattern(8));
+    o = good, o.fourCC = fourCC("ATI2");
+    rejects(o, pattern(16));
+    o = good, o.pfFlags = 0x80000, o.bits = 16; // bump map
+    rejects(o, pattern(32));
+    o = legacyMasks(0x41, 16, 0xff00, 0x0ff0, 0xf, 0), o.width = 1, o.height = 1; // overlap
+    rejects(o, pattern(2));
+    o = legacyMasks(0x40, 12, 0xf00, 0xf0, 0xf, 0);
+    rejects(o, pattern(8));
+    o = legacyMasks(0x40, 8, 0xe0, 0x1c, 0x103, 0); // mask beyond the pixel
+    rejects(o, pattern(8));
+    o = good, o.dx10 = true, o.dxgiFormat = 71, o.arraySize = 0;
+    rejects(o, pattern(8));
+    o = good, o.dx10 = true, o.dxgiFormat = 98; // BC7
+    rejects(o, pattern(16));
+    o = good, o.depth = 0, o.caps2 = 0x200000;
+    rejects(o, pattern(8));
+    o = good, o.pfFlags = 0x20, o.bits = 8; // palette missing
+    rejects(o, pattern(16));
+}
+
+TEST(DdsWrite, EveryOutputFormatWithAndWithoutLevels) {
+    const Format formats[] = {kFmtDXT1,   kFmtDXT3,     kFmtDXT5,     kFmtA8R8G8B8,
+                              kFmtR8G8B8, kFmtA4R4G4B4, kFmtA1R5G5B5, kFmtR5G6B5,
+                              kFmtA8L8,   kFmtR3G3B2,   kFmtA4L4,     kFmtL8};
+    for (Format format : formats) {
+        for (uint32_t levels : {1u, 4u}) {
+            SCOPED_TRACE(std::string(formatName(format)) + " " + std::to_string(levels));
+            Image image;
+            ASSERT_EQ(allocateImage(&image, 12, 8, format, levels), kOk);
+            for (size_t i = 0; i < levels; ++i) {
+                image.levels[i] = pattern(image.levels[i].size(), uint8_t(i));
+            }
+            Bytes file;
+            ASSERT_EQ(ddsWriteImage(image, &file), kOk);
+            DdsHeader header;
+            std::memcpy(&header, file.data() + 4, sizeof header);
+            EXPECT_EQ(std::memcmp(file.data(), "DDS ", 4), 0);
+            EXPECT_EQ(header.size, 124u);
+            EXPECT_EQ(header.width, 12u);
+            EXPECT_EQ(header.height, 8u);
+            const bool dxt = isCompressed(format);
+            EXPECT_EQ(header.flags,
+                      0x1007u | (dxt ? 0x80000u : 0x8u) | (levels > 1 ? 0x20000u : 0u));
+            EXPECT_EQ(header.pitchOrLinearSize,
+                      dxt ? formatLevelBytes(format, 12, 8) : formatRowPitch(format, 12));
+            EXPECT_EQ(header.mipMapCount, levels > 1 ? levels : 0u);
+            EXPECT_EQ(header.caps, levels > 1 ? 0x401008u : 0x1000u);
+            EXPECT_EQ(header.pixelFormat.size, 32u);
+            if (dxt) {
+                EXPECT_EQ(header.pixelFormat.flags, 0x4u);
+                EXPECT_EQ(header.pixelFormat.fourCC, format);
+            } else {
+                EXPECT_EQ(header.pixelFormat.rgbBitCount, findFormat(format)->bits);
+            }
+            Image back;
+            ImageInfo info;
+            ASSERT_EQ(readBytes(file, &back, &info), kOk);
+            EXPECT_EQ(info.format, format);
+            EXPECT_EQ(back.format, format);
+            EXPECT_EQ(back.levels, image.levels);
+        }
+    }
+}
+
+TEST(DdsWrite, RejectsWhatItCannotWrite) {
+    Image image;
+    Bytes file;
+    ASSERT_EQ(allocateImage(&image, 4, 4, kFmtX8R8G8B8, 1), kOk);
+    EXPECT_EQ(ddsWriteImage(image, &file), kInvalidCall);
+    ASSERT_EQ(allocateImage(&image, 4, 4, kFmtL8, 2), kOk);
+    image.levels[1].pop_back();
+    EXPECT_EQ(ddsWriteImage(image, &file), kInvalidCall);
+    EXPECT_TRUE(file.empty());
+}

@@ -1,0 +1,206 @@
+// DXT block decoding rules and encoder quality.
+#include "codec/dxt.h"
+#include "codec_test_support.h"
+
+#include <cmath>
+#include <cstring>
+
+using namespace k4codec;
+using namespace codectest;
+
+namespace {
+
+double psnr(const std::vector<Rgba>& a, const std::vector<Rgba>& b, bool alpha) {
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (alpha) {
+            sum += (a[i].a - b[i].a) * (a[i].a - b[i].a);
+        } else {
+            sum += (a[i].r - b[i].r) * (a[i].r - b[i].r) + (a[i].g - b[i].g) * (a[i].g - b[i].g) +
+                   (a[i].b - b[i].b) * (a[i].b - b[i].b);
+        }
+    }
+    const double mse = sum / (a.size() * (alpha ? 1 : 3));
+    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+std::vector<Rgba> roundTrip(Format format, const std::vector<Rgba>& pixels, uint32_t w,
+                            uint32_t h) {
+    std::vector<uint8_t> blocks(formatLevelBytes(format, w, h));
+    dxtEncodeImage(format, pixels.data(), w, h, blocks.data());
+    std::vector<Rgba> out(pixels.size());
+    dxtDecodeImage(format, blocks.data(), w, h, out.data());
+    return out;
+}
+
+// A picture with smooth areas, edges and noise, like a texture.
+std::vector<Rgba> picture(uint32_t w, uint32_t h) {
+    std::vector<Rgba> p(w * h);
+    uint32_t seed = 12345;
+    for (uint32_t y = 0; y < h; ++y) {
+        for (uint32_t x = 0; x < w; ++x) {
+            seed = seed * 1103515245 + 12345;
+            const int noise = static_cast<int>((seed >> 16) % 9) - 4;
+            const int edge = (x / 11 + y / 7) % 2 ? 60 : 0;
+            p[y * w + x] = rgba(uint8_t(std::min(255, int(x * 4) + noise + edge)),
+                                uint8_t(std::max(0, 200 - int(y * 3) + noise)),
+                                uint8_t(std::min(255, int((x + y) * 2) + edge)),
+                                uint8_t((x * 9 + y * 5) % 256));
+        }
+    }
+    return p;
+}
+
+} // namespace
+
+TEST(DxtDecode, ColourPalettesFollowTheModes) {
+    // c0 red > c1 blue: four colours.
+    const uint8_t four[8] = {0x00, 0xf8, 0x1f, 0x00, 0xe4, 0, 0, 0}; // indices 0, 1, 2, 3
+    Rgba out[16];
+    dxtDecodeBlock(kFmtDXT1, four, out);
+    EXPECT_EQ(out[0], rgba(255, 0, 0));
+    EXPECT_EQ(out[1], rgba(0, 0, 255));
+    EXPECT_EQ(out[2], rgba(170, 0, 85));
+    EXPECT_EQ(out[3], rgba(85, 0, 170));
+    // c0 <= c1: three colours and transparent black.
+    const uint8_t three[8] = {0x1f, 0x00, 0x00, 0xf8, 0xe4, 0, 0, 0};
+    dxtDecodeBlock(kFmtDXT1, three, out);
+    EXPECT_EQ(out[2], rgba(128, 0, 128));
+    EXPECT_EQ(out[3], rgba(0, 0, 0, 0));
+    // DXT3 and DXT5 colour blocks always have four colours.
+    uint8_t block[16] = {};
+    std::memcpy(block + 8, three, 8);
+    dxtDecodeBlock(kFmtDXT3, block, out);
+    EXPECT_EQ(out[3], rgba(170, 0, 85, 0));
+}
+
+TEST(DxtDecode, AlphaBlocks) {
+    uint8_t block[16] = {0x10, 0x32, 0x54, 0x76, 0x98, 0xba, 0xdc, 0xfe};
+    Rgba out[16];
+    dxtDecodeBlock(kFmtDXT3, block, out);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(out[i].a, i * 17);
+    }
+    // Eight values between 200 and 100; indices 0, 1, 2, 7.
+    uint8_t five[16] = {200, 100, 0x88, 0x0e, 0, 0, 0, 0};
+    dxtDecodeBlock(kFmtDXT5, five, out);
+    EXPECT_EQ(out[0].a, 200);
+    EXPECT_EQ(out[1].a, 100);
+    EXPECT_EQ(out[2].a, 186);
+    EXPECT_EQ(out[3].a, 114);
+    // Six values between 100 and 200, then 0 and 255 (indices 6, 7).
+    const uint8_t six[16] = {100, 200, 6 | (7 << 3) | (2 << 6), 0, 0, 0, 0, 0};
+    dxtDecodeBlock(kFmtDXT5, six, out);
+    EXPECT_EQ(out[0].a, 0);
+    EXPECT_EQ(out[1].a, 255);
+    EXPECT_EQ(out[2].a, 120);
+}
+
+TEST(DxtEncode, SingleColoursComeClose) {
+    for (int v = 0; v < 256; v += 5) {
+        const Rgba colour = rgba(uint8_t(v), uint8_t(255 - v), uint8_t(v * 7 % 256));
+        const std::vector<Rgba> block(16, colour);
+        for (Format format : {kFmtDXT1, kFmtDXT3, kFmtDXT5}) {
+            const std::vector<Rgba> out = roundTrip(format, block, 4, 4);
+            EXPECT_LE(std::abs(out[0].r - colour.r), 2) << v;
+            EXPECT_LE(std::abs(out[0].g - colour.g), 1) << v;
+            EXPECT_LE(std::abs(out[0].b - colour.b), 2) << v;
+            EXPECT_EQ(out[0], out[15]);
+        }
+    }
+}
+
+TEST(DxtEncode, PictureQuality) {
+    const uint32_t w = 64, h = 48;
+    const std::vector<Rgba> source = picture(w, h);
+    for (Format format : {kFmtDXT1, kFmtDXT3, kFmtDXT5}) {
+        std::vector<Rgba> opaque = source;
+        if (format == kFmtDXT1) {
+            for (Rgba& p : opaque) {
+                p.a = 255;
+            }
+        }
+        const std::vector<Rgba> out = roundTrip(format, opaque, w, h);
+        EXPECT_GE(psnr(opaque, out, false), 34.5) << formatName(format);
+    }
+    EXPECT_GE(psnr(source, roundTrip(kFmtDXT5, source, w, h), true), 36.0);
+}
+
+TEST(DxtEncode, Dxt1UsesTransparencyBelowHalfAlpha) {
+    std::vector<Rgba> block(16);
+    for (int i = 0; i < 16; ++i) {
+        block[i] = rgba(uint8_t(i * 16), 100, 50, uint8_t(i * 17));
+    }
+    const std::vector<Rgba> out = roundTrip(kFmtDXT1, block, 4, 4);
+    for (int i = 0; i < 16; ++i) {
+        if (block[i].a < 128) {
+            EXPECT_EQ(out[i], rgba(0, 0, 0, 0)) << i;
+        } else {
+            EXPECT_EQ(out[i].a, 255);
+            // Eight reds from 128 to 240 share three colours.
+            EXPECT_LE(std::abs(out[i].r - block[i].r), 24) << i;
+        }
+    }
+    // Fully transparent and fully opaque blocks.
+    EXPECT_EQ(roundTrip(kFmtDXT1, std::vector<Rgba>(16, rgba(9, 9, 9, 0)), 4, 4)[5],
+              rgba(0, 0, 0, 0));
+    EXPECT_EQ(roundTrip(kFmtDXT1, std::vector<Rgba>(16, rgba(255, 255, 255, 128)), 4, 4)[5],
+              rgba(255, 255, 255, 255));
+}
+
+TEST(DxtEncode, AlphaOfDxt3AndDxt5) {
+    for (int start = 0; start < 256; start += 16) {
+        std::vector<Rgba> block(16);
+        for (int i = 0; i < 16; ++i) {
+            block[i] = rgba(10, 20, 30, uint8_t(start + i));
+        }
+        const std::vector<Rgba> out3 = roundTrip(kFmtDXT3, block, 4, 4);
+        for (int i = 0; i < 16; ++i) {
+            EXPECT_EQ(out3[i].a, ((start + i) * 15 + 127) / 255 * 17);
+        }
+    }
+    // Two values, or 0 and 255 with others: exact where the palette allows.
+    std::vector<Rgba> block(16, rgba(0, 0, 0, 37));
+    block[3].a = 201;
+    std::vector<Rgba> out = roundTrip(kFmtDXT5, block, 4, 4);
+    EXPECT_EQ(out[0].a, 37);
+    EXPECT_EQ(out[3].a, 201);
+    block.assign(16, rgba(0, 0, 0, 0));
+    block[1].a = 255, block[2].a = 120, block[3].a = 130;
+    out = roundTrip(kFmtDXT5, block, 4, 4);
+    EXPECT_EQ(out[0].a, 0);
+    EXPECT_EQ(out[1].a, 255);
+    EXPECT_LE(std::abs(out[2].a - 120), 3);
+    // A full ramp stays within half a step of eight values.
+    for (int i = 0; i < 16; ++i) {
+        block[i].a = uint8_t(i * 17);
+    }
+    out = roundTrip(kFmtDXT5, block, 4, 4);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_LE(std::abs(out[i].a - block[i].a), 22) << i;
+    }
+}
+
+TEST(DxtEncode, ColourEndpointsSuitFourColourDecoders) {
+    const std::vector<Rgba> source = picture(32, 32);
+    std::vector<uint8_t> blocks(formatLevelBytes(kFmtDXT5, 32, 32));
+    dxtEncodeImage(kFmtDXT5, source.data(), 32, 32, blocks.data());
+    for (size_t b = 0; b < blocks.size(); b += 16) {
+        const uint16_t c0 = uint16_t(blocks[b + 8] | blocks[b + 9] << 8);
+        const uint16_t c1 = uint16_t(blocks[b + 10] | blocks[b + 11] << 8);
+        const uint32_t indices = blocks[b + 12] | blocks[b + 13] << 8 | blocks[b + 14] << 16 |
+                                 uint32_t(blocks[b + 15]) << 24;
+        EXPECT_TRUE(c0 > c1 || (c0 == c1 && indices == 0)) << b;
+    }
+}
+
+TEST(DxtEncode, PartialBlocksAtTheEdges) {
+    for (uint32_t size : {1u, 2u, 3u, 5u}) {
+        std::vector<Rgba> source = picture(size, size + 1);
+        for (Rgba& p : source) {
+            p.a = 255;
+        }
+        const std::vector<Rgba> out = roundTrip(kFmtDXT1, source, size, size + 1);
+        EXPECT_GE(psnr(source, out, false), 30.0) << size;
+    }
+}

@@ -1,0 +1,188 @@
+// TGA reading: every image type and depth, colour maps, origins, alpha bits,
+// and hostile files.
+#include "codec_test_support.h"
+
+using namespace k4codec;
+using namespace codectest;
+using imgwrite::TgaOptions;
+using imgwrite::writeTga;
+
+namespace {
+
+constexpr uint32_t kW = 6, kH = 4;
+
+// Stored values with runs and changes, so RLE writes both packet kinds.
+std::vector<uint32_t> values(uint32_t modulo, uint32_t scale) {
+    std::vector<uint32_t> v(kW * kH);
+    for (uint32_t i = 0; i < v.size(); ++i) {
+        v[i] = (i < 5 ? 1 : (i * 7 + i / 5) % modulo) * scale;
+    }
+    return v;
+}
+
+Rgba colourOf16(uint32_t v, bool alpha) {
+    return rgba(widen((v >> 10) & 31, 5), widen((v >> 5) & 31, 5), widen(v & 31, 5),
+                alpha ? ((v & 0x8000) ? 255 : 0) : 255);
+}
+
+void expectPixels(const Bytes& file, Format format, const std::vector<Rgba>& expected) {
+    Image image;
+    ImageInfo info;
+    ASSERT_EQ(readBytes(file, &image, &info), kOk);
+    EXPECT_EQ(info.fileType, FileType::Tga);
+    EXPECT_EQ(info.format, format);
+    EXPECT_EQ(info.width, kW);
+    EXPECT_EQ(info.height, kH);
+    const std::vector<Rgba> pixels = pixelsOf(image);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(pixels[i], expected[i]) << i;
+    }
+}
+
+} // namespace
+
+TEST(TgaRead, TrueColourDepthsBothOriginsPlainAndRle) {
+    for (uint32_t type : {2u, 10u}) {
+        for (uint32_t bits : {15u, 16u, 24u, 32u}) {
+            for (int orientation = 0; orientation < 3; ++orientation) {
+                SCOPED_TRACE(std::to_string(type) + "/" + std::to_string(bits) + "/" +
+                             std::to_string(orientation));
+                TgaOptions o;
+                o.imageType = type, o.bits = bits;
+                o.alphaBits = bits == 16 ? 1 : bits == 32 ? 8 : 0;
+                o.topDown = orientation == 1;
+                o.rightToLeft = orientation == 2;
+                const std::vector<uint32_t> v = values(11, bits == 24   ? 0x0a0b0c
+                                                           : bits == 32 ? 0x170a0b0c
+                                                                        : 0x0c63);
+                std::vector<Rgba> expected;
+                for (uint32_t value : v) {
+                    expected.push_back(bits <= 16 ? colourOf16(value, bits == 16)
+                                                  : rgba(uint8_t(value >> 16), uint8_t(value >> 8),
+                                                         uint8_t(value),
+                                                         bits == 32 ? uint8_t(value >> 24) : 255));
+                }
+                const Format format = bits == 15   ? kFmtX1R5G5B5
+                                      : bits == 16 ? kFmtA1R5G5B5
+                                      : bits == 24 ? kFmtR8G8B8
+                                                   : kFmtA8R8G8B8;
+                expectPixels(writeTga(o, kW, kH, v), format, expected);
+            }
+        }
+    }
+}
+
+TEST(TgaRead, AlphaBitsDecideAlpha) {
+    TgaOptions o;
+    o.bits = 32, o.alphaBits = 0;
+    std::vector<uint32_t> v(kW * kH, 0x40102030);
+    expectPixels(writeTga(o, kW, kH, v), kFmtX8R8G8B8, {rgba(0x10, 0x20, 0x30, 255)});
+    o.bits = 16;
+    v.assign(kW * kH, 0x001f);
+    expectPixels(writeTga(o, kW, kH, v), kFmtX1R5G5B5, {rgba(0, 0, 255, 255)});
+    // Eight alpha bits that are zero everywhere: the writer left them unset.
+    o.bits = 32, o.alphaBits = 8;
+    v.assign(kW * kH, 0x00102030);
+    Image image;
+    ASSERT_EQ(readBytes(writeTga(o, kW, kH, v), &image), kOk);
+    EXPECT_EQ(image.format, kFmtX8R8G8B8);
+    EXPECT_EQ(pixelsOf(image)[3], rgba(0x10, 0x20, 0x30, 255));
+}
+
+TEST(TgaRead, GreyAndColourMapped) {
+    for (uint32_t type : {3u, 11u}) {
+        TgaOptions o;
+        o.imageType = type, o.bits = 8, o.id = "grey";
+        const std::vector<uint32_t> v = values(200, 1);
+        std::vector<Rgba> expected;
+        for (uint32_t g : v) {
+            expected.push_back(rgba(uint8_t(g), uint8_t(g), uint8_t(g)));
+        }
+        expectPixels(writeTga(o, kW, kH, v), kFmtL8, expected);
+        o.bits = 16;
+        std::vector<uint32_t> withAlpha;
+        expected.clear();
+        for (uint32_t g : v) {
+            withAlpha.push_back(g | ((255 - g) << 8));
+            expected.push_back(rgba(uint8_t(g), uint8_t(g), uint8_t(g), uint8_t(255 - g)));
+        }
+        expectPixels(writeTga(o, kW, kH, withAlpha), kFmtA8L8, expected);
+    }
+    for (uint32_t type : {1u, 9u}) {
+        for (uint32_t entryBits : {15u, 16u, 24u, 32u}) {
+            SCOPED_TRACE(std::to_string(type) + "/" + std::to_string(entryBits));
+            TgaOptions o;
+            o.imageType = type, o.bits = 8, o.mapEntryBits = entryBits, o.mapFirst = 3;
+            for (uint32_t i = 0; i < 9; ++i) {
+                o.colourMap.push_back(entryBits <= 16 ? i * 0x0c63 : 0x80000000u | i * 0x0a0b0c);
+            }
+            std::vector<uint32_t> v = values(9, 1);
+            std::vector<Rgba> expected;
+            for (uint32_t& index : v) {
+                const uint32_t e = o.colourMap[index];
+                expected.push_back(entryBits <= 16
+                                       ? colourOf16(e, false)
+                                       : rgba(uint8_t(e >> 16), uint8_t(e >> 8), uint8_t(e),
+                                              entryBits == 32 ? 0x80 : 255));
+                index += 3; // the map starts at entry 3
+            }
+            expectPixels(writeTga(o, kW, kH, v), kFmtP8, expected);
+        }
+    }
+}
+
+TEST(TgaRead, HostileFiles) {
+    TgaOptions o;
+    o.imageType = 10, o.bits = 24;
+    const Bytes good = writeTga(o, kW, kH, values(5, 0x010203));
+    expectPrefixesHandled(good);
+    // Header faults are found by the header alone; pixel faults when decoding.
+    const auto rejects = [](const Bytes& file, bool byHeader = true) {
+        Image image;
+        ImageInfo info;
+        EXPECT_EQ(readBytes(file, &image, &info), kInvalidData);
+        EXPECT_EQ(tgaReadHeader(file.data(), file.size(), &info) == kInvalidData, byHeader);
+    };
+    Bytes bad = good;
+    bad[2] = 4; // image type
+    rejects(bad);
+    bad = good;
+    bad[16] = 12; // depth
+    rejects(bad);
+    bad = good;
+    imgwrite::patchLe16(&bad, 12, 0); // width 0
+    rejects(bad);
+    bad = good;
+    imgwrite::patchLe16(&bad, 12, 16385);
+    rejects(bad);
+    // 16384 x 16384 RLE needs at least 8 MiB even at its most compact.
+    bad = good;
+    imgwrite::patchLe16(&bad, 12, 16384), imgwrite::patchLe16(&bad, 14, 16384);
+    rejects(bad);
+    bad = good;
+    bad[0] = 255; // image id longer than the file
+    bad.resize(100);
+    rejects(bad);
+    // An RLE packet running past the image.
+    bad = Bytes(good.begin(), good.begin() + 18);
+    bad.insert(bad.end(), {0xff, 1, 2, 3, 0xff, 1, 2, 3});
+    imgwrite::patchLe16(&bad, 12, 16), imgwrite::patchLe16(&bad, 14, 9);
+    rejects(bad, false);
+    // An index outside the colour map, below its first entry, and a map
+    // longer than the file.
+    TgaOptions m;
+    m.imageType = 1, m.bits = 8, m.mapFirst = 2, m.colourMap = {0x102030, 0x405060};
+    std::vector<uint32_t> indices(kW * kH, 2);
+    ASSERT_EQ(readBytes(writeTga(m, kW, kH, indices), nullptr), kInvalidCall);
+    indices[4] = 4;
+    rejects(writeTga(m, kW, kH, indices), false);
+    indices[4] = 1;
+    rejects(writeTga(m, kW, kH, indices), false);
+    bad = writeTga(m, kW, kH, std::vector<uint32_t>(kW * kH, 2));
+    imgwrite::patchLe16(&bad, 5, 60000);
+    rejects(bad);
+    // Colour-mapped type without a map.
+    bad = writeTga(m, kW, kH, std::vector<uint32_t>(kW * kH, 2));
+    bad[1] = 0;
+    rejects(bad);
+}
