@@ -1,5 +1,6 @@
 // qbtex: the command-line face of the portable core (game content and image
 // codec), for scripting, testing and inspecting files without the program.
+#include "cli/cmd_content.h"
 #include "cli/cmd_image.h"
 #include "cli/commands.h"
 
@@ -16,6 +17,8 @@ const QbtexCommand kCommands[] = {
     {"to-dds",
      "qbtex to-dds INPUT OUTPUT.dds --format NAME [--size WxH] [--mips full|none|N]",
      runImageToDds},
+    {"pak", "qbtex pak list|folders|find|extract|info ...  (qbtex pak --help)", runPak},
+    {"content", "qbtex content find|get INSTALLDIR ...  (qbtex content --help)", runContent},
 };
 
 int usage(FILE* out) {

@@ -47,6 +47,13 @@ bool removeFolder(const char* path);
 // moveFileReplace. Writes the temporary file's path into `tempPath`.
 FILE* createTempFileBeside(const char* target, char* tempPath, size_t tempPathSize);
 
+// Zero-filled memory for large long-lived tables (archive directories). Big
+// blocks come straight from the system, where possible in huge pages, so that
+// filling them costs few page faults; small ones from the heap. Free with the
+// same size.
+void* allocateLarge(size_t bytes);
+void freeLarge(void* block, size_t bytes);
+
 // Milliseconds since some fixed moment; wraps around like GetTickCount.
 uint32_t tickCount();
 void sleepMs(uint32_t milliseconds);

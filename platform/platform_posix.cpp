@@ -13,6 +13,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,6 +119,50 @@ FILE* createTempFileBeside(const char* target, char* tempPath, size_t tempPathSi
     std::memcpy(tempPath, pattern.c_str(), pattern.size() + 1);
     std::memcpy(tempPath + pattern.size() - 6, native.c_str() + native.size() - 6, 6);
     return file;
+}
+
+namespace {
+constexpr size_t kLargeBlock = size_t{1} << 20;
+constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kSmallPage = 4096;
+} // namespace
+
+void* allocateLarge(size_t bytes) {
+    if (bytes < kLargeBlock) {
+        return std::calloc(bytes > 0 ? bytes : 1, 1);
+    }
+    // Aligned to a huge page so that the kernel can back the whole huge pages
+    // of the block with them; the tail stays in small pages, wasting nothing.
+    const size_t size = (bytes + kSmallPage - 1) & ~(kSmallPage - 1);
+    void* mapped = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) {
+        return nullptr;
+    }
+    const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
+    const uintptr_t aligned = (start + kHugePage - 1) & ~(uintptr_t{kHugePage} - 1);
+    const uintptr_t end = start + size + kHugePage;
+    if (aligned > start) {
+        ::munmap(mapped, aligned - start);
+    }
+    if (end > aligned + size) {
+        ::munmap(reinterpret_cast<void*>(aligned + size), end - aligned - size);
+    }
+#ifdef MADV_HUGEPAGE
+    ::madvise(reinterpret_cast<void*>(aligned), size & ~(kHugePage - 1), MADV_HUGEPAGE);
+#endif
+    return reinterpret_cast<void*>(aligned);
+}
+
+void freeLarge(void* block, size_t bytes) {
+    if (block == nullptr) {
+        return;
+    }
+    if (bytes < kLargeBlock) {
+        std::free(block);
+        return;
+    }
+    ::munmap(block, (bytes + kSmallPage - 1) & ~(kSmallPage - 1));
 }
 
 uint32_t tickCount() {

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -99,6 +100,28 @@ FILE* createTempFileBeside(const char* target, char* tempPath, size_t tempPathSi
         return file;
     }
     return nullptr;
+}
+
+namespace {
+constexpr size_t kLargeBlock = size_t{1} << 20;
+} // namespace
+
+void* allocateLarge(size_t bytes) {
+    if (bytes < kLargeBlock) {
+        return std::calloc(bytes > 0 ? bytes : 1, 1);
+    }
+    return VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+}
+
+void freeLarge(void* block, size_t bytes) {
+    if (block == nullptr) {
+        return;
+    }
+    if (bytes < kLargeBlock) {
+        std::free(block);
+        return;
+    }
+    VirtualFree(block, 0, MEM_RELEASE);
 }
 
 uint32_t tickCount() {

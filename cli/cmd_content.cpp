@@ -1,0 +1,173 @@
+// qbtex content: the content registry as the program builds it (the loose
+// data folder of the install folder first, then the archives of its
+// data\pak), and the helpers the content commands share.
+#include "cli/cmd_content.h"
+
+#include "content/content_registry.h"
+#include "content/file_list.h"
+#include "content/game_data_folder.h"
+#include "content/pak_registry.h"
+#include "foundation/k4cstring.h"
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace qbtex {
+
+bool parseContentArgs(int argc, char** argv, ContentArgs* args) {
+    for (int i = 0; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            args->help = true;
+        } else if (arg == "--recursive") {
+            args->recursive = true;
+        } else if (arg == "--folder" || arg == "--to" || arg == "--cache") {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "qbtex: %s needs a value\n", arg.c_str());
+                return false;
+            }
+            (arg == "--folder" ? args->folder : args->to) = argv[++i];
+        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
+            std::fprintf(stderr, "qbtex: unknown option %s\n", arg.c_str());
+            return false;
+        } else if (args->count < static_cast<int>(sizeof args->positional / sizeof(std::string))) {
+            args->positional[args->count++] = arg;
+        } else {
+            std::fprintf(stderr, "qbtex: too many arguments\n");
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string gamePath(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) {
+        c = c == '/' ? '\\' : c;
+    }
+    return out;
+}
+
+void splitGamePath(const std::string& path, std::string* folder, std::string* name) {
+    std::string game = gamePath(path);
+    size_t cut = game.find_last_of('\\');
+    *folder = cut == std::string::npos ? "" : game.substr(0, cut + 1);
+    *name = cut == std::string::npos ? game : game.substr(cut + 1);
+}
+
+std::string nativePath(const char* path) {
+    std::string out = path != nullptr ? path : "";
+#ifndef _WIN32
+    for (char& c : out) {
+        c = c == '\\' ? '/' : c;
+    }
+#endif
+    return out;
+}
+
+int reportError(const char* code, const std::string& detail) {
+    std::fprintf(stderr, "qbtex: %s: %s\n", code, detail.c_str());
+    return kExitError;
+}
+
+void printFileList(const K4QBFileList& list, bool withSource) {
+    for (int32_t i = 0; i < list.getCount(); ++i) {
+        if (withSource) {
+            K4QBGameFiles* source = list.getSource(i);
+            bool loose = source != nullptr && source->getSourceType() == K4QB_SOURCE_DATAFOLDER;
+            std::printf("%s\t", loose ? "loose" : "pak");
+        }
+        std::printf("%s%s\n", list.getFolder(i), list.getName(i));
+    }
+}
+
+} // namespace qbtex
+
+namespace {
+
+const char kContentHelp[] =
+    "usage:\n"
+    "  qbtex content find INSTALLDIR PATTERN [--folder FOLDER] [--recursive]\n"
+    "  qbtex content get INSTALLDIR --cache CACHEDIR GAMEPATH...\n"
+    "\n"
+    "The game content as the program sees it: loose files below INSTALLDIR\n"
+    "first, then the pak archives of INSTALLDIR's data\\pak folder.\n"
+    "\n"
+    "  find   prints each file whose name matches PATTERN (\"*\" and \"?\") in\n"
+    "         FOLDER as 'loose' or 'pak', a tab and its game path, sorted by\n"
+    "         file name, then folder. A loose file listed under the same\n"
+    "         spelling hides the archived one.\n"
+    "  get    prints the path on disk of each GAMEPATH: the loose file, or the\n"
+    "         copy extracted into CACHEDIR (made when missing).\n"
+    "\n"
+    "  --folder FOLDER  game folder to search, e.g. data\\textures (default: the\n"
+    "                   install folder itself); \"/\" means \"\\\"\n"
+    "  --recursive      also search every folder below FOLDER\n"
+    "  --cache CACHEDIR folder that receives extracted files\n"
+    "  --help           this text\n"
+    "\n"
+    "Exit status: 0 done, 1 something was not found, 2 error.\n";
+
+int contentUsage(FILE* out) {
+    std::fputs(kContentHelp, out);
+    return out == stdout ? qbtex::kExitOk : qbtex::kExitError;
+}
+
+} // namespace
+
+int runContent(int argc, char** argv) {
+    qbtex::ContentArgs args;
+    if (!qbtex::parseContentArgs(argc, argv, &args)) {
+        return contentUsage(stderr);
+    }
+    if (args.help) {
+        return contentUsage(stdout);
+    }
+    const std::string verb = args.count > 0 ? args.positional[0] : "";
+    const bool find = verb == "find" && args.count == 3;
+    const bool get = verb == "get" && args.count >= 3 && !args.to.empty();
+    if (!find && !get) {
+        return contentUsage(stderr);
+    }
+    const std::string install = args.positional[1];
+    std::string cache = args.to;
+    if (get) {
+        k4p::createFolder(cache.c_str());
+    }
+    try {
+        K4QBContentRegistry registry;
+        registry.addSource(K4QBGameDataFolder::CreateFromPath(install.c_str()));
+        K4CString pakFolder(install.c_str());
+        pakFolder.appendPath("data\\pak", false);
+        registry.addSource(K4QBPakRegistry::CreateFromPath(pakFolder.getText(), cache.c_str()));
+        if (find) {
+            K4QBFileList list;
+            registry.findContent(&list, args.positional[2].c_str(),
+                                 qbtex::gamePath(args.folder).c_str(), args.recursive);
+            qbtex::printFileList(list, true);
+            return list.getCount() > 0 ? qbtex::kExitOk : qbtex::kExitNotFound;
+        }
+        int status = qbtex::kExitOk;
+        K4CString out;
+        for (int i = 2; i < args.count; ++i) {
+            std::string folder;
+            std::string name;
+            qbtex::splitGamePath(args.positional[i], &folder, &name);
+            try {
+                if (registry.getContent(&out, name.c_str(), folder.c_str(), false)) {
+                    std::printf("%s\n", qbtex::nativePath(out.getText()).c_str());
+                } else {
+                    std::fprintf(stderr, "qbtex: not found: %s\n", args.positional[i].c_str());
+                    status = status == qbtex::kExitOk ? qbtex::kExitNotFound : status;
+                }
+            } catch (const char* code) {
+                status = qbtex::reportError(code, args.positional[i]);
+            }
+        }
+        return status;
+    } catch (const char* code) {
+        return qbtex::reportError(code, qbtex::nativePath(install.c_str()));
+    }
+}

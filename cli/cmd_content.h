@@ -1,0 +1,48 @@
+// The game content commands of qbtex, and the helpers they share.
+//
+//   qbtex pak list|folders|find|extract|info ...   the archives of a folder
+//   qbtex content find|get INSTALLDIR ...          loose files, then archives
+//
+// Game paths are written with backslashes ("data\textures\brick.dds"); "/" is
+// accepted and means the same. Paths of files on disk are printed in the
+// system's own form. Exit status: 0 all done, 1 something asked for was not
+// found (the rest is still done), 2 an error ("qbtex: CODE: detail" on stderr).
+#pragma once
+
+#include <string>
+
+class K4QBFileList;
+
+int runPak(int argc, char** argv);
+int runContent(int argc, char** argv);
+
+namespace qbtex {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitNotFound = 1;
+inline constexpr int kExitError = 2;
+
+// Options shared by the content commands; positional arguments in order.
+struct ContentArgs {
+    std::string folder;     // --folder
+    std::string to;         // --to / --cache
+    bool recursive = false; // --recursive
+    bool help = false;      // --help, -h
+    std::string positional[64];
+    int count = 0;
+};
+
+// False (after a message) on an unknown option or a missing option value.
+bool parseContentArgs(int argc, char** argv, ContentArgs* args);
+// "/" becomes "\".
+std::string gamePath(const std::string& text);
+// Splits a game path into its folder (ending in a backslash, or empty) and name.
+void splitGamePath(const std::string& path, std::string* folder, std::string* name);
+// A path on disk as the system writes it.
+std::string nativePath(const char* path);
+// Prints "qbtex: CODE: detail" and returns the error exit status.
+int reportError(const char* code, const std::string& detail);
+// Prints the list's entries as game paths, with an optional source label.
+void printFileList(const K4QBFileList& list, bool withSource);
+
+} // namespace qbtex

@@ -1,0 +1,20 @@
+// Tracing helpers of the content classes. Each class keeps an optional
+// K4CDebugLogger pointer; a null logger means nothing is logged, and lines
+// below the logger's level cost one comparison inside log().
+#pragma once
+
+#include "foundation/k4clogger.h"
+
+#define K4QB_TRACE(logger, ...)                                                                    \
+    do {                                                                                           \
+        if (logger) {                                                                              \
+            (logger)->log(K4C_LOG_TRACE, __VA_ARGS__);                                             \
+        }                                                                                          \
+    } while (0)
+
+#define K4QB_DEBUG(logger, ...)                                                                    \
+    do {                                                                                           \
+        if (logger) {                                                                              \
+            (logger)->log(K4C_LOG_DEBUG, __VA_ARGS__);                                             \
+        }                                                                                          \
+    } while (0)

@@ -1,0 +1,374 @@
+// K4QBPakArchive: loading an archive's directory, accessors and the stream
+// control. Extraction is in pak_extract.cpp.
+#include "content/pak_archive.h"
+
+#include "content/content_log.h"
+#include "content/pak_names.h"
+#include "foundation/errors.h"
+#include "platform/platform.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+// File records are read in slices of this many: small enough to stay in the
+// cache, large enough that reads cost little.
+constexpr int32_t kRecordsPerRead = 1024;
+
+} // namespace
+
+K4QBPakArchive::K4QBPakArchive(const char* path, K4CDebugLogger* logger)
+    : path_(nullptr), modificationTime_(0), header_(), entries_(nullptr), entryCount_(0),
+      pairs_(nullptr), names_(nullptr), folderNames_(nullptr), skipped_(nullptr), skippedCount_(0),
+      skippedCapacity_(0), stream_(nullptr), streamSize_(0), keepOpen_(false), logger_(logger) {
+    K4QB_TRACE(logger_, "Enter constructor K4QBPakArchive(%s, %p) = %p", path, (void*)logger,
+               (void*)this);
+    size_t length = std::strlen(path);
+    path_ = new char[length + 1];
+    std::memcpy(path_, path, length + 1);
+    K4QB_TRACE(logger_, "Exit constructor K4QBPakArchive = %p", (void*)this);
+}
+
+K4QBPakArchive::~K4QBPakArchive() {
+    K4QB_TRACE(logger_, "Enter destructor K4QBPakArchive = %p", (void*)this);
+    if (stream_ != nullptr) {
+        std::fclose(stream_); // nothing was written through it; a failure loses nothing
+    }
+    delete[] skipped_;
+    delete[] folderNames_;
+    delete[] names_;
+    delete[] pairs_;
+    k4p::freeLarge(entries_, sizeof(K4QBPakEntry) * (static_cast<size_t>(header_.fileCount) + 1));
+    delete[] path_;
+    K4QB_TRACE(logger_, "Exit destructor K4QBPakArchive = %p", (void*)this);
+}
+
+K4QBPakArchive* K4QBPakArchive::loadFromFile(const char* path, K4CDebugLogger* logger) {
+    K4QB_TRACE(logger, "Enter K4QBPakArchive::loadFromFile(%s, %p)", path, (void*)logger);
+    if (path == nullptr) {
+        K4QB_DEBUG(logger, "Throw %s from K4QBPakArchive::loadFromFile", K4CEXC_IO);
+        throw K4CEXC_IO;
+    }
+    K4QBPakArchive* archive = new K4QBPakArchive(path, logger);
+    try {
+        archive->load();
+    } catch (const char* code) {
+        delete archive;
+        K4QB_DEBUG(logger, "Throw %s from K4QBPakArchive::loadFromFile", code);
+        throw;
+    }
+    K4QB_TRACE(logger, "Return %p from K4QBPakArchive::loadFromFile", (void*)archive);
+    return archive;
+}
+
+void K4QBPakArchive::load() {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::load = %p", (void*)this);
+    k4p::FileStatus status;
+    if (k4p::getFileStatus(path_, &status)) {
+        modificationTime_ = status.modifiedTime;
+    }
+    keepOpen();
+    readHeader();
+    readPairs();
+    readNames();
+    readFileTable();
+    closeStream();
+    K4QB_TRACE(logger_, "Exit K4QBPakArchive::load = %p", (void*)this);
+}
+
+void K4QBPakArchive::readHeader() {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::readHeader = %p", (void*)this);
+    uint8_t bytes[K4QB_PAK_EXTENDED_HEADER_SIZE];
+    size_t available = streamSize_ < sizeof bytes ? static_cast<size_t>(streamSize_) : sizeof bytes;
+    readBytes(bytes, available);
+    if (const char* reason = k4qbDecodePakHeader(bytes, available, streamSize_, &header_)) {
+        K4QB_DEBUG(logger_, "(In K4QBPakArchive::readHeader) Refused %s: %s", path_, reason);
+        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readHeader = %p", K4CEXC_IO,
+                   (void*)this);
+        throw K4CEXC_IO;
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakArchive::readHeader = %p", (void*)this);
+}
+
+void K4QBPakArchive::readPairs() {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::readPairs = %p", (void*)this);
+    const size_t bytes = static_cast<size_t>(header_.pairCount) * K4QB_PAK_PAIR_SIZE;
+    pairs_ = new int32_t[2 * static_cast<size_t>(header_.pairCount) + 1];
+    if (bytes > 0) {
+        seekTo(header_.pairTableOffset);
+        uint8_t* raw = new uint8_t[bytes];
+        try {
+            readBytes(raw, bytes);
+        } catch (const char*) {
+            delete[] raw;
+            throw;
+        }
+        for (size_t i = 0; i < 2 * static_cast<size_t>(header_.pairCount); ++i) {
+            pairs_[i] = k4qbReadWord(raw + 4 * i);
+        }
+        delete[] raw;
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakArchive::readPairs = %p", (void*)this);
+}
+
+void K4QBPakArchive::readNames() {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::readNames = %p", (void*)this);
+    const int32_t size = header_.namesSize;
+    names_ = new char[static_cast<size_t>(size) + 1];
+    names_[size] = 0;
+    folderNames_ = new K4QBPakFolderName[static_cast<size_t>(header_.folderCount) + 1];
+    if (size > 0) {
+        seekTo(header_.namesOffset);
+        readBytes(names_, static_cast<size_t>(size));
+    }
+    const char* reason = nullptr;
+    if (size > 0 && names_[size - 1] != 0) {
+        reason = "names block does not end in a NUL byte";
+    }
+    int32_t at = 0;
+    for (int32_t i = 0; i < header_.folderCount && reason == nullptr; ++i) {
+        if (at >= size) {
+            reason = "fewer names than the folder count";
+            break;
+        }
+        folderNames_[i].offset = at;
+        folderNames_[i].name = names_ + at;
+        folderNames_[i].fileCount = 0;
+        folderNames_[i].unsafe = nullptr;
+        at += static_cast<int32_t>(std::strlen(names_ + at));
+        while (at < size && names_[at] == 0) {
+            ++at;
+        }
+    }
+    if (reason != nullptr) {
+        K4QB_DEBUG(logger_, "(In K4QBPakArchive::readNames) Refused %s: %s", path_, reason);
+        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readNames = %p", K4CEXC_IO, (void*)this);
+        throw K4CEXC_IO;
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakArchive::readNames = %p", (void*)this);
+}
+
+void K4QBPakArchive::skip(int32_t record, const K4QBPakRecord& decoded, int32_t folderOffset,
+                          const char* reason) {
+    if (skippedCount_ == skippedCapacity_) {
+        int32_t capacity = skippedCapacity_ == 0 ? 16 : skippedCapacity_ * 2;
+        K4QBPakSkipped* grown = new K4QBPakSkipped[static_cast<size_t>(capacity)];
+        if (skippedCount_ > 0) {
+            std::memcpy(grown, skipped_, sizeof(K4QBPakSkipped) * skippedCount_);
+        }
+        delete[] skipped_;
+        skipped_ = grown;
+        skippedCapacity_ = capacity;
+    }
+    K4QBPakSkipped& s = skipped_[skippedCount_++];
+    s.record = record;
+    s.folderOffset = folderOffset;
+    std::memcpy(s.name, decoded.name, sizeof s.name);
+    s.reason = reason;
+    K4QB_DEBUG(logger_, "(In K4QBPakArchive::readFileTable) Left out record %d (%s): %s", record,
+               s.name, reason);
+}
+
+void K4QBPakArchive::readFileTable() {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::readFileTable = %p", (void*)this);
+    const int32_t folderCount = header_.folderCount;
+    // Which folder starts at each referable offset (-1: none), and whether
+    // that folder's name may become a path.
+    const int32_t slots = header_.namesSize < K4QB_PAK_FOLDER_OFFSET_LIMIT
+                              ? header_.namesSize
+                              : K4QB_PAK_FOLDER_OFFSET_LIMIT;
+    int32_t* slotTable = new int32_t[static_cast<size_t>(slots) + 1];
+    uint8_t* raw = nullptr;
+    try {
+        for (int32_t i = 0; i < slots; ++i) {
+            slotTable[i] = -1;
+        }
+        for (int32_t i = 0; i < folderCount; ++i) {
+            if (folderNames_[i].offset < slots) {
+                slotTable[folderNames_[i].offset] = i;
+            }
+            folderNames_[i].unsafe = k4qbCheckPakFolderName(folderNames_[i].name);
+        }
+        // The largest table of the program: one block, filled in file-table order.
+        entries_ = static_cast<K4QBPakEntry*>(k4p::allocateLarge(
+            sizeof(K4QBPakEntry) * (static_cast<size_t>(header_.fileCount) + 1)));
+        if (entries_ == nullptr) {
+            K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readFileTable = %p", K4CEXC_IO,
+                       (void*)this);
+            throw K4CEXC_IO;
+        }
+        const int32_t slice =
+            header_.fileCount < kRecordsPerRead ? header_.fileCount : kRecordsPerRead;
+        raw = new uint8_t[static_cast<size_t>(slice) * K4QB_PAK_RECORD_SIZE + 1];
+        if (header_.fileCount > 0) {
+            seekTo(header_.fileTableOffset);
+        }
+        for (int32_t first = 0; first < header_.fileCount; first += slice) {
+            int32_t count = header_.fileCount - first < slice ? header_.fileCount - first : slice;
+            readBytes(raw, static_cast<size_t>(count) * K4QB_PAK_RECORD_SIZE);
+            for (int32_t r = 0; r < count; ++r) {
+                K4QBPakRecord decoded;
+                k4qbDecodePakRecord(raw + static_cast<size_t>(r) * K4QB_PAK_RECORD_SIZE, &decoded);
+                const int32_t folderOffset = (decoded.folderWord >> 1) & 0x3FFF;
+                const int32_t folder = folderOffset < slots ? slotTable[folderOffset] : -1;
+                const char* reason = nullptr;
+                if (folder < 0) {
+                    reason = "folder offset is not the start of a listed folder name";
+                } else if (folderNames_[folder].unsafe != nullptr) {
+                    reason = folderNames_[folder].unsafe;
+                } else {
+                    reason = k4qbCheckPakFileName(decoded.name);
+                }
+                if (reason != nullptr) {
+                    skip(first + r, decoded, folderOffset, reason);
+                    continue;
+                }
+                K4QBPakEntry& e = entries_[entryCount_++];
+                e.archive = this;
+                e.wordA = decoded.wordA;
+                e.wordB = decoded.wordB;
+                e.dataOffset = decoded.dataOffset;
+                e.wordD = decoded.wordD;
+                e.wordE = decoded.wordE;
+                e.folderWord = decoded.folderWord;
+                std::memcpy(e.name, decoded.name, sizeof e.name);
+                e.folderOffset = static_cast<uint16_t>(folderOffset);
+                e.folderIndex = folder;
+                e.block = K4QBPakBlockHeader{0, 0, 0, 0};
+                ++folderNames_[folder].fileCount;
+            }
+        }
+    } catch (const char*) {
+        delete[] raw;
+        delete[] slotTable;
+        throw;
+    }
+    delete[] raw;
+    delete[] slotTable;
+    K4QB_TRACE(logger_, "Exit K4QBPakArchive::readFileTable = %p", (void*)this);
+}
+
+void K4QBPakArchive::seekTo(int64_t offset) {
+    if (offset < 0 || static_cast<uint64_t>(offset) > streamSize_ || offset > 0x7FFFFFFF ||
+        std::fseek(stream_, static_cast<long>(offset), SEEK_SET) != 0) {
+        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::seekTo = %p", K4CEXC_IO, (void*)this);
+        throw K4CEXC_IO;
+    }
+}
+
+void K4QBPakArchive::readBytes(void* buffer, size_t count) {
+    if (count > 0 && std::fread(buffer, 1, count, stream_) != count) {
+        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readBytes = %p", K4CEXC_IO, (void*)this);
+        throw K4CEXC_IO;
+    }
+}
+
+K4QBPakEntry* K4QBPakArchive::getEntry(int32_t index) {
+    if (index < 0 || index >= entryCount_) {
+        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::getEntry = %p", K4CEXC_INDEXOUTOFBOUNDS,
+                   (void*)this);
+        throw K4CEXC_INDEXOUTOFBOUNDS;
+    }
+    return &entries_[index];
+}
+
+const char* K4QBPakArchive::getFolderName(int32_t index) const {
+    if (index < 0 || index >= header_.folderCount) {
+        throw K4CEXC_INDEXOUTOFBOUNDS;
+    }
+    return folderNames_[index].name;
+}
+
+int32_t K4QBPakArchive::getFolderFileCount(int32_t index) const {
+    if (index < 0 || index >= header_.folderCount) {
+        throw K4CEXC_INDEXOUTOFBOUNDS;
+    }
+    return folderNames_[index].fileCount;
+}
+
+const char* K4QBPakArchive::getFolderRefusal(int32_t index) const {
+    if (index < 0 || index >= header_.folderCount) {
+        throw K4CEXC_INDEXOUTOFBOUNDS;
+    }
+    return folderNames_[index].unsafe;
+}
+
+const char* K4QBPakArchive::getNameAt(int32_t offset) const {
+    if (offset < 0 || offset >= header_.namesSize) {
+        return nullptr;
+    }
+    return names_ + offset;
+}
+
+const int32_t* K4QBPakArchive::getPair(int32_t index) const {
+    if (index < 0 || index >= header_.pairCount) {
+        throw K4CEXC_INDEXOUTOFBOUNDS;
+    }
+    return pairs_ + 2 * static_cast<size_t>(index);
+}
+
+const K4QBPakSkipped& K4QBPakArchive::getSkipped(int32_t index) const {
+    if (index < 0 || index >= skippedCount_) {
+        throw K4CEXC_INDEXOUTOFBOUNDS;
+    }
+    return skipped_[index];
+}
+
+void K4QBPakArchive::openStream() {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::openStream = %p", (void*)this);
+    if (stream_ == nullptr) {
+        FILE* stream = k4p::openFile(path_, "rb");
+        k4p::FileStatus status;
+        if (stream == nullptr || !k4p::getFileStatus(path_, &status) || status.directory) {
+            if (stream != nullptr) {
+                std::fclose(stream);
+            }
+            K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::openStream = %p", K4CEXC_IO,
+                       (void*)this);
+            throw K4CEXC_IO;
+        }
+        stream_ = stream;
+        streamSize_ = status.size;
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakArchive::openStream = %p", (void*)this);
+}
+
+void K4QBPakArchive::keepOpen() {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::keepOpen = %p", (void*)this);
+    openStream();
+    keepOpen_ = true;
+    K4QB_TRACE(logger_, "Exit K4QBPakArchive::keepOpen = %p", (void*)this);
+}
+
+void K4QBPakArchive::closeStream() {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::closeStream = %p", (void*)this);
+    keepOpen_ = false;
+    if (stream_ != nullptr) {
+        FILE* stream = stream_;
+        stream_ = nullptr;
+        if (std::fclose(stream) != 0) {
+            K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::closeStream = %p", K4CEXC_IO,
+                       (void*)this);
+            throw K4CEXC_IO;
+        }
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakArchive::closeStream = %p", (void*)this);
+}
+
+void K4QBPakArchive::releaseStream() {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::releaseStream = %p", (void*)this);
+    if (!keepOpen_) {
+        closeStream();
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakArchive::releaseStream = %p", (void*)this);
+}
+
+void K4QBPakArchive::releaseAfterFailure() {
+    // The first error is the one the caller hears about; a failing close of a
+    // stream we only read from adds nothing to it.
+    if (!keepOpen_ && stream_ != nullptr) {
+        std::fclose(stream_);
+        stream_ = nullptr;
+    }
+}

@@ -1,0 +1,197 @@
+// K4QBPakArchive::extractEntry: reading an entry's block headers and content,
+// inflating it, and writing it atomically under a root folder.
+//
+// Block headers are checked before anything is allocated (pak_format.h), and a
+// zlib stream must inflate to exactly the stated size: no byte that was not
+// produced by the stream ever reaches the disk. The content is written to a
+// temporary file in the target folder and moved into place when whole.
+#include "content/pak_archive.h"
+
+#include "content/content_log.h"
+#include "foundation/errors.h"
+#include "foundation/k4cstring.h"
+#include "platform/platform.h"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+using Buffer = std::unique_ptr<uint8_t[]>;
+
+Buffer allocate(int32_t size) {
+    return Buffer(new uint8_t[size > 0 ? size : 1]);
+}
+
+// Inflates exactly `size` bytes; false when the stream is damaged, ends early
+// or holds more.
+bool inflateExactly(const uint8_t* packed, int32_t packedSize, uint8_t* out, int32_t size) {
+    uLongf produced = static_cast<uLongf>(size);
+    int result = uncompress(out, &produced, packed, static_cast<uLong>(packedSize));
+    return result == Z_OK && produced == static_cast<uLongf>(size);
+}
+
+} // namespace
+
+int32_t K4QBPakArchive::extractEntry(K4QBPakEntry* entry, K4CString* outputPath,
+                                     const char* rootFolder) {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::extractEntry(%p, %p, %s) = %p", (void*)entry,
+               (void*)outputPath, rootFolder, (void*)this);
+    if (entry == nullptr || entry->archive != this || outputPath == nullptr ||
+        rootFolder == nullptr) {
+        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::extractEntry = %p",
+                   K4CERR_STR_ILLEGALARGUMENT, (void*)this);
+        throw K4CERR_STR_ILLEGALARGUMENT;
+    }
+    const char* folderName = folderNames_[entry->folderIndex].name;
+    outputPath->assign(rootFolder);
+    outputPath->appendPath(folderName, false);
+    outputPath->appendPath(entry->name, false);
+    if (k4p::fileExists(outputPath->getText())) {
+        K4QB_TRACE(logger_, "Return %d (%s) from K4QBPakArchive::extractEntry = %p", 0,
+                   outputPath->getText(), (void*)this);
+        return 0;
+    }
+
+    int32_t inflations = 0;
+    try {
+        openStream();
+        int64_t position = entry->dataOffset;
+        readBlockHeaders(entry, &position);
+        Buffer content(readContent(entry, &inflations));
+        createFolders(rootFolder, folderName);
+        writeAtomically(outputPath->getText(), content.get(), entry->block.size);
+        releaseStream();
+    } catch (const char* code) {
+        releaseAfterFailure();
+        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::extractEntry = %p", code, (void*)this);
+        throw;
+    }
+    K4QB_TRACE(logger_, "Return %d (%s) from K4QBPakArchive::extractEntry = %p", inflations,
+               outputPath->getText(), (void*)this);
+    return inflations;
+}
+
+void K4QBPakArchive::readBlockHeaders(K4QBPakEntry* entry, int64_t* position) {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::readBlockHeaders(%p) = %p", (void*)entry,
+               (void*)this);
+    uint8_t bytes[K4QB_PAK_BLOCK_HEADER_SIZE];
+    seekTo(*position);
+    readBytes(bytes, sizeof bytes);
+    k4qbDecodeBlockHeader(bytes, &entry->block);
+    *position += sizeof bytes;
+    // A stored header followed by "zcmp" is replaced by the header after the
+    // tag. Each step consumes 20 bytes of the file, so the walk ends.
+    while (entry->block.storedFlag != 0) {
+        uint8_t tag[4];
+        const uint64_t left = streamSize_ - static_cast<uint64_t>(*position);
+        const size_t peek = left < sizeof tag ? static_cast<size_t>(left) : sizeof tag;
+        readBytes(tag, peek);
+        if (peek < sizeof tag || std::memcmp(tag, K4QB_PAK_TAG, sizeof tag) != 0) {
+            seekTo(*position); // not a tag: the content starts right here
+            break;
+        }
+        readBytes(bytes, sizeof bytes);
+        k4qbDecodeBlockHeader(bytes, &entry->block);
+        *position += sizeof tag + sizeof bytes;
+    }
+    if (const char* reason = k4qbCheckBlockHeader(entry->block, *position, streamSize_)) {
+        K4QB_DEBUG(logger_, "(In K4QBPakArchive::readBlockHeaders) %s: %s", entry->name, reason);
+        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readBlockHeaders = %p",
+                   K4QBERR_PAK_IOERROR, (void*)this);
+        throw K4QBERR_PAK_IOERROR;
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakArchive::readBlockHeaders = %p", (void*)this);
+}
+
+// The stream stands at the content when this is called.
+uint8_t* K4QBPakArchive::readContent(K4QBPakEntry* entry, int32_t* inflations) {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::readContent(%p) = %p", (void*)entry, (void*)this);
+    const K4QBPakBlockHeader block = entry->block;
+    Buffer content = allocate(block.size);
+    if (block.storedFlag != 0) {
+        readBytes(content.get(), static_cast<size_t>(block.size));
+    } else {
+        Buffer packed = allocate(block.packedSize);
+        readBytes(packed.get(), static_cast<size_t>(block.packedSize));
+        if (!inflateExactly(packed.get(), block.packedSize, content.get(), block.size)) {
+            K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readContent = %p",
+                       K4QBERR_PAK_IOERROR, (void*)this);
+            throw K4QBERR_PAK_IOERROR;
+        }
+        ++*inflations;
+    }
+    const size_t length = static_cast<size_t>(block.size);
+    if (length >= sizeof K4QB_PAK_TAG && std::memcmp(content.get(), K4QB_PAK_TAG, 4) == 0) {
+        K4QBPakBlockHeader wrapper = {0, 0, 0, 0};
+        if (length >= K4QB_PAK_WRAPPER_SIZE) {
+            k4qbDecodeBlockHeader(content.get() + 4, &wrapper);
+        }
+        const char* reason = k4qbCheckWrapper(wrapper, length);
+        if (reason != nullptr) {
+            K4QB_DEBUG(logger_, "(In K4QBPakArchive::readContent) %s: %s", entry->name, reason);
+            K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readContent = %p",
+                       K4QBERR_PAK_IOERROR, (void*)this);
+            throw K4QBERR_PAK_IOERROR;
+        }
+        entry->block = wrapper;
+        Buffer unwrapped = allocate(wrapper.size);
+        if (!inflateExactly(content.get() + K4QB_PAK_WRAPPER_SIZE, wrapper.packedSize,
+                            unwrapped.get(), wrapper.size)) {
+            K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readContent = %p",
+                       K4QBERR_PAK_IOERROR, (void*)this);
+            throw K4QBERR_PAK_IOERROR;
+        }
+        ++*inflations;
+        content = std::move(unwrapped);
+    }
+    K4QB_TRACE(logger_, "Return %d from K4QBPakArchive::readContent = %p", entry->block.size,
+               (void*)this);
+    return content.release();
+}
+
+void K4QBPakArchive::createFolders(const char* rootFolder, const char* folderName) {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::createFolders(%s, %s) = %p", rootFolder, folderName,
+               (void*)this);
+    // Failures are left to show when the file is created.
+    K4CString folder(rootFolder);
+    for (const char* start = folderName; *start != 0;) {
+        const char* end = std::strchr(start, '\\');
+        if (end == nullptr) {
+            break;
+        }
+        if (folder.getLength() > 0 && folder.getText()[folder.getLength() - 1] != '\\') {
+            folder.appendChar('\\');
+        }
+        folder.appendSubstring(start, 0, static_cast<int32_t>(end - start));
+        k4p::createFolder(folder.getText());
+        start = end + 1;
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakArchive::createFolders = %p", (void*)this);
+}
+
+void K4QBPakArchive::writeAtomically(const char* target, const uint8_t* content, int32_t size) {
+    K4QB_TRACE(logger_, "Enter K4QBPakArchive::writeAtomically(%s, %p, %d) = %p", target,
+               (const void*)content, size, (void*)this);
+    const size_t tempSize = std::strlen(target) + 32;
+    std::unique_ptr<char[]> tempPath(new char[tempSize]);
+    FILE* file = k4p::createTempFileBeside(target, tempPath.get(), tempSize);
+    if (file == nullptr) {
+        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::writeAtomically = %p", K4CEXC_IO,
+                   (void*)this);
+        throw K4CEXC_IO;
+    }
+    bool ok = size == 0 ||
+              std::fwrite(content, 1, static_cast<size_t>(size), file) == static_cast<size_t>(size);
+    ok = std::fclose(file) == 0 && ok;
+    ok = ok && k4p::moveFileReplace(tempPath.get(), target);
+    if (!ok) {
+        k4p::removeFile(tempPath.get());
+        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::writeAtomically = %p", K4CEXC_IO,
+                   (void*)this);
+        throw K4CEXC_IO;
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakArchive::writeAtomically = %p", (void*)this);
+}

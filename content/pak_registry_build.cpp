@@ -1,0 +1,287 @@
+// Building the pak registry's index: one folder per distinct folder name, and
+// each archive's entries merged into their folders, archive by archive, so
+// that every folder ends sorted by name with each name once.
+#include "content/pak_registry.h"
+
+#include "content/content_log.h"
+#include "content/pak_archive.h"
+#include "foundation/errors.h"
+#include "foundation/k4chashmap.h"
+#include "foundation/k4cptrarray.h"
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+uint64_t bigEndian(const char* bytes) {
+    uint64_t value = 0;
+    for (int i = 0; i < 8; ++i) {
+        value = (value << 8) | static_cast<unsigned char>(bytes[i]);
+    }
+    return value;
+}
+
+// Names are NUL from their first NUL on (pak_format.h), so this orders them
+// exactly as strcmp would.
+int compareItems(const K4QBPakSortItem& a, const K4QBPakSortItem& b) {
+    if (a.key[0] != b.key[0]) {
+        return a.key[0] < b.key[0] ? -1 : 1;
+    }
+    if (a.key[1] != b.key[1]) {
+        return a.key[1] < b.key[1] ? -1 : 1;
+    }
+    return std::memcmp(a.entry->name + 16, b.entry->name + 16, K4QB_PAK_NAME_SIZE - 16);
+}
+
+bool itemBefore(const K4QBPakSortItem& a, const K4QBPakSortItem& b) {
+    return compareItems(a, b) < 0;
+}
+
+bool folderBefore(const K4QBPakFolder* a, const K4QBPakFolder* b) {
+    return std::strcmp(a->name, b->name) < 0;
+}
+
+} // namespace
+
+void K4QBPakRegistry::buildFolders() {
+    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::buildFolders = %p", (void*)this);
+    resFolderMap();
+    resFolders();
+    resFolderFiles();
+    resFileCount();
+    freeMergeFiles();
+    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::buildFolders = %p", (void*)this);
+}
+
+void K4QBPakRegistry::resFolderMap() {
+    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::resFolderMap = %p", (void*)this);
+    clearFolders();
+    folderMap_ = new K4CHashMap(17);
+    int64_t names = 0;
+    for (int32_t a = 0; a < archives_->getCount(); ++a) {
+        names += static_cast<K4QBPakArchive*>(archives_->get(a))->getFolderCount();
+    }
+    folders_ = new K4QBPakFolder*[static_cast<size_t>(names) + 1];
+    for (int32_t a = 0; a < archives_->getCount(); ++a) {
+        auto* archive = static_cast<K4QBPakArchive*>(archives_->get(a));
+        for (int32_t i = 0; i < archive->getFolderCount(); ++i) {
+            // Folders whose names may not become paths hold no entries and
+            // must not show up when browsing either.
+            if (archive->getFolderRefusal(i) != nullptr) {
+                continue;
+            }
+            const char* name = archive->getFolderName(i);
+            auto* folder = static_cast<K4QBPakFolder*>(folderMap_->get(name));
+            if (folder == nullptr) {
+                folder = new K4QBPakFolder{0,
+                                           name,
+                                           static_cast<int32_t>(std::strlen(name)),
+                                           0,
+                                           archive->getFolderFileCount(i),
+                                           0,
+                                           0,
+                                           nullptr,
+                                           nullptr};
+                folderMap_->put(name, folder);
+                folders_[folderCount_++] = folder;
+            } else {
+                folder->fileCount += archive->getFolderFileCount(i);
+            }
+        }
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::resFolderMap = %p", (void*)this);
+}
+
+void K4QBPakRegistry::resFolders() {
+    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::resFolders = %p", (void*)this);
+    std::sort(folders_, folders_ + folderCount_, folderBefore);
+    size_t total = 0;
+    int32_t largest = 0;
+    for (int32_t i = 0; i < folderCount_; ++i) {
+        total += static_cast<size_t>(folders_[i]->fileCount);
+        largest = std::max(largest, folders_[i]->fileCount);
+    }
+    itemBlockSize_ = sizeof(K4QBPakSortItem) * (total + 1);
+    itemBlock_ = static_cast<K4QBPakSortItem*>(k4p::allocateLarge(itemBlockSize_));
+    mergeBuffer_ = new K4QBPakSortItem[static_cast<size_t>(largest) + 1];
+    if (itemBlock_ == nullptr) {
+        K4QB_DEBUG(logger_, "Throw %s from K4QBPakRegistry::resFolders = %p", K4CEXC_IO,
+                   (void*)this);
+        throw K4CEXC_IO;
+    }
+    size_t at = 0;
+    for (int32_t i = 0; i < folderCount_; ++i) {
+        K4QBPakFolder* folder = folders_[i];
+        folder->index = i;
+        folder->items = itemBlock_ + at;
+        at += static_cast<size_t>(folder->fileCount);
+        folder->subFolderCount = resSubFolderCount(i);
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::resFolders = %p", (void*)this);
+}
+
+int32_t K4QBPakRegistry::resSubFolderCount(int32_t index) {
+    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::resSubFolderCount(%d) = %p", index, (void*)this);
+    const K4QBPakFolder* parent = folders_[index];
+    int32_t count = 0;
+    for (int32_t i = index + 1; i < folderCount_; ++i) {
+        const char* name = folders_[i]->name;
+        if (std::strncmp(name, parent->name, parent->nameLength) != 0) {
+            break;
+        }
+        const char* slash = std::strchr(name + parent->nameLength, '\\');
+        if (slash != nullptr && slash[1] == 0) {
+            ++count;
+        }
+    }
+    K4QB_TRACE(logger_, "Return %d from K4QBPakRegistry::resSubFolderCount = %p", count,
+               (void*)this);
+    return count;
+}
+
+void K4QBPakRegistry::resFolderFiles() {
+    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::resFolderFiles = %p", (void*)this);
+    for (int32_t a = 0; a < archives_->getCount(); ++a) {
+        auto* archive = static_cast<K4QBPakArchive*>(archives_->get(a));
+        // One map lookup per folder name instead of one per entry.
+        const int32_t names = archive->getFolderCount();
+        K4QBPakFolder** byName = new K4QBPakFolder*[static_cast<size_t>(names) + 1];
+        for (int32_t i = 0; i < names; ++i) {
+            byName[i] =
+                archive->getFolderRefusal(i) != nullptr
+                    ? nullptr
+                    : static_cast<K4QBPakFolder*>(folderMap_->get(archive->getFolderName(i)));
+        }
+        const int32_t files = archive->getFileCount();
+        for (int32_t e = 0; e < files; ++e) {
+            K4QBPakEntry* entry = archive->getEntry(e);
+            K4QBPakFolder* folder = byName[entry->folderIndex];
+            K4QBPakSortItem& item = folder->items[folder->sortedCount + folder->pendingCount++];
+            item.key[0] = bigEndian(entry->name);
+            item.key[1] = bigEndian(entry->name + 8);
+            item.entry = entry;
+        }
+        delete[] byName;
+        mergeLastLoad();
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::resFolderFiles = %p", (void*)this);
+}
+
+void K4QBPakRegistry::mergeLastLoad() {
+    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::mergeLastLoad = %p", (void*)this);
+    for (int32_t i = 0; i < folderCount_; ++i) {
+        K4QBPakFolder* folder = folders_[i];
+        if (folder->pendingCount == 0) {
+            continue;
+        }
+        K4QBPakSortItem* pending = folder->items + folder->sortedCount;
+        std::sort(pending, pending + folder->pendingCount, itemBefore);
+        int32_t duplicates = 0;
+        if (folder->sortedCount > 0) {
+            duplicates = mergeFolder(folder, mergeBuffer_);
+            std::memcpy(folder->items, mergeBuffer_,
+                        sizeof(K4QBPakSortItem) *
+                            (folder->sortedCount + folder->pendingCount - duplicates));
+            folder->fileCount -= duplicates;
+        }
+        folder->sortedCount += folder->pendingCount - duplicates;
+        K4QB_DEBUG(logger_,
+                   "(In K4QBPakRegistry::mergeLastLoad) Merged %d files into folder %s, with %d "
+                   "duplicates, to a new total of %d sorted files",
+                   folder->pendingCount, folder->name, duplicates, folder->sortedCount);
+        folder->pendingCount = 0;
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::mergeLastLoad = %p", (void*)this);
+}
+
+int32_t K4QBPakRegistry::mergeFolder(K4QBPakFolder* folder, K4QBPakSortItem* out) {
+    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::mergeFolder(%p) = %p", (void*)folder, (void*)this);
+    const K4QBPakSortItem* a = folder->items;
+    const K4QBPakSortItem* aEnd = a + folder->sortedCount;
+    const K4QBPakSortItem* b = aEnd;
+    const K4QBPakSortItem* bEnd = b + folder->pendingCount;
+    int32_t duplicates = 0;
+    while (a < aEnd && b < bEnd) {
+        int order = compareItems(*a, *b);
+        if (order < 0) {
+            *out++ = *a++;
+        } else if (order > 0) {
+            *out++ = *b++;
+        } else {
+            // The newer archive's copy wins; on equal times the earlier-loaded one.
+            bool newer =
+                b->entry->archive->getModificationTime() > a->entry->archive->getModificationTime();
+            *out++ = newer ? *b : *a;
+            ++a;
+            ++b;
+            ++duplicates;
+        }
+    }
+    while (a < aEnd) {
+        *out++ = *a++;
+    }
+    while (b < bEnd) {
+        *out++ = *b++;
+    }
+    K4QB_TRACE(logger_, "Return %d from K4QBPakRegistry::mergeFolder = %p", duplicates,
+               (void*)this);
+    return duplicates;
+}
+
+void K4QBPakRegistry::resFileCount() {
+    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::resFileCount = %p", (void*)this);
+    fileCount_ = 0;
+    for (int32_t i = 0; i < folderCount_; ++i) {
+        fileCount_ += folders_[i]->fileCount;
+    }
+    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::resFileCount = %p", (void*)this);
+}
+
+void K4QBPakRegistry::freeMergeFiles() {
+    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::freeMergeFiles = %p", (void*)this);
+    // The merged runs become plain entry arrays of their final sizes.
+    entryBlockSize_ = sizeof(K4QBPakEntry*) * (static_cast<size_t>(fileCount_) + 1);
+    entryBlock_ = static_cast<K4QBPakEntry**>(k4p::allocateLarge(entryBlockSize_));
+    if (entryBlock_ == nullptr) {
+        K4QB_DEBUG(logger_, "Throw %s from K4QBPakRegistry::freeMergeFiles = %p", K4CEXC_IO,
+                   (void*)this);
+        throw K4CEXC_IO;
+    }
+    size_t at = 0;
+    for (int32_t i = 0; i < folderCount_; ++i) {
+        K4QBPakFolder* folder = folders_[i];
+        folder->entries = entryBlock_ + at;
+        for (int32_t e = 0; e < folder->fileCount; ++e) {
+            folder->entries[e] = folder->items[e].entry;
+        }
+        at += static_cast<size_t>(folder->fileCount);
+        folder->items = nullptr;
+    }
+    k4p::freeLarge(itemBlock_, itemBlockSize_);
+    itemBlock_ = nullptr;
+    delete[] mergeBuffer_;
+    mergeBuffer_ = nullptr;
+    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::freeMergeFiles = %p", (void*)this);
+}
+
+void K4QBPakRegistry::clearFolders() {
+    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::clearFolders = %p", (void*)this);
+    for (int32_t i = 0; i < folderCount_; ++i) {
+        delete folders_[i];
+    }
+    delete[] folders_;
+    delete folderMap_;
+    k4p::freeLarge(entryBlock_, entryBlockSize_);
+    k4p::freeLarge(itemBlock_, itemBlockSize_);
+    delete[] mergeBuffer_;
+    folders_ = nullptr;
+    folderMap_ = nullptr;
+    entryBlock_ = nullptr;
+    itemBlock_ = nullptr;
+    mergeBuffer_ = nullptr;
+    folderCount_ = 0;
+    fileCount_ = 0;
+    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::clearFolders = %p", (void*)this);
+}

@@ -1,0 +1,100 @@
+// Fuzz target: loading a pak archive from arbitrary bytes and extracting every
+// entry of its directory into a scratch cache folder. Besides crashes and
+// leaks it checks what extraction promises: a failed extraction leaves no
+// file at its target, no temporary file survives, and nothing is written
+// outside the cache folder.
+#include "content/pak_archive.h"
+
+#include "foundation/k4cstring.h"
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string scratch() {
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/k4-fuzz-pak-extract-" +
+           std::to_string(static_cast<long>(getpid()));
+}
+
+// Counts the files below a folder and removes them, with the folders.
+int removeTree(const std::string& folder, bool* sawTemporary) {
+    int files = 0;
+    k4p::FolderListing listing;
+    if (listing.open((folder + "/*").c_str())) {
+        k4p::FindItem item;
+        while (listing.next(&item)) {
+            std::string name = item.name;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            std::string path = folder + "/" + name;
+            if (item.directory) {
+                files += removeTree(path, sawTemporary);
+            } else {
+                *sawTemporary = *sawTemporary || name.find(".tmp-") != std::string::npos;
+                k4p::removeFile(path.c_str());
+                ++files;
+            }
+        }
+    }
+    listing.close();
+    k4p::removeFolder(folder.c_str());
+    return files;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string folder = scratch();
+    static const std::string path = folder + "/in.pak";
+    static const std::string cache = folder + "/cache";
+    k4p::createFolder(folder.c_str());
+    k4p::createFolder(cache.c_str());
+    FILE* file = k4p::openFile(path.c_str(), "wb");
+    if (file == nullptr) {
+        std::abort();
+    }
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+
+    K4QBPakArchive* archive = nullptr;
+    try {
+        archive = K4QBPakArchive::loadFromFile(path.c_str());
+    } catch (const char*) {
+        return 0;
+    }
+    archive->keepOpen();
+    K4CString target;
+    std::set<std::string> extracted;
+    for (int32_t i = 0; i < archive->getFileCount(); ++i) {
+        try {
+            archive->extractEntry(archive->getEntry(i), &target, cache.c_str());
+            extracted.insert(target.getText());
+        } catch (const char*) {
+            // Only an earlier entry of the same name may have put a file there.
+            if (extracted.count(target.getText()) == 0 && k4p::fileExists(target.getText())) {
+                std::abort();
+            }
+        }
+    }
+    archive->closeStream();
+    delete archive;
+
+    bool sawTemporary = false;
+    removeTree(cache, &sawTemporary);
+    // Only the archive and the cache folder may be in the scratch folder.
+    k4p::removeFile(path.c_str());
+    bool strayFiles = removeTree(folder, &sawTemporary) != 0;
+    if (sawTemporary || strayFiles) {
+        std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,183 @@
+// Helpers of the content tests (see content_test_support.h).
+#include "tests/content/content_test_support.h"
+
+#include "foundation/k4clogfilename.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace k4ctest {
+
+namespace {
+
+std::string scratchRoot() {
+    const char* root = std::getenv("K4_TEST_TMP");
+    std::string path = root != nullptr && *root != 0 ? root : "k4-test-tmp";
+#ifdef _WIN32
+    if (path[0] == '/') {
+        path = "Z:" + path; // a Unix path under Wine
+    }
+#endif
+    for (char& c : path) {
+        c = c == '/' ? '\\' : c;
+    }
+    return path;
+}
+
+void listInto(const std::string& folder, const std::string& prefix, std::vector<std::string>* out) {
+    k4p::FolderListing listing;
+    if (!listing.open((folder + "\\*").c_str())) {
+        return;
+    }
+    k4p::FindItem item;
+    while (listing.next(&item)) {
+        std::string name = item.name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        if (item.directory) {
+            listInto(folder + "\\" + name, prefix + name + "\\", out);
+        } else {
+            out->push_back(prefix + name);
+        }
+    }
+}
+
+class FixedFilename : public K4CLogFilename {
+public:
+    explicit FixedFilename(const std::string& path) : name_(path.c_str()) {}
+    const K4CString& getFilename() override { return name_; }
+
+private:
+    K4CString name_;
+};
+
+} // namespace
+
+void removeTree(const std::string& folder) {
+    k4p::FolderListing listing;
+    if (listing.open((folder + "\\*").c_str())) {
+        k4p::FindItem item;
+        while (listing.next(&item)) {
+            std::string name = item.name;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            std::string path = folder + "\\" + name;
+            if (item.directory) {
+                removeTree(path);
+            } else {
+                k4p::removeFile(path.c_str());
+            }
+        }
+    }
+    listing.close();
+    k4p::removeFolder(folder.c_str());
+}
+
+std::string scratchFolder() {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string root = scratchRoot();
+    k4p::createFolder(root.c_str());
+    std::string base = root + "\\content";
+    k4p::createFolder(base.c_str());
+    std::string folder = base + "\\" + info->test_suite_name() + "." + info->name();
+    removeTree(folder);
+    EXPECT_TRUE(k4p::createFolder(folder.c_str())) << folder;
+    return folder;
+}
+
+std::vector<std::string> listTree(const std::string& folder) {
+    std::vector<std::string> out;
+    listInto(folder, "", &out);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+    FILE* file = k4p::openFile(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    ASSERT_EQ(std::fwrite(content.data(), 1, content.size(), file), content.size());
+    ASSERT_EQ(std::fclose(file), 0);
+}
+
+std::string readFile(const std::string& path) {
+    FILE* file = k4p::openFile(path.c_str(), "rb");
+    if (file == nullptr) {
+        return "<missing>";
+    }
+    std::string content;
+    char chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        content.append(chunk, got);
+    }
+    std::fclose(file);
+    return content;
+}
+
+const char* thrownBy(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const char* code) {
+        return code;
+    }
+    return nullptr;
+}
+
+std::vector<uint8_t> bytes(const std::string& content) {
+    return std::vector<uint8_t>(content.begin(), content.end());
+}
+
+std::string text(const std::vector<uint8_t>& content) {
+    return std::string(content.begin(), content.end());
+}
+
+void writePak(const K4QBPakWriter& writer, const std::string& path, int64_t time,
+              K4QBPakLayout* layout) {
+    std::vector<uint8_t> content = writer.build(layout);
+    writeFile(path, std::string(content.begin(), content.end()));
+    ASSERT_TRUE(k4p::setFileModifiedTime(path.c_str(), time)) << path;
+}
+
+TraceLog::TraceLog(const std::string& path)
+    : path_(path), logger_(new K4CDebugLogger(new FixedFilename(path_))) {
+    k4p::removeFile(path_.c_str()); // the logger appends
+    logger_->setLevel(K4C_LOG_TRACE);
+}
+
+TraceLog::~TraceLog() {
+    delete logger_;
+}
+
+std::string TraceLog::contents() const {
+    return readFile(path_);
+}
+
+bool TraceLog::hasLine(const std::string& start, const std::string& part) const {
+    std::string all = contents();
+    size_t at = 0;
+    while (at < all.size()) {
+        size_t stop = all.find('\n', at);
+        std::string line =
+            all.substr(at, stop == std::string::npos ? std::string::npos : stop - at);
+        at = stop == std::string::npos ? all.size() : stop + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        size_t tab = line.find('\t');
+        tab = tab == std::string::npos ? std::string::npos : line.find('\t', tab + 1);
+        if (tab == std::string::npos) {
+            continue;
+        }
+        std::string message = line.substr(tab + 1);
+        if (message.compare(0, start.size(), start) == 0 &&
+            message.find(part, start.size()) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace k4ctest

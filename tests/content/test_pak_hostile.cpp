@@ -1,0 +1,247 @@
+// Hostile archives: malformed directories are refused as a whole, unsafe or
+// dangling records are left out, and block headers or streams that do not
+// hold what they state fail without writing anything.
+#include "content/pak_archive.h"
+#include "content/pak_registry.h"
+
+#include "foundation/errors.h"
+#include "foundation/k4cstring.h"
+#include "tests/content/content_test_support.h"
+
+#include <functional>
+#include <memory>
+
+using k4ctest::bytes;
+
+namespace {
+
+K4QBPakWriter sound() {
+    K4QBPakWriter w(5);
+    w.addFolder("", 1);
+    w.addFolder("data\\", 0);
+    w.addFile("data\\", "a.dds", bytes("aaaa"), K4QBPakEncoding::Stored);
+    w.addFile("data\\", "b.dds", k4qbPakSampleContent(5000, 2));
+    w.addPair(1, 2);
+    return w;
+}
+
+} // namespace
+
+TEST(ContentPakHostile, MalformedDirectoriesAreRefused) {
+    std::string folder = k4ctest::scratchFolder();
+    const std::vector<std::pair<const char*, std::function<void(K4QBPakWriter&)>>> cases = {
+        {"negative file count", [](K4QBPakWriter& w) { w.fileCount = -1; }},
+        {"negative pair count", [](K4QBPakWriter& w) { w.pairCount = -1; }},
+        {"negative folder count", [](K4QBPakWriter& w) { w.folderCount = -3; }},
+        {"negative names size", [](K4QBPakWriter& w) { w.namesSize = -1; }},
+        {"huge file count", [](K4QBPakWriter& w) { w.fileCount = 0x7FFFFFFF; }},
+        {"file table past the end", [](K4QBPakWriter& w) { w.fileCount = 3; }},
+        {"pair table past the end", [](K4QBPakWriter& w) { w.pairCount = 1000; }},
+        {"names past the end", [](K4QBPakWriter& w) { w.namesSize = 100000; }},
+        {"negative names offset", [](K4QBPakWriter& w) { w.namesOffset = -8; }},
+        {"file table offset past the end", [](K4QBPakWriter& w) { w.fileTableOffset = 1 << 30; }},
+        {"negative pair offset", [](K4QBPakWriter& w) { w.pairTableOffset = -1; }},
+        {"names without final NUL", [](K4QBPakWriter& w) { w.dropFinalNul = true; }},
+        {"fewer names than folders", [](K4QBPakWriter& w) { w.folderCount = 3; }},
+        {"more folders than bytes", [](K4QBPakWriter& w) { w.folderCount = 1000; }},
+        {"names block cut short", [](K4QBPakWriter& w) { w.namesSize = 2; }},
+        {"truncated header", [](K4QBPakWriter& w) { w.truncateTo = 30; }},
+        {"truncated extended header", [](K4QBPakWriter& w) { w.truncateTo = 45; }},
+        {"truncated file table",
+         [](K4QBPakWriter& w) {
+             K4QBPakLayout layout;
+             w.build(&layout);
+             w.truncateTo = layout.fileTableOffset + 60;
+         }},
+    };
+    for (const auto& c : cases) {
+        K4QBPakWriter w = sound();
+        c.second(w);
+        std::string path = folder + "\\bad.pak";
+        k4ctest::writePak(w, path);
+        EXPECT_THROWS_CODE(delete K4QBPakArchive::loadFromFile(path.c_str()), K4CEXC_IO) << c.first;
+    }
+    // A registry over a folder holding such a file is not made at all.
+    EXPECT_THROWS_CODE(
+        delete K4QBPakRegistry::CreateFromPath(folder.c_str(), (folder + "\\cache").c_str()),
+        K4CEXC_IO);
+}
+
+TEST(ContentPakHostile, RecordsWithoutAListedFolderAreLeftOut) {
+    std::string folder = k4ctest::scratchFolder();
+    K4QBPakWriter w(5);
+    w.addFolder("data\\", 0);
+    w.addFolder("data\\textures\\", 0);
+    w.addFile("data\\", "inside.dds", bytes("x")).folderOffset = 2;   // inside "data\"
+    w.addFile("data\\", "beyond.dds", bytes("x")).folderOffset = 900; // past the names block
+    w.addFile("data\\", "nul.dds", bytes("x")).folderOffset = 5;      // on the NUL after "data\"
+    w.addFile("data\\textures\\", "good.dds", bytes("x"));
+    k4ctest::writePak(w, folder + "\\x.pak");
+    std::unique_ptr<K4QBPakArchive> archive(
+        K4QBPakArchive::loadFromFile((folder + "\\x.pak").c_str()));
+    ASSERT_EQ(archive->getFileCount(), 1);
+    EXPECT_STREQ(archive->getEntry(0)->name, "good.dds");
+    // Not filed under folder 0, as a zero-filled offset table would do.
+    EXPECT_EQ(archive->getFolderFileCount(0), 0);
+    ASSERT_EQ(archive->getSkippedCount(), 3);
+    EXPECT_EQ(archive->getSkipped(0).record, 0);
+    EXPECT_EQ(archive->getSkipped(0).folderOffset, 2);
+    EXPECT_STREQ(archive->getSkipped(1).name, "beyond.dds");
+    EXPECT_STREQ(archive->getSkipped(2).reason,
+                 "folder offset is not the start of a listed folder name");
+}
+
+TEST(ContentPakHostile, UnsafeNamesAreLeftOutAndNeverWritten) {
+    std::string folder = k4ctest::scratchFolder();
+    std::string cache = folder + "\\cache";
+    ASSERT_TRUE(k4p::createFolder(cache.c_str()));
+    const std::vector<std::string> badFolders = {
+        "..\\",     "data\\..\\", "..\\..\\x\\", ".\\",       "\\abs\\",  "data\\\\", "c:\\",
+        "data:x\\", "a/b\\",      "data\\con\\", "nul.txt\\", "x \\",     "x.\\",     "data",
+        "a\\b",     "com1\\",     "lpt9.y\\",    "CONOUT$\\", "q<\\",     "q>\\",     "q\"\\",
+        "q|\\",     "q?\\",       "q*\\",        "tab\t\\",   "NUL .x\\", "com\xb9\\"};
+    const std::vector<std::string> badNames = {
+        "..",       ".",   "a/b",  "a\\b",  "con",   "Con.dds", "aux.x.y", "lpt1",
+        "com9.dds", "prn", "x.",   "x ",    "a:b",   "a*b",     "a?b",     "a|b",
+        "a<b",      "a>b", "a\"b", "\x01x", "x\x1f", "nul ",    "conin$"};
+    K4QBPakWriter w(5);
+    w.addFolder("", 0);
+    for (const std::string& name : badFolders) {
+        w.addFile(name, "victim.dds", bytes("escaped"), K4QBPakEncoding::Stored);
+    }
+    for (const std::string& name : badNames) {
+        w.addFile("data\\", name, bytes("escaped"), K4QBPakEncoding::Stored);
+    }
+    w.addFile("", "", bytes("empty name"), K4QBPakEncoding::Stored);
+    // Close to the rules but allowed.
+    const std::vector<std::string> goodNames = {
+        "con1.dds", "nul_x.dds", "..a", "a..b", "com10", "lpt", "x.y z", "\xe9t\xe9.dds", "conin"};
+    for (const std::string& name : goodNames) {
+        w.addFile("data\\", name, bytes("fine"), K4QBPakEncoding::Stored);
+    }
+    k4ctest::writePak(w, folder + "\\x.pak");
+
+    std::unique_ptr<K4QBPakRegistry> registry(
+        K4QBPakRegistry::CreateFromPath(folder.c_str(), cache.c_str()));
+    K4QBPakArchive* archive = registry->getArchive(0);
+    EXPECT_EQ(archive->getFileCount(), static_cast<int32_t>(goodNames.size()));
+    EXPECT_EQ(archive->getSkippedCount(),
+              static_cast<int32_t>(badFolders.size() + badNames.size() + 1));
+    // Unsafe folders are not offered for browsing either.
+    EXPECT_EQ(registry->getSubFolderCount(""), 1);
+    EXPECT_STREQ(registry->getSubFolder("", 0), "data\\");
+
+    // Ask for every unsafe pair by its own spelling, with and without
+    // searching sub-folders: nothing is found and nothing is written.
+    K4CString out;
+    for (const std::string& bad : badFolders) {
+        EXPECT_FALSE(registry->getContent(&out, "victim.dds", bad.c_str(), true)) << bad;
+    }
+    for (const std::string& bad : badNames) {
+        EXPECT_FALSE(registry->getContent(&out, bad.c_str(), "data\\", true)) << bad;
+    }
+    for (const std::string& good : goodNames) {
+        EXPECT_TRUE(registry->getContent(&out, good.c_str(), "data\\", false)) << good;
+    }
+    std::vector<std::string> written = k4ctest::listTree(folder);
+    EXPECT_EQ(written.size(), goodNames.size() + 1); // the archive itself
+    for (const std::string& path : written) {
+        EXPECT_TRUE(path == "x.pak" || path.rfind("cache\\data\\", 0) == 0) << path;
+    }
+}
+
+TEST(ContentPakHostile, BadBlocksFailWithoutWriting) {
+    std::string folder = k4ctest::scratchFolder();
+    std::string cache = folder + "\\cache";
+    ASSERT_TRUE(k4p::createFolder(cache.c_str()));
+    std::vector<uint8_t> content = k4qbPakSampleContent(3000, 4);
+    struct Case {
+        const char* what;
+        K4QBPakEncoding encoding;
+        std::function<void(K4QBPakWriterEntry&)> spoil;
+        const char* code;
+    };
+    const std::vector<Case> cases = {
+        {"negative size", K4QBPakEncoding::Compressed, [](K4QBPakWriterEntry& e) { e.size = -1; },
+         K4QBERR_PAK_IOERROR},
+        {"size above 1 GiB", K4QBPakEncoding::Compressed,
+         [](K4QBPakWriterEntry& e) { e.size = (1 << 30) + 1; }, K4QBERR_PAK_IOERROR},
+        {"size no stream can reach", K4QBPakEncoding::Compressed,
+         [](K4QBPakWriterEntry& e) { e.size = 1 << 29; }, K4QBERR_PAK_IOERROR},
+        {"negative packed size", K4QBPakEncoding::Compressed,
+         [](K4QBPakWriterEntry& e) { e.packedSize = -7; }, K4QBERR_PAK_IOERROR},
+        {"packed size past the end", K4QBPakEncoding::Compressed,
+         [](K4QBPakWriterEntry& e) { e.packedSize = 1 << 20; }, K4QBERR_PAK_IOERROR},
+        {"stored size past the end", K4QBPakEncoding::Stored,
+         [](K4QBPakWriterEntry& e) { e.size = 1 << 20; }, K4QBERR_PAK_IOERROR},
+        {"inflates short", K4QBPakEncoding::Compressed,
+         [](K4QBPakWriterEntry& e) { e.size = 3001; }, K4QBERR_PAK_IOERROR},
+        {"inflates long", K4QBPakEncoding::Compressed, [](K4QBPakWriterEntry& e) { e.size = 2999; },
+         K4QBERR_PAK_IOERROR},
+        {"damaged stream", K4QBPakEncoding::Compressed,
+         [](K4QBPakWriterEntry& e) { e.damageStream = true; }, K4QBERR_PAK_IOERROR},
+        {"stream cut short", K4QBPakEncoding::Compressed,
+         [](K4QBPakWriterEntry& e) { e.packedSize = 40; }, K4QBERR_PAK_IOERROR},
+        {"damaged chained stream", K4QBPakEncoding::Chained,
+         [](K4QBPakWriterEntry& e) { e.damageStream = true; }, K4QBERR_PAK_IOERROR},
+        {"chained size past the end", K4QBPakEncoding::Chained,
+         [](K4QBPakWriterEntry& e) { e.packedSize = 1 << 22; }, K4QBERR_PAK_IOERROR},
+        {"wrapper shorter than its header", K4QBPakEncoding::Wrapped,
+         [](K4QBPakWriterEntry& e) { e.truncateWrapper = 12; }, K4QBERR_PAK_IOERROR},
+        {"wrapper of just the tag", K4QBPakEncoding::Wrapped,
+         [](K4QBPakWriterEntry& e) { e.truncateWrapper = 4; }, K4QBERR_PAK_IOERROR},
+        {"wrapper inflates short", K4QBPakEncoding::Wrapped,
+         [](K4QBPakWriterEntry& e) { e.wrapperSize = 3500; }, K4QBERR_PAK_IOERROR},
+        {"wrapper size negative", K4QBPakEncoding::Wrapped,
+         [](K4QBPakWriterEntry& e) { e.wrapperSize = -3; }, K4QBERR_PAK_IOERROR},
+        {"wrapper packed past its content", K4QBPakEncoding::Wrapped,
+         [](K4QBPakWriterEntry& e) { e.wrapperPackedSize = 100000; }, K4QBERR_PAK_IOERROR},
+        {"damaged wrapped stream", K4QBPakEncoding::Wrapped,
+         [](K4QBPakWriterEntry& e) { e.damageStream = true; }, K4QBERR_PAK_IOERROR},
+        {"data offset past the end", K4QBPakEncoding::Stored,
+         [](K4QBPakWriterEntry& e) { e.dataOffset = 1 << 24; }, K4CEXC_IO},
+        {"negative data offset", K4QBPakEncoding::Stored,
+         [](K4QBPakWriterEntry& e) { e.dataOffset = -16; }, K4CEXC_IO},
+    };
+    for (const Case& c : cases) {
+        K4QBPakWriter w(5);
+        c.spoil(w.addFile("data\\", "bad.dds", content, c.encoding));
+        w.addFile("data\\", "fine.dds", bytes("fine"));
+        k4ctest::writePak(w, folder + "\\x.pak");
+        std::unique_ptr<K4QBPakArchive> archive(
+            K4QBPakArchive::loadFromFile((folder + "\\x.pak").c_str()));
+        K4CString out;
+        EXPECT_THROWS_CODE(archive->extractEntry(archive->getEntry(0), &out, cache.c_str()), c.code)
+            << c.what;
+        EXPECT_FALSE(archive->isStreamOpen()) << c.what;
+        EXPECT_EQ(k4ctest::listTree(cache).size(), 0u) << c.what;
+        // The archive stays usable for its sound entries.
+        EXPECT_EQ(archive->extractEntry(archive->getEntry(1), &out, cache.c_str()), 1) << c.what;
+        EXPECT_EQ(k4ctest::readFile(out.getText()), "fine");
+        k4ctest::removeTree(cache + "\\data");
+    }
+}
+
+TEST(ContentPakHostile, AFailedWriteLeavesNothingBehind) {
+    std::string folder = k4ctest::scratchFolder();
+    std::string cache = folder + "\\cache";
+    ASSERT_TRUE(k4p::createFolder(cache.c_str()));
+    K4QBPakWriter w(5);
+    w.addFile("data\\textures\\", "brick.dds", bytes("brick"));
+    k4ctest::writePak(w, folder + "\\x.pak");
+    std::unique_ptr<K4QBPakArchive> archive(
+        K4QBPakArchive::loadFromFile((folder + "\\x.pak").c_str()));
+    // A file where the folder should be: the folder cannot be made, so the
+    // file cannot be created.
+    ASSERT_TRUE(k4p::createFolder((cache + "\\data").c_str()));
+    k4ctest::writeFile(cache + "\\data\\textures", "in the way");
+    K4CString out;
+    archive->keepOpen();
+    EXPECT_THROWS_CODE(archive->extractEntry(archive->getEntry(0), &out, cache.c_str()), K4CEXC_IO);
+    EXPECT_TRUE(archive->isStreamOpen()); // kept open as asked, even after a failure
+    archive->closeStream();
+    EXPECT_EQ(k4ctest::listTree(cache), std::vector<std::string>{"data\\textures"});
+    k4p::removeFile((cache + "\\data\\textures").c_str());
+    EXPECT_EQ(archive->extractEntry(archive->getEntry(0), &out, cache.c_str()), 1);
+    EXPECT_EQ(k4ctest::readFile(out.getText()), "brick");
+}
