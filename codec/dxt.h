@@ -1,7 +1,8 @@
-// DXT1, DXT3 and DXT5 (BC1 to BC3) blocks: decoding, and an encoder that fits
-// colour endpoints along the principal axis, refines them by least squares
-// and then searches the neighbouring 5:6:5 endpoint values, so quality is
-// close to an exhaustive cluster fit at a fraction of its cost. DXT2 and DXT4
+// DXT1, DXT3 and DXT5 (BC1 to BC3) blocks: decoding, and an encoder that
+// starts colour endpoints at the ends of the principal axis, alternates exact
+// index choice with an exact search of 5:6:5 endpoint values per channel, and
+// then searches neighbouring endpoint values, so quality matches an
+// exhaustive cluster fit at a fraction of its cost. DXT2 and DXT4
 // decode like DXT3 and DXT5 (their premultiplied colour is left as it is).
 //
 // DXT1 uses its transparent mode (colour index 3 = transparent black) for

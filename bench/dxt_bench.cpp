@@ -1,0 +1,467 @@
+// dxt_bench: quality and speed of our DXT1, DXT3 and DXT5 encoders against
+// libsquish (ClusterFit, RangeFit) and stb_dxt (normal, HIGHQUAL), measured in
+// one run on the same 4x4 blocks, on one thread; then our PNG and JPEG
+// readers against plain libpng and libjpeg decoding of the same files, and
+// mip chain generation.
+//
+//   dxt_bench [IMAGE_DIR]      (default build/bench-images, see fetch_images.sh)
+//
+// IMAGE_DIR holds PNG tiles: opaque ones count as photographs, those with any
+// alpha below 255 as sprites; IMAGE_DIR/jpeg holds the JPEG files.
+// Every encoder's blocks are decoded by our decoder (the D3D rounding rules
+// of dxt.h); the last column decodes with libsquish's decoder instead, whose
+// interpolation truncates, as a check that the ranking does not depend on it.
+// RGB PSNR of DXT1 counts only texels with alpha >= 128 (the others become
+// transparent black by design); DXT3 and DXT5 count every texel. stb_dxt has
+// no DXT3 and no DXT1 transparency (it always writes four-colour blocks).
+#include "codec/codec.h"
+#include "codec/convert.h"
+#include "codec/dxt.h"
+#include "codec/mips.h"
+
+#include <cstdio> // before jpeglib.h, which needs FILE
+#include <dirent.h>
+#include <jpeglib.h>
+#include <png.h>
+#include <squish.h>
+#include <stb/stb_dxt.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <time.h>
+#include <vector>
+
+using namespace k4codec;
+
+namespace {
+
+// CPU time of this thread: the figures are per thread and do not change
+// when other programs share the machine.
+double threadSeconds() {
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Repeats `work` until at least `minimum` seconds have passed; seconds per call.
+template <typename Work> double timePerCall(double minimum, Work work) {
+    int calls = 0;
+    const double start = threadSeconds();
+    double elapsed = 0;
+    do {
+        work();
+        ++calls;
+        elapsed = threadSeconds() - start;
+    } while (elapsed < minimum);
+    return elapsed / calls;
+}
+
+struct Tile {
+    std::string name;
+    std::vector<uint8_t> file;
+    uint32_t width = 0, height = 0;
+    std::vector<Rgba> pixels;
+    bool alpha = false;
+};
+
+std::vector<std::string> listFiles(const std::string& dir, const char* suffix) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* entry = readdir(d)) {
+            const std::string name = entry->d_name;
+            const size_t n = std::strlen(suffix);
+            if (name.size() > n && name.compare(name.size() - n, n, suffix) == 0) {
+                names.push_back(name);
+            }
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool loadTile(const std::string& dir, const std::string& name, Tile* tile) {
+    tile->name = name;
+    Image image;
+    std::vector<Rgba> pixels;
+    if (readFileBytes((dir + "/" + name).c_str(), &tile->file) != kOk ||
+        readImage(tile->file.data(), tile->file.size(), &image, nullptr) != kOk ||
+        decodeLevel(image, 0, &tile->pixels) != kOk) {
+        std::fprintf(stderr, "dxt_bench: cannot read %s/%s\n", dir.c_str(), name.c_str());
+        return false;
+    }
+    tile->width = image.width;
+    tile->height = image.height;
+    tile->alpha = std::any_of(tile->pixels.begin(), tile->pixels.end(),
+                              [](const Rgba& p) { return p.a != 255; });
+    return true;
+}
+
+// --- DXT encoders ---
+
+// All blocks of a set of tiles, 16 RGBA texels each, edges repeated.
+struct BlockSet {
+    std::vector<Rgba> texels;
+    size_t count() const { return texels.size() / 16; }
+};
+
+void appendBlocks(const Tile& tile, BlockSet* set) {
+    for (uint32_t by = 0; by < tile.height; by += 4) {
+        for (uint32_t bx = 0; bx < tile.width; bx += 4) {
+            for (uint32_t y = 0; y < 4; ++y) {
+                const uint32_t sy = std::min(by + y, tile.height - 1);
+                for (uint32_t x = 0; x < 4; ++x) {
+                    const uint32_t sx = std::min(bx + x, tile.width - 1);
+                    set->texels.push_back(tile.pixels[static_cast<size_t>(sy) * tile.width + sx]);
+                }
+            }
+        }
+    }
+}
+
+using EncodeFn = void (*)(Format format, const Rgba* in, uint8_t* out);
+
+void encodeOurs(Format format, const Rgba* in, uint8_t* out) {
+    dxtEncodeBlock(format, in, out);
+}
+
+int squishFormat(Format format) {
+    return format == kFmtDXT1 ? squish::kDxt1 : format == kFmtDXT3 ? squish::kDxt3 : squish::kDxt5;
+}
+
+template <int Fit> void encodeSquish(Format format, const Rgba* in, uint8_t* out) {
+    squish::Compress(reinterpret_cast<const squish::u8*>(in), out, squishFormat(format) | Fit);
+}
+
+template <int Mode> void encodeStb(Format format, const Rgba* in, uint8_t* out) {
+    stb_compress_dxt_block(out, reinterpret_cast<const unsigned char*>(in),
+                           format == kFmtDXT5 ? 1 : 0, Mode);
+}
+
+struct Encoder {
+    const char* name;
+    EncodeFn encode;
+    bool dxt3; // supports DXT3
+};
+
+const Encoder kEncoders[] = {
+    {"ours", encodeOurs, true},
+    {"squish ClusterFit", encodeSquish<squish::kColourClusterFit>, true},
+    {"squish RangeFit", encodeSquish<squish::kColourRangeFit>, true},
+    {"stb_dxt", encodeStb<STB_DXT_NORMAL>, false},
+    {"stb_dxt HIGHQUAL", encodeStb<STB_DXT_HIGHQUAL>, false},
+};
+
+// Squared errors and the texels they cover.
+struct ErrorSum {
+    double rgb = 0, alpha = 0;
+    size_t rgbCount = 0, alphaCount = 0;
+    void add(const ErrorSum& o) {
+        rgb += o.rgb, alpha += o.alpha, rgbCount += o.rgbCount, alphaCount += o.alphaCount;
+    }
+    static double psnr(double sum, size_t count) {
+        if (count == 0) {
+            return NAN;
+        }
+        const double mse = sum / static_cast<double>(count);
+        return mse == 0 ? 99.99 : 10.0 * std::log10(255.0 * 255.0 / mse);
+    }
+    double rgbPsnr() const { return psnr(rgb, rgbCount * 3); }
+    double alphaPsnr() const { return psnr(alpha, alphaCount); }
+};
+
+ErrorSum measure(Format format, const BlockSet& set, const std::vector<uint8_t>& blocks,
+                 bool squishDecoder) {
+    const size_t bytes = format == kFmtDXT1 ? 8 : 16;
+    ErrorSum sum;
+    Rgba out[16];
+    for (size_t b = 0; b < set.count(); ++b) {
+        const Rgba* in = &set.texels[b * 16];
+        if (squishDecoder) {
+            squish::Decompress(reinterpret_cast<squish::u8*>(out), &blocks[b * bytes],
+                               squishFormat(format));
+        } else {
+            dxtDecodeBlock(format, &blocks[b * bytes], out);
+        }
+        for (int i = 0; i < 16; ++i) {
+            const int da = in[i].a - out[i].a;
+            sum.alpha += da * da;
+            ++sum.alphaCount;
+            if (format == kFmtDXT1 && in[i].a < 128) {
+                continue;
+            }
+            const int dr = in[i].r - out[i].r, dg = in[i].g - out[i].g, db = in[i].b - out[i].b;
+            sum.rgb += dr * dr + dg * dg + db * db;
+            ++sum.rgbCount;
+        }
+    }
+    return sum;
+}
+
+struct Result {
+    ErrorSum photos, sprites, all, allSquishDecoder;
+    double megapixelsPerSecond = 0;
+};
+
+Result runEncoder(const Encoder& encoder, Format format, const BlockSet& photos,
+                  const BlockSet& sprites) {
+    const size_t bytes = format == kFmtDXT1 ? 8 : 16;
+    std::vector<uint8_t> photoBlocks(photos.count() * bytes), spriteBlocks(sprites.count() * bytes);
+    auto encodeAll = [&] {
+        for (size_t b = 0; b < photos.count(); ++b) {
+            encoder.encode(format, &photos.texels[b * 16], &photoBlocks[b * bytes]);
+        }
+        for (size_t b = 0; b < sprites.count(); ++b) {
+            encoder.encode(format, &sprites.texels[b * 16], &spriteBlocks[b * bytes]);
+        }
+    };
+    Result result;
+    const double seconds = timePerCall(1.0, encodeAll);
+    result.megapixelsPerSecond =
+        static_cast<double>(photos.texels.size() + sprites.texels.size()) / seconds / 1e6;
+    result.photos = measure(format, photos, photoBlocks, false);
+    result.sprites = measure(format, sprites, spriteBlocks, false);
+    result.all = result.photos;
+    result.all.add(result.sprites);
+    result.allSquishDecoder = measure(format, photos, photoBlocks, true);
+    result.allSquishDecoder.add(measure(format, sprites, spriteBlocks, true));
+    return result;
+}
+
+void printDxtTable(const BlockSet& photos, const BlockSet& sprites, size_t photoTiles,
+                   size_t spriteTiles) {
+    std::printf("DXT encoders, one thread: %zu photo tiles, %zu sprite tiles (%.2f Mpixels)\n",
+                photoTiles, spriteTiles,
+                static_cast<double>(photos.texels.size() + sprites.texels.size()) / 1e6);
+    std::printf("PSNR in dB (RGB: MSE over R, G, B); speed in Mpixels/s and relative to "
+                "squish ClusterFit\n\n");
+    std::printf("%-6s %-18s %8s %8s %8s %8s %9s %7s %10s\n", "format", "encoder", "RGB", "RGB",
+                "RGB", "alpha", "speed", "vs", "RGB all");
+    std::printf("%-6s %-18s %8s %8s %8s %8s %9s %7s %10s\n", "", "", "photos", "sprites", "all",
+                "sprites", "Mpix/s", "Cluster", "sq.decode");
+    struct Check {
+        Result ours, cluster;
+    };
+    Check checks[3];
+    const Format formats[3] = {kFmtDXT1, kFmtDXT3, kFmtDXT5};
+    for (int f = 0; f < 3; ++f) {
+        const Format format = formats[f];
+        std::vector<Result> results;
+        for (const Encoder& encoder : kEncoders) {
+            results.push_back(format == kFmtDXT3 && !encoder.dxt3
+                                  ? Result()
+                                  : runEncoder(encoder, format, photos, sprites));
+        }
+        const double clusterSpeed = results[1].megapixelsPerSecond;
+        for (size_t e = 0; e < results.size(); ++e) {
+            const Result& r = results[e];
+            if (r.megapixelsPerSecond == 0) {
+                std::printf("%-6s %-18s %8s\n", formatName(format), kEncoders[e].name,
+                            "(not supported)");
+                continue;
+            }
+            std::printf("%-6s %-18s %8.2f %8.2f %8.2f %8.2f %9.2f %6.2fx %10.2f\n",
+                        formatName(format), kEncoders[e].name, r.photos.rgbPsnr(),
+                        r.sprites.rgbPsnr(), r.all.rgbPsnr(), r.sprites.alphaPsnr(),
+                        r.megapixelsPerSecond, r.megapixelsPerSecond / clusterSpeed,
+                        r.allSquishDecoder.rgbPsnr());
+        }
+        checks[f] = Check{results[0], results[1]};
+        std::printf("\n");
+    }
+    const Check& dxt1 = checks[0];
+    const Check& dxt5 = checks[2];
+    const double dxt1Gain = dxt1.ours.all.rgbPsnr() - dxt1.cluster.all.rgbPsnr();
+    const double dxt1Speed = dxt1.ours.megapixelsPerSecond / dxt1.cluster.megapixelsPerSecond;
+    const double dxt5Gain = dxt5.ours.sprites.alphaPsnr() - dxt5.cluster.sprites.alphaPsnr();
+    std::printf("Targets: DXT1 RGB PSNR >= ClusterFit: %+.3f dB (%s); DXT1 speed >= 5x "
+                "ClusterFit: %.2fx (%s); DXT5 alpha PSNR >= libsquish: %+.3f dB (%s)\n\n",
+                dxt1Gain, dxt1Gain >= 0 ? "met" : "NOT met", dxt1Speed,
+                dxt1Speed >= 5 ? "met" : "NOT met", dxt5Gain, dxt5Gain >= 0 ? "met" : "NOT met");
+}
+
+// --- Plain library decoding, for the reader overhead ---
+
+void pngError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
+struct MemoryReader {
+    const uint8_t* data;
+    size_t size, pos;
+};
+
+void pngRead(png_structp png, png_bytep out, size_t count) {
+    MemoryReader* r = static_cast<MemoryReader*>(png_get_io_ptr(png));
+    if (count > r->size - r->pos) {
+        png_error(png, "truncated");
+    }
+    std::memcpy(out, r->data + r->pos, count);
+    r->pos += count;
+}
+
+// libpng alone, to the same 8-bit BGRA pixels; a null result on error.
+bool plainPngDecode(const std::vector<uint8_t>& file, std::vector<uint8_t>* pixels) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, nullptr);
+    png_infop info = png_create_info_struct(png);
+    MemoryReader reader = {file.data(), file.size(), 0};
+    std::vector<png_bytep> rows;
+    bool ok = false;
+    if (setjmp(png_jmpbuf(png)) == 0) {
+        png_set_read_fn(png, &reader, pngRead);
+        png_read_info(png, info);
+        png_set_expand(png);
+        png_set_scale_16(png);
+        png_set_gray_to_rgb(png);
+        png_set_bgr(png);
+        png_set_filler(png, 0xff, PNG_FILLER_AFTER);
+        png_set_interlace_handling(png);
+        png_read_update_info(png, info);
+        const uint32_t width = png_get_image_width(png, info);
+        const uint32_t height = png_get_image_height(png, info);
+        pixels->resize(static_cast<size_t>(width) * height * 4);
+        rows.resize(height);
+        for (uint32_t y = 0; y < height; ++y) {
+            rows[y] = pixels->data() + static_cast<size_t>(y) * width * 4;
+        }
+        png_read_image(png, rows.data());
+        png_read_end(png, nullptr);
+        ok = true;
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    return ok;
+}
+
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    jmp_buf jump;
+};
+
+void jpegError(j_common_ptr cinfo) {
+    longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1);
+}
+
+bool plainJpegDecode(const std::vector<uint8_t>& file, std::vector<uint8_t>* pixels) {
+    jpeg_decompress_struct cinfo;
+    JpegErrors errors;
+    cinfo.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpegError;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&cinfo);
+    pixels->resize(static_cast<size_t>(cinfo.output_width) * cinfo.output_height * 4);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row =
+            pixels->data() + static_cast<size_t>(cinfo.output_scanline) * cinfo.output_width * 4;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+// Alternates ours and the plain decoder per file and keeps each one's best
+// time, so both see the same cache and clock conditions.
+void printDecodeRow(const char* label, const std::vector<Tile>& files, bool png) {
+    double ours = 0, plain = 0, pixels = 0;
+    for (const Tile& tile : files) {
+        double bestOurs = 1e30, bestPlain = 1e30;
+        for (int round = 0; round < 7; ++round) {
+            Image image;
+            double start = threadSeconds();
+            const HResult result =
+                png ? pngReadImage(tile.file.data(), tile.file.size(), &image, nullptr)
+                    : jpegReadImage(tile.file.data(), tile.file.size(), &image, nullptr);
+            bestOurs = std::min(bestOurs, threadSeconds() - start);
+            std::vector<uint8_t> raw;
+            start = threadSeconds();
+            const bool ok =
+                png ? plainPngDecode(tile.file, &raw) : plainJpegDecode(tile.file, &raw);
+            bestPlain = std::min(bestPlain, threadSeconds() - start);
+            if (result != kOk || !ok || raw != image.levels[0]) {
+                std::printf("%s: %s decodes differently\n", label, tile.name.c_str());
+            }
+        }
+        ours += bestOurs;
+        plain += bestPlain;
+        pixels += static_cast<double>(tile.width) * tile.height;
+    }
+    std::printf("%-5s %3zu files %7.2f Mpix %9.1f ms %9.1f ms %9.1f %9.1f %+8.1f%%\n", label,
+                files.size(), pixels / 1e6, ours * 1e3, plain * 1e3, pixels / ours / 1e6,
+                pixels / plain / 1e6, (ours / plain - 1) * 100);
+}
+
+void printMips(const std::vector<Tile>& tiles) {
+    std::printf("\nMip chains (box filter, full chain from level 0, one thread)\n");
+    for (Format format : {kFmtA8R8G8B8, kFmtDXT1, kFmtDXT5}) {
+        std::vector<Image> images(tiles.size());
+        double pixels = 0;
+        for (size_t i = 0; i < tiles.size(); ++i) {
+            const Tile& t = tiles[i];
+            allocateImage(&images[i], t.width, t.height, format, fullMipCount(t.width, t.height));
+            encodeLevel(t.pixels.data(), t.width, t.height, format, &images[i].levels[0]);
+            pixels += static_cast<double>(t.width) * t.height;
+        }
+        const double seconds = timePerCall(1.0, [&] {
+            for (Image& image : images) {
+                rebuildMips(&image);
+            }
+        });
+        std::printf("%-9s %7.2f Mpix of level 0 in %7.1f ms: %7.2f Mpix/s\n", formatName(format),
+                    pixels / 1e6, seconds * 1e3, pixels / seconds / 1e6);
+    }
+    std::printf("(DXT chains include decoding level 0 and encoding every level below it)\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string dir = argc > 1 ? argv[1] : "build/bench-images";
+    std::vector<Tile> tiles, jpegs;
+    for (const std::string& name : listFiles(dir, ".png")) {
+        tiles.emplace_back();
+        if (!loadTile(dir, name, &tiles.back())) {
+            return 1;
+        }
+    }
+    for (const std::string& name : listFiles(dir + "/jpeg", ".jpg")) {
+        jpegs.emplace_back();
+        if (!loadTile(dir + "/jpeg", name, &jpegs.back())) {
+            return 1;
+        }
+    }
+    if (tiles.empty()) {
+        std::fprintf(stderr, "dxt_bench: no PNG files in %s (run bench/fetch_images.sh)\n",
+                     dir.c_str());
+        return 1;
+    }
+    BlockSet photos, sprites;
+    size_t photoTiles = 0;
+    for (const Tile& tile : tiles) {
+        appendBlocks(tile, tile.alpha ? &sprites : &photos);
+        photoTiles += tile.alpha ? 0 : 1;
+    }
+    printDxtTable(photos, sprites, photoTiles, tiles.size() - photoTiles);
+
+    std::printf("Decoding (best of 7 per file; ours = codec API, plain = the library alone)\n");
+    std::printf("%-5s %9s %12s %12s %12s %9s %9s %9s\n", "", "", "", "ours", "plain", "ours",
+                "plain", "overhead");
+    std::printf("%-5s %9s %12s %12s %12s %9s %9s %9s\n", "", "", "", "", "", "Mpix/s", "Mpix/s",
+                "");
+    printDecodeRow("PNG", tiles, true);
+    if (!jpegs.empty()) {
+        printDecodeRow("JPEG", jpegs, false);
+    }
+    printMips(tiles);
+    return 0;
+}

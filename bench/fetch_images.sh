@@ -1,0 +1,101 @@
+#!/bin/sh
+# Test images for dxt_bench: real photographs (Debian's mate-backgrounds) and
+# game sprites and tiles with alpha (Debian's supertux-data), cut or assembled
+# into 512x512 PNG tiles, plus a few of the original JPEG photographs for the
+# decoder timing. The file list is fixed so that every run measures the same
+# pixels (checked against mate-backgrounds 1.26.0-1 and supertux-data 0.6.3-2).
+#
+# Usage: bench/fetch_images.sh [OUTPUT_DIR]   (default: build/bench-images)
+# Installs the two packages with apt-get when they are missing (needs root).
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=${1:-"$root/build/bench-images"}
+photos=/usr/share/backgrounds/mate/nature
+tux=/usr/share/games/supertux2/images
+
+missing=
+for package in mate-backgrounds supertux-data imagemagick; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+        missing="$missing $package"
+done
+if [ -n "$missing" ]; then
+    echo "installing:$missing"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+fi
+
+mkdir -p "$out/jpeg"
+rm -f "$out"/*.png "$out"/jpeg/*.jpg
+
+# PNG24/PNG32 keep ImageMagick from writing palette or grey files, so every
+# tile is plain 8-bit RGB or RGBA.
+crop() { # NAME SOURCE GEOMETRY TYPE
+    convert "$2" -crop "$3" +repage "$4:$out/$1.png"
+}
+
+# Photographs: one 512x512 crop from each, away from plain sky where possible.
+crop photo-aqua "$photos/Aqua.jpg" 512x512+1024+544 PNG24
+crop photo-dune "$photos/Dune.jpg" 512x512+584+269 PNG24
+crop photo-freshflower "$photos/FreshFlower.jpg" 512x512+544+345 PNG24
+crop photo-garden "$photos/Garden.jpg" 512x512+1024+544 PNG24
+crop photo-greenmeadow "$photos/GreenMeadow.jpg" 512x512+384+256 PNG24
+crop photo-ladybird "$photos/LadyBird.jpg" 512x512+1024+544 PNG24
+crop photo-raindrops "$photos/RainDrops.jpg" 512x512+704+344 PNG24
+crop photo-storm "$photos/Storm.jpg" 512x512+704+384 PNG24
+crop photo-twowings "$photos/TwoWings.jpg" 512x512+1024+544 PNG24
+crop photo-wood "$photos/Wood.jpg" 512x512+1024+704 PNG24
+crop photo-yellowflower "$photos/YellowFlower.jpg" 512x512+1024+544 PNG24
+
+# Large sprites and parallax layers with alpha: crops.
+crop sprite-yeti "$tux/creatures/yeti/busted1.png" 512x512+80+136 PNG32
+crop sprite-spookytree "$tux/decal/halloween/spookytree2.png" 512x512+268+230 PNG32
+crop layer-forest "$tux/background/forest/forest2_para.png" 512x512+144+88 PNG32
+crop layer-ghostforest "$tux/background/ghostforest/ghostforest_para.png" 512x512+144+88 PNG32
+crop layer-castle "$tux/background/castle/castle_foreground.png" 512x512+0+0 PNG32
+crop layer-bluemountain "$tux/background/bluemountain/bluemountain2.png" 512x512+384+64 PNG32
+
+# Small sprites and tiles: sheets assembled by montage, each image at its
+# own size (">" never enlarges) on a transparent background, centred on
+# 512x512 (montage would apply -extent to each input, so convert does it).
+sheet() { # NAME CELL COLUMNSxROWS FILE...
+    name=$1 cell=$2 grid=$3
+    shift 3
+    montage "$@" -background none -geometry "$cell>+0+0" -tile "$grid" "PNG32:$out/$name.png"
+    convert "$out/$name.png" -background none -gravity center -extent 512x512 \
+        "PNG32:$out/$name.png"
+}
+snowball=$tux/creatures/snowball
+sheet sheet-snowball 64x64 8x8 \
+    "$snowball"/captain-left-[0-7].png "$snowball"/captain-right-[0-7].png \
+    "$snowball"/smartball-[0-7].png "$snowball"/snowball-[0-7].png \
+    "$snowball"/cpt-gmelting-[0-4].png "$snowball"/gmelting-[0-4].png \
+    "$snowball"/season-gmelting-[0-4].png "$snowball"/sport-gmelting-[0-4].png \
+    "$snowball"/cpt-melting-[0-3].png "$snowball"/melting-[0-3].png \
+    "$snowball"/sport-melting-[0-3].png
+big=$tux/creatures/tux/big
+sheet sheet-tux 96x96 5x5 \
+    "$big"/big-walljump-[0-2].png "$big"/buttjump-[0-6].png "$big"/duck-0.png \
+    "$big"/idle-[01].png "$big"/jump-0.png "$big"/kick-0.png "$big"/skid-0.png \
+    "$big"/stand-0.png "$big"/walk-[0-7].png
+snow=$tux/tiles/snow
+sheet sheet-snow-tiles 128x128 4x4 \
+    "$snow"/air.png "$snow"/background.png "$snow"/concave.png "$snow"/custom.png \
+    "$snow"/flagpole.png "$snow"/icechunk.png "$snow"/platform.png "$snow"/snowmerge.png \
+    "$snow"/special2.png "$snow"/spike.png "$snow"/unisolid3.png "$snow"/variants.png \
+    "$snow"/variants2.png "$snow"/snow-walljump.png "$snow"/unisolid2.png "$snow"/special.png
+forest=$tux/tiles/forest
+sheet sheet-forest-tiles 128x128 4x4 \
+    "$forest"/brush.png "$forest"/concave.png "$forest"/earth-floor.png \
+    "$forest"/exit-tree-bg.png "$forest"/forestlog.png "$forest"/foresttiles-1a.png \
+    "$forest"/foresttiles-5.png "$forest"/foresttiles-6.png "$forest"/foresttiles-7.png \
+    "$forest"/foresttiles-9a.png "$forest"/hole2.png "$forest"/ladder.png \
+    "$forest"/leaf-walljump.png "$forest"/nolok_statue.png "$forest"/ceiling-slopes.png \
+    "$forest"/brush2.png
+
+# Original photographs for the JPEG decoder timing.
+for name in Aqua Dune Garden Storm; do
+    cp "$photos/$name.jpg" "$out/jpeg/"
+done
+
+ls "$out"/*.png | wc -l | xargs echo "tiles in $out:"
