@@ -28,7 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (file == nullptr) {
         std::abort();
     }
-    std::fwrite(data, 1, size, file);
+    if (size > 0) {
+        std::fwrite(data, 1, size, file);
+    }
     std::fclose(file);
     try {
         K4QBPakArchive* archive = K4QBPakArchive::loadFromFile(path.c_str());

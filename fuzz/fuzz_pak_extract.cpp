@@ -62,7 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (file == nullptr) {
         std::abort();
     }
-    std::fwrite(data, 1, size, file);
+    if (size > 0) {
+        std::fwrite(data, 1, size, file);
+    }
     std::fclose(file);
 
     K4QBPakArchive* archive = nullptr;
