@@ -2,7 +2,10 @@
 //   info FILE...                      one line per file
 //   to-png INPUT OUTPUT [--level N]   one level as 8-bit RGBA PNG
 //   to-dds INPUT OUTPUT --format NAME [--size WxH] [--mips full|none|N]
-// Exit status 0 ok, 1 failure (a "qbtex: FILE: message" line), 2 usage.
+// Exit status as for every qbtex command: 0 done, 1 something asked for was
+// not found (a missing file or level), 2 an error (a file that cannot be
+// decoded or written, an impossible request, bad usage), each with a
+// "qbtex: ..." line on standard error.
 #include "cli/cmd_image.h"
 #include "codec/codec.h"
 #include "codec/convert.h"
@@ -21,7 +24,7 @@ using namespace k4codec;
 
 int fail(const char* file, HResult result) {
     std::fprintf(stderr, "qbtex: %s: %s\n", file, resultText(result));
-    return 1;
+    return result == kFileNotFound ? 1 : 2;
 }
 
 int usageError(const char* message) {
@@ -168,7 +171,7 @@ int runImageToDds(int argc, char** argv) {
     if (levels > full) {
         std::fprintf(stderr, "qbtex: %s: %ux%u has at most %u levels\n", argv[1], width, height,
                      full);
-        return 1;
+        return 2;
     }
     Image output;
     std::vector<uint8_t> dds;

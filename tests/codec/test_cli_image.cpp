@@ -52,6 +52,15 @@ TEST(QbtexImage, InfoDescribesEachFile) {
     EXPECT_EQ(r.out, tga + ": 6x3, 1 levels, A8R8G8B8\n");
     EXPECT_EQ(r.err, "qbtex: " + missing + ": cannot open file\n");
     EXPECT_EQ(run(runImageInfo, {}).status, 2);
+    // A file that is there but cannot be decoded is an error, not a miss.
+    const std::string junk = scratchPath("junk.tga");
+    FILE* file = k4p::openFile(junk.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("not an image", file);
+    std::fclose(file);
+    r = run(runImageInfo, {junk});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("qbtex: " + junk + ": "), std::string::npos);
 }
 
 TEST(QbtexImage, ToDdsAndBackToPng) {
@@ -105,7 +114,7 @@ TEST(QbtexImage, ToDdsSizesLevelsAndFormats) {
     EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--size", "16385x4"}).status, 2);
     EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--mips", "lots"}).status, 2);
     EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--bogus", "1"}).status, 2);
-    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--mips", "4"}).status, 1);
+    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--mips", "4"}).status, 2);
     CommandRun r = run(runImageToDds, {scratchPath("nothing.bmp"), dds, "--format", "l8"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "qbtex: " + scratchPath("nothing.bmp") + ": cannot open file\n");
