@@ -6,6 +6,7 @@
 #include "codec/codec.h"
 #include "codec/convert.h"
 #include "platform/platform.h"
+#include "tests/support/scratch.h"
 #include "tools/imgwrite.h"
 
 #include <gtest/gtest.h>
@@ -21,24 +22,10 @@ using k4codec::Image;
 using k4codec::ImageInfo;
 using k4codec::Rgba;
 
-// A scratch folder (Windows-style path) that exists.
+// A scratch folder (Windows-style path) that exists, shared by the codec
+// tests; each test uses file names of its own.
 inline std::string scratchFolder() {
-    const char* root = std::getenv("K4_TEST_TMP");
-    std::string path = root && *root ? root : "k4-test-tmp";
-#ifdef _WIN32
-    if (path[0] == '/') {
-        path = "Z:" + path;
-    }
-#endif
-    for (char& c : path) {
-        c = c == '/' ? '\\' : c;
-    }
-    for (size_t i = 1; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '\\') {
-            k4p::createFolder(path.substr(0, i).c_str());
-        }
-    }
-    path += "\\codec";
+    std::string path = k4test::scratchRoot() + "\\codec";
     k4p::createFolder(path.c_str());
     return path;
 }

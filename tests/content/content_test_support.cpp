@@ -11,20 +11,6 @@ namespace k4ctest {
 
 namespace {
 
-std::string scratchRoot() {
-    const char* root = std::getenv("K4_TEST_TMP");
-    std::string path = root != nullptr && *root != 0 ? root : "k4-test-tmp";
-#ifdef _WIN32
-    if (path[0] == '/') {
-        path = "Z:" + path; // a Unix path under Wine
-    }
-#endif
-    for (char& c : path) {
-        c = c == '/' ? '\\' : c;
-    }
-    return path;
-}
-
 void listInto(const std::string& folder, const std::string& prefix, std::vector<std::string>* out) {
     k4p::FolderListing listing;
     if (!listing.open((folder + "\\*").c_str())) {
@@ -55,37 +41,8 @@ private:
 
 } // namespace
 
-void removeTree(const std::string& folder) {
-    k4p::FolderListing listing;
-    if (listing.open((folder + "\\*").c_str())) {
-        k4p::FindItem item;
-        while (listing.next(&item)) {
-            std::string name = item.name;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            std::string path = folder + "\\" + name;
-            if (item.directory) {
-                removeTree(path);
-            } else {
-                k4p::removeFile(path.c_str());
-            }
-        }
-    }
-    listing.close();
-    k4p::removeFolder(folder.c_str());
-}
-
 std::string scratchFolder() {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string root = scratchRoot();
-    k4p::createFolder(root.c_str());
-    std::string base = root + "\\content";
-    k4p::createFolder(base.c_str());
-    std::string folder = base + "\\" + info->test_suite_name() + "." + info->name();
-    removeTree(folder);
-    EXPECT_TRUE(k4p::createFolder(folder.c_str())) << folder;
-    return folder;
+    return k4test::testFolder("content");
 }
 
 std::vector<std::string> listTree(const std::string& folder) {
@@ -93,28 +50,6 @@ std::vector<std::string> listTree(const std::string& folder) {
     listInto(folder, "", &out);
     std::sort(out.begin(), out.end());
     return out;
-}
-
-void writeFile(const std::string& path, const std::string& content) {
-    FILE* file = k4p::openFile(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr) << path;
-    ASSERT_EQ(std::fwrite(content.data(), 1, content.size(), file), content.size());
-    ASSERT_EQ(std::fclose(file), 0);
-}
-
-std::string readFile(const std::string& path) {
-    FILE* file = k4p::openFile(path.c_str(), "rb");
-    if (file == nullptr) {
-        return "<missing>";
-    }
-    std::string content;
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        content.append(chunk, got);
-    }
-    std::fclose(file);
-    return content;
 }
 
 const char* thrownBy(const std::function<void()>& call) {

@@ -6,6 +6,7 @@
 #include "foundation/k4clogger.h"
 #include "foundation/k4cstring.h"
 #include "platform/platform.h"
+#include "tests/support/scratch.h"
 #include "tools/pakwriter.h"
 
 #include <gtest/gtest.h>
@@ -18,13 +19,12 @@ namespace k4ctest {
 
 // An empty folder of its own for the running test, below K4_TEST_TMP.
 std::string scratchFolder();
-void removeTree(const std::string& folder);
+using k4test::readFile;
+using k4test::removeTree;
+using k4test::writeFile;
 // Every file below a folder, as paths relative to it with backslashes, sorted.
 std::vector<std::string> listTree(const std::string& folder);
 
-void writeFile(const std::string& path, const std::string& bytes);
-// The file's bytes, or "<missing>".
-std::string readFile(const std::string& path);
 std::vector<uint8_t> bytes(const std::string& text);
 std::string text(const std::vector<uint8_t>& bytes);
 

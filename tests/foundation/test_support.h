@@ -5,6 +5,7 @@
 
 #include "foundation/k4cstring.h"
 #include "platform/platform.h"
+#include "tests/support/scratch.h"
 
 #include <gtest/gtest.h>
 
@@ -16,79 +17,9 @@
 
 namespace k4test {
 
-inline void removeTree(const std::string& folder) {
-    k4p::FolderListing listing;
-    if (listing.open((folder + "\\*").c_str())) {
-        k4p::FindItem item;
-        while (listing.next(&item)) {
-            std::string name = item.name;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            std::string path = folder + "\\" + name;
-            if (item.directory) {
-                removeTree(path);
-            } else {
-                k4p::removeFile(path.c_str());
-            }
-        }
-    }
-    listing.close();
-    k4p::removeFolder(folder.c_str());
-}
-
-// The scratch root: K4_TEST_TMP (a Unix path also under Wine, reached through
-// drive Z:), else a folder in the working directory.
-inline std::string scratchRoot() {
-    const char* root = std::getenv("K4_TEST_TMP");
-    std::string path = root && *root ? root : "k4-test-tmp";
-#ifdef _WIN32
-    if (path[0] == '/') {
-        path = "Z:" + path;
-    }
-#endif
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return path;
-}
-
 // An empty folder of its own for the running test.
 inline std::string scratchFolder() {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string root = scratchRoot();
-    k4p::createFolder(root.c_str());
-    std::string base = root + "\\foundation";
-    k4p::createFolder(base.c_str());
-    std::string folder = base + "\\" + info->test_suite_name() + "." + info->name();
-    removeTree(folder);
-    EXPECT_TRUE(k4p::createFolder(folder.c_str())) << folder;
-    return folder;
-}
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    FILE* file = k4p::openFile(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr) << path;
-    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
-    ASSERT_EQ(std::fclose(file), 0);
-}
-
-// The file's bytes, or "<missing>".
-inline std::string readFile(const std::string& path) {
-    FILE* file = k4p::openFile(path.c_str(), "rb");
-    if (file == nullptr) {
-        return "<missing>";
-    }
-    std::string bytes;
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.append(chunk, got);
-    }
-    std::fclose(file);
-    return bytes;
+    return testFolder("foundation");
 }
 
 // Names in a folder, sorted, without "." and "..".

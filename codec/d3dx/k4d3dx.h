@@ -1,0 +1,111 @@
+// The five D3DX 9 image operations the program uses, over Direct3D 9 device
+// objects, implemented on the codec library (k4d3dx). Same names, arguments,
+// defaults and result codes as d3dx9, so callers read like ordinary D3DX
+// code; we do not use the system's d3dx9 DLLs.
+//
+// Supported:
+// - files: DDS, BMP, TGA, PNG and JPEG (what the codec library reads);
+// - textures and surfaces in the pixel formats the codec library converts
+//   (formats.h), DXT1 to DXT5 included; 2D textures only;
+// - saving as DDS only.
+// Filters: D3DX_FILTER_BOX selects the box filter for scaling; every other
+// valid filter (and D3DX_DEFAULT) scales with the codec's default filter
+// (tent when shrinking, bilinear when enlarging). Mip levels are always made
+// with the box filter. Dither, mirror and sRGB flags are accepted and
+// ignored. Palettes are not used (no palettized device formats).
+//
+// Results: S_OK; D3DERR_INVALIDCALL for bad arguments; D3DXERR_INVALIDDATA
+// for a file that cannot be read or decoded; E_OUTOFMEMORY when memory runs
+// out; a device result (D3DERR_OUTOFVIDEOMEMORY ...) is passed through. A
+// failing call leaves the caller's objects, out pointers and files as they
+// were.
+#pragma once
+
+#include <windows.h>
+
+#include <d3d9.h>
+
+typedef enum _D3DXIMAGE_FILEFORMAT {
+    D3DXIFF_BMP = 0,
+    D3DXIFF_JPG = 1,
+    D3DXIFF_TGA = 2,
+    D3DXIFF_PNG = 3,
+    D3DXIFF_DDS = 4,
+    D3DXIFF_PPM = 5,
+    D3DXIFF_DIB = 6,
+    D3DXIFF_HDR = 7,
+    D3DXIFF_PFM = 8,
+    D3DXIFF_FORCE_DWORD = 0x7fffffff
+} D3DXIMAGE_FILEFORMAT;
+
+typedef struct _D3DXIMAGE_INFO {
+    UINT Width;
+    UINT Height;
+    UINT Depth;
+    UINT MipLevels;
+    D3DFORMAT Format;
+    D3DRESOURCETYPE ResourceType;
+    D3DXIMAGE_FILEFORMAT ImageFileFormat;
+} D3DXIMAGE_INFO;
+
+#define D3DX_DEFAULT ((UINT)-1)
+#define D3DX_DEFAULT_NONPOW2 ((UINT)-2)
+#define D3DX_FROM_FILE ((UINT)-3)
+#define D3DFMT_FROM_FILE ((D3DFORMAT)-3)
+
+#define D3DX_FILTER_NONE (1 << 0)
+#define D3DX_FILTER_POINT (2 << 0)
+#define D3DX_FILTER_LINEAR (3 << 0)
+#define D3DX_FILTER_TRIANGLE (4 << 0)
+#define D3DX_FILTER_BOX (5 << 0)
+#define D3DX_FILTER_MIRROR_U (1 << 16)
+#define D3DX_FILTER_MIRROR_V (2 << 16)
+#define D3DX_FILTER_MIRROR_W (4 << 16)
+#define D3DX_FILTER_MIRROR (7 << 16)
+#define D3DX_FILTER_DITHER (1 << 19)
+#define D3DX_FILTER_DITHER_DIFFUSION (2 << 19)
+#define D3DX_FILTER_SRGB_IN (1 << 21)
+#define D3DX_FILTER_SRGB_OUT (2 << 21)
+#define D3DX_FILTER_SRGB (3 << 21)
+
+#define D3DXERR_INVALIDDATA ((HRESULT)(0x88760000 | 2905))
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Width, Height, Depth, MipLevels (1 without mip levels), the file's own
+// Format, ResourceType and ImageFileFormat. A null pSrcInfo only checks that
+// the file can be read.
+HRESULT WINAPI D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo);
+
+// A managed texture with the library defaults: each side rounded up to a
+// power of two (within the device's limits), a complete mip chain (levels a
+// DDS file holds are kept), usage 0, the file's format when the device can
+// create it, otherwise the nearest format with the same channels.
+HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
+                                          LPDIRECT3DTEXTURE9* ppTexture);
+
+// The source rectangle (whole surface when null) scaled to the destination
+// rectangle (whole surface when null) and converted to the destination's
+// format. A non-zero ColorKey (A8R8G8B8) turns matching source pixels into
+// transparent black. On DXT destinations a rectangle must lie on 4x4 blocks.
+HRESULT WINAPI D3DXLoadSurfaceFromSurface(LPDIRECT3DSURFACE9 pDestSurface,
+                                          CONST PALETTEENTRY* pDestPalette, CONST RECT* pDestRect,
+                                          LPDIRECT3DSURFACE9 pSrcSurface,
+                                          CONST PALETTEENTRY* pSrcPalette, CONST RECT* pSrcRect,
+                                          DWORD Filter, D3DCOLOR ColorKey);
+
+// Rebuilds every level below SrcLevel (D3DX_DEFAULT: 0) from SrcLevel.
+HRESULT WINAPI D3DXFilterTexture(LPDIRECT3DBASETEXTURE9 pBaseTexture, CONST PALETTEENTRY* pPalette,
+                                 UINT SrcLevel, DWORD Filter);
+
+// All levels in the texture's own format, as DDS (D3DXIFF_DDS only), written
+// beside the target and moved into place.
+HRESULT WINAPI D3DXSaveTextureToFileA(LPCSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat,
+                                      LPDIRECT3DBASETEXTURE9 pSrcTexture,
+                                      CONST PALETTEENTRY* pSrcPalette);
+
+#ifdef __cplusplus
+}
+#endif

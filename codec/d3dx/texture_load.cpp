@@ -1,0 +1,261 @@
+// D3DXGetImageInfoFromFileA and D3DXCreateTextureFromFileA: the file is
+// decoded by the codec library, sized and converted there, and copied level
+// by level into a managed texture. The texture's format is the file's own
+// when the device can create it, otherwise the first of a short list of
+// formats with the same channels that it can (asked with CheckDeviceFormat
+// for the device's adapter, device type and display mode).
+#include "codec/d3dx/k4d3dx.h"
+#include "codec/d3dx/surface_io.h"
+
+#include "codec/codec.h"
+#include "codec/loader.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+using k4codec::Format;
+using k4d3dx::ComRef;
+using k4d3dx::toHresult;
+
+// Files that cannot be opened, and empty ones, count as undecodable, as in
+// d3dx9.
+HRESULT readFile(LPCSTR path, std::vector<uint8_t>* bytes) {
+    const k4codec::HResult result = k4codec::readFileBytes(path, bytes);
+    if (result == k4codec::kOk && bytes->empty()) {
+        return D3DXERR_INVALIDDATA;
+    }
+    return result == k4codec::kFileNotFound ? D3DXERR_INVALIDDATA : toHresult(result);
+}
+
+// Candidate texture formats for a file, best first. `decoded` is the format
+// the codec decoded the file into, which tells whether a palette has alpha.
+std::vector<Format> candidateFormats(Format file, Format decoded) {
+    using namespace k4codec;
+    std::vector<Format> list;
+    if (isConvertible(file)) {
+        list.push_back(file);
+    }
+    switch (file) {
+    case kFmtR8G8B8:
+    case kFmtX8B8G8R8:
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtA2B10G10R10:
+        list.push_back(kFmtA2R10G10B10);
+        break;
+    case kFmtA2R10G10B10:
+        list.push_back(kFmtA2B10G10R10);
+        break;
+    case kFmtX1R5G5B5:
+        list.push_back(kFmtR5G6B5);
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtR5G6B5:
+        list.push_back(kFmtX1R5G5B5);
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtR3G3B2:
+        list.push_back(kFmtR5G6B5);
+        list.push_back(kFmtX1R5G5B5);
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtX4R4G4B4:
+        list.push_back(kFmtX1R5G5B5);
+        list.push_back(kFmtR5G6B5);
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtA1R5G5B5:
+    case kFmtA8R3G3B2:
+        list.push_back(kFmtA4R4G4B4);
+        break;
+    case kFmtA4L4:
+        list.push_back(kFmtA8L8);
+        break;
+    case kFmtL16:
+        list.push_back(kFmtL8);
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtL8:
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtP8:
+    case kFmtA8P8:
+        list.push_back(decoded);
+        break;
+    default:
+        break;
+    }
+    // Every format with alpha ends in A8R8G8B8, every opaque one in
+    // X8R8G8B8 and then A8R8G8B8, which every device has.
+    const FormatInfo* info = findFormat(file);
+    const bool alpha = info == nullptr || info->alpha || decoded == kFmtA8R8G8B8;
+    if (!alpha) {
+        list.push_back(kFmtX8R8G8B8);
+    }
+    list.push_back(kFmtA8R8G8B8);
+    std::vector<Format> unique;
+    for (const Format format : list) {
+        if (std::find(unique.begin(), unique.end(), format) == unique.end()) {
+            unique.push_back(format);
+        }
+    }
+    return unique;
+}
+
+struct DeviceLimits {
+    IDirect3D9* d3d = nullptr;
+    D3DDEVICE_CREATION_PARAMETERS creation = {};
+    D3DFORMAT adapterFormat = D3DFMT_X8R8G8B8;
+    D3DCAPS9 caps = {};
+};
+
+bool deviceCanCreate(const DeviceLimits& limits, Format format) {
+    return SUCCEEDED(limits.d3d->CheckDeviceFormat(
+        limits.creation.AdapterOrdinal, limits.creation.DeviceType, limits.adapterFormat, 0,
+        D3DRTYPE_TEXTURE, static_cast<D3DFORMAT>(format)));
+}
+
+// The default size: each side rounded up to a power of two, then within the
+// device's maximum, and square when the device wants square textures.
+void defaultSize(const D3DCAPS9& caps, uint32_t fileWidth, uint32_t fileHeight, uint32_t* width,
+                 uint32_t* height) {
+    uint32_t w = k4codec::roundUpToPowerOfTwo(fileWidth);
+    uint32_t h = k4codec::roundUpToPowerOfTwo(fileHeight);
+    const uint32_t maxW = caps.MaxTextureWidth ? caps.MaxTextureWidth : k4codec::kMaxDimension;
+    const uint32_t maxH = caps.MaxTextureHeight ? caps.MaxTextureHeight : k4codec::kMaxDimension;
+    while (w > maxW && w > 1) {
+        w >>= 1;
+    }
+    while (h > maxH && h > 1) {
+        h >>= 1;
+    }
+    if ((caps.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) != 0) {
+        w = h = w > h ? w : h;
+    }
+    *width = w;
+    *height = h;
+}
+
+HRESULT fillTexture(IDirect3DTexture9* texture, const k4codec::Image& image) {
+    for (uint32_t level = 0; level < image.levels.size(); ++level) {
+        D3DLOCKED_RECT locked;
+        const HRESULT hr = texture->LockRect(level, &locked, nullptr, 0);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        k4d3dx::copyToLocked(locked, image.format, k4codec::levelSize(image.width, level),
+                             k4codec::levelSize(image.height, level), image.levels[level].data());
+        texture->UnlockRect(level);
+    }
+    return S_OK;
+}
+
+bool outOfMemory(HRESULT hr) {
+    return hr == E_OUTOFMEMORY || hr == D3DERR_OUTOFVIDEOMEMORY;
+}
+
+} // namespace
+
+extern "C" HRESULT WINAPI D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo) {
+    if (pSrcFile == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    std::vector<uint8_t> bytes;
+    HRESULT hr = readFile(pSrcFile, &bytes);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    k4codec::ImageInfo info;
+    hr = toHresult(k4codec::readImageHeader(bytes.data(), bytes.size(), &info));
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (pSrcInfo != nullptr) {
+        pSrcInfo->Width = info.width;
+        pSrcInfo->Height = info.height;
+        pSrcInfo->Depth = info.depth;
+        pSrcInfo->MipLevels = info.mipLevels;
+        pSrcInfo->Format = static_cast<D3DFORMAT>(info.format);
+        pSrcInfo->ResourceType = static_cast<D3DRESOURCETYPE>(info.resourceType);
+        pSrcInfo->ImageFileFormat = static_cast<D3DXIMAGE_FILEFORMAT>(info.fileType);
+    }
+    return S_OK;
+}
+
+extern "C" HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
+                                                     LPDIRECT3DTEXTURE9* ppTexture) {
+    if (pDevice == nullptr || pSrcFile == nullptr || ppTexture == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    DeviceLimits limits;
+    HRESULT hr = pDevice->GetDirect3D(&limits.d3d);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComRef<IDirect3D9> d3d(limits.d3d);
+    D3DDISPLAYMODE mode;
+    if (SUCCEEDED(pDevice->GetDisplayMode(0, &mode))) {
+        limits.adapterFormat = mode.Format;
+    }
+    hr = pDevice->GetCreationParameters(&limits.creation);
+    if (SUCCEEDED(hr)) {
+        hr = pDevice->GetDeviceCaps(&limits.caps);
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+
+    std::vector<uint8_t> bytes;
+    hr = readFile(pSrcFile, &bytes);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    k4codec::Image decoded;
+    k4codec::ImageInfo info;
+    hr = toHresult(k4codec::readImage(bytes.data(), bytes.size(), &decoded, &info));
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::vector<uint8_t>().swap(bytes);
+
+    uint32_t width, height;
+    defaultSize(limits.caps, decoded.width, decoded.height, &width, &height);
+    const uint32_t levels = (limits.caps.TextureCaps & D3DPTEXTURECAPS_MIPMAP) != 0
+                                ? k4codec::fullMipCount(width, height)
+                                : 1;
+    std::vector<Format> candidates;
+    try {
+        candidates = candidateFormats(info.format, decoded.format);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    hr = D3DERR_NOTAVAILABLE;
+    for (const Format format : candidates) {
+        if (!deviceCanCreate(limits, format)) {
+            continue;
+        }
+        k4codec::Image image;
+        hr = toHresult(k4codec::resizeImage(decoded, width, height, levels, format, &image));
+        if (FAILED(hr)) {
+            return hr;
+        }
+        ComRef<IDirect3DTexture9> texture;
+        hr = pDevice->CreateTexture(width, height, levels, 0, static_cast<D3DFORMAT>(format),
+                                    D3DPOOL_MANAGED, texture.out(), nullptr);
+        if (SUCCEEDED(hr)) {
+            hr = fillTexture(texture.get(), image);
+            if (SUCCEEDED(hr)) {
+                *ppTexture = texture.detach();
+            }
+            return hr;
+        }
+        // A format the device lists may still refuse this size (DXT below
+        // 4x4 on some devices): try the next one.
+        if (outOfMemory(hr)) {
+            return hr;
+        }
+    }
+    return hr;
+}

@@ -1,0 +1,225 @@
+// Shared pieces of the Direct3D bridge tests: a hidden window with a real
+// Direct3D 9 device, a scratch folder, and texture contents read and written
+// with plain LockRect so that the tests do not go through the code they test.
+#pragma once
+
+#include "codec/d3dx/k4d3dx.h"
+
+#include "codec/codec.h"
+#include "codec/convert.h"
+#include "codec/dxt.h"
+#include "platform/platform.h"
+#include "tools/imgwrite.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace d3dxtest {
+
+using k4codec::Format;
+using k4codec::Image;
+using k4codec::Rgba;
+
+class TestDevice {
+public:
+    TestDevice() {
+        HINSTANCE instance = GetModuleHandleA(nullptr);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = instance;
+        wc.lpszClassName = "K4D3dxTestWindow";
+        RegisterClassA(&wc);
+        // Never shown: the device renders off screen only.
+        window_ = CreateWindowA(wc.lpszClassName, "d3dx tests", WS_OVERLAPPEDWINDOW, 0, 0, 256, 256,
+                                nullptr, nullptr, instance, nullptr);
+        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+        if (window_ == nullptr || d3d_ == nullptr) {
+            failure_ = "no window or no Direct3D 9";
+            return;
+        }
+        D3DPRESENT_PARAMETERS pp = {};
+        pp.Windowed = TRUE;
+        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        pp.BackBufferFormat = D3DFMT_UNKNOWN;
+        pp.BackBufferWidth = 256;
+        pp.BackBufferHeight = 256;
+        pp.hDeviceWindow = window_;
+        HRESULT hr = d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
+                                        D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device_);
+        if (FAILED(hr)) {
+            hr = d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
+                                    D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_);
+        }
+        if (FAILED(hr)) {
+            device_ = nullptr;
+            char text[96];
+            std::snprintf(text, sizeof text, "no Direct3D 9 device could be created (0x%08lx)",
+                          static_cast<unsigned long>(hr));
+            failure_ = text;
+        }
+    }
+    ~TestDevice() {
+        if (device_ != nullptr) {
+            device_->Release();
+        }
+        if (d3d_ != nullptr) {
+            d3d_->Release();
+        }
+        if (window_ != nullptr) {
+            DestroyWindow(window_);
+        }
+    }
+    TestDevice(const TestDevice&) = delete;
+    TestDevice& operator=(const TestDevice&) = delete;
+
+    IDirect3DDevice9* get() const { return device_; }
+    const std::string& failure() const { return failure_; }
+
+    // Whether a managed texture of this format can be made.
+    bool canCreate(Format format) const {
+        D3DDISPLAYMODE mode;
+        device_->GetDisplayMode(0, &mode);
+        return SUCCEEDED(d3d_->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mode.Format, 0,
+                                                 D3DRTYPE_TEXTURE, static_cast<D3DFORMAT>(format)));
+    }
+
+private:
+    HWND window_ = nullptr;
+    IDirect3D9* d3d_ = nullptr;
+    IDirect3DDevice9* device_ = nullptr;
+    std::string failure_;
+};
+
+// Skips the test when the machine has no Direct3D 9 device.
+#define K4_NEED_DEVICE(name)                                                                       \
+    d3dxtest::TestDevice name;                                                                     \
+    if (name.get() == nullptr)                                                                     \
+    GTEST_SKIP() << name.failure()
+
+// A scratch folder (Windows-style path) that exists.
+inline std::string scratchFolder() {
+    const char* root = std::getenv("K4_TEST_TMP");
+    std::string path = root && *root ? root : "k4-test-tmp";
+    if (path[0] == '/') {
+        path = "Z:" + path;
+    }
+    for (char& c : path) {
+        c = c == '/' ? '\\' : c;
+    }
+    path += "\\d3dx";
+    k4p::createFolderTree(path.c_str());
+    return path;
+}
+
+inline std::string scratchPath(const std::string& name) {
+    return scratchFolder() + "\\" + name;
+}
+
+inline std::string saveFixture(const std::string& name, const imgwrite::Bytes& bytes) {
+    const std::string path = scratchPath(name);
+    EXPECT_TRUE(imgwrite::saveFile(path, bytes)) << path;
+    return path;
+}
+
+// Every level of a lockable texture, packed, in its own format.
+inline Image readTexture(IDirect3DTexture9* texture) {
+    Image image;
+    D3DSURFACE_DESC desc;
+    EXPECT_EQ(texture->GetLevelDesc(0, &desc), S_OK);
+    image.width = desc.Width;
+    image.height = desc.Height;
+    image.format = desc.Format;
+    for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
+        texture->GetLevelDesc(level, &desc);
+        const size_t pitch = static_cast<size_t>(k4codec::formatRowPitch(desc.Format, desc.Width));
+        const uint32_t rows = k4codec::formatRowCount(desc.Format, desc.Height);
+        std::vector<uint8_t> bytes(pitch * rows);
+        D3DLOCKED_RECT locked;
+        EXPECT_EQ(texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY), S_OK);
+        for (uint32_t y = 0; y < rows; ++y) {
+            std::memcpy(bytes.data() + y * pitch,
+                        static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch, pitch);
+        }
+        texture->UnlockRect(level);
+        image.levels.push_back(bytes);
+    }
+    return image;
+}
+
+// Level `level` of a lockable texture filled from packed bytes.
+inline void writeLevel(IDirect3DTexture9* texture, UINT level, const std::vector<uint8_t>& bytes) {
+    D3DSURFACE_DESC desc;
+    ASSERT_EQ(texture->GetLevelDesc(level, &desc), S_OK);
+    const size_t pitch = static_cast<size_t>(k4codec::formatRowPitch(desc.Format, desc.Width));
+    const uint32_t rows = k4codec::formatRowCount(desc.Format, desc.Height);
+    ASSERT_EQ(bytes.size(), pitch * rows);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(texture->LockRect(level, &locked, nullptr, 0), S_OK);
+    for (uint32_t y = 0; y < rows; ++y) {
+        std::memcpy(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch,
+                    bytes.data() + y * pitch, pitch);
+    }
+    texture->UnlockRect(level);
+}
+
+inline std::vector<Rgba> pixelsOf(const Image& image, uint32_t level = 0) {
+    std::vector<Rgba> pixels;
+    EXPECT_EQ(k4codec::decodeLevel(image, level, &pixels), k4codec::kOk);
+    return pixels;
+}
+
+inline std::vector<uint8_t> encode(const std::vector<Rgba>& pixels, uint32_t width, uint32_t height,
+                                   Format format) {
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(k4codec::encodeLevel(pixels.data(), width, height, format, &bytes), k4codec::kOk);
+    return bytes;
+}
+
+// A test pattern with every channel varying and some alpha.
+inline std::vector<Rgba> pattern(uint32_t width, uint32_t height, bool alpha = true) {
+    std::vector<Rgba> pixels(static_cast<size_t>(width) * height);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            pixels[y * width + x] =
+                Rgba{static_cast<uint8_t>(x * 255 / (width > 1 ? width - 1 : 1)),
+                     static_cast<uint8_t>(y * 255 / (height > 1 ? height - 1 : 1)),
+                     static_cast<uint8_t>((x * 37 + y * 91) & 0xff),
+                     static_cast<uint8_t>(alpha ? 255 - ((x + y) * 16 & 0xff) : 255)};
+        }
+    }
+    return pixels;
+}
+
+inline IDirect3DTexture9* makeTexture(IDirect3DDevice9* device, UINT width, UINT height,
+                                      UINT levels, Format format, DWORD usage = 0,
+                                      D3DPOOL pool = D3DPOOL_MANAGED) {
+    IDirect3DTexture9* texture = nullptr;
+    const HRESULT hr = device->CreateTexture(
+        width, height, levels, usage, static_cast<D3DFORMAT>(format), pool, &texture, nullptr);
+    EXPECT_EQ(hr, S_OK) << "CreateTexture " << width << "x" << height << " format " << format;
+    return SUCCEEDED(hr) ? texture : nullptr;
+}
+
+inline int maxDifference(const std::vector<Rgba>& a, const std::vector<Rgba>& b) {
+    if (a.size() != b.size()) {
+        return 1000;
+    }
+    int worst = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const int d[4] = {a[i].r - b[i].r, a[i].g - b[i].g, a[i].b - b[i].b, a[i].a - b[i].a};
+        for (int v : d) {
+            worst = std::max(worst, std::abs(v));
+        }
+    }
+    return worst;
+}
+
+} // namespace d3dxtest
+
+inline std::ostream& operator<<(std::ostream& out, const k4codec::Rgba& c) {
+    return out << "(" << int(c.r) << "," << int(c.g) << "," << int(c.b) << "," << int(c.a) << ")";
+}

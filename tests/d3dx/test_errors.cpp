@@ -1,0 +1,133 @@
+// Bad arguments and bad files: the documented result, and nothing the caller
+// owns changes (out pointers stay null, textures and files keep their
+// contents, no file appears).
+#include "d3dx_test_support.h"
+
+using namespace d3dxtest;
+using k4codec::levelSize;
+
+TEST(D3dxErrors, UndecodableFilesAreInvalidData) {
+    K4_NEED_DEVICE(device);
+    imgwrite::DdsOptions dds;
+    dds.fourCC = imgwrite::fourCC("DXT5");
+    dds.width = dds.height = 8;
+    const imgwrite::Bytes good = imgwrite::writeDds(dds, imgwrite::Bytes(64, 0x55));
+    const std::string truncated =
+        saveFixture("truncated.dds", imgwrite::Bytes(good.begin(), good.end() - 1));
+    const std::string garbage = saveFixture("garbage.png", imgwrite::Bytes(300, 0x42));
+    const std::string empty = saveFixture("empty.bmp", imgwrite::Bytes());
+    imgwrite::DdsOptions huge = dds;
+    huge.width = huge.height = 65536;
+    const std::string tooLarge =
+        saveFixture("huge.dds", imgwrite::writeDds(huge, imgwrite::Bytes(64)));
+    const std::string missing = scratchPath("no-such-file.dds");
+
+    for (const std::string& path : {truncated, garbage, empty, tooLarge, missing}) {
+        D3DXIMAGE_INFO info;
+        std::memset(&info, 0x5a, sizeof info);
+        EXPECT_EQ(D3DXGetImageInfoFromFileA(path.c_str(), &info), D3DXERR_INVALIDDATA) << path;
+        EXPECT_EQ(info.Width, 0x5a5a5a5au) << "info untouched: " << path;
+        IDirect3DTexture9* texture = nullptr;
+        EXPECT_EQ(D3DXCreateTextureFromFileA(device.get(), path.c_str(), &texture),
+                  D3DXERR_INVALIDDATA)
+            << path;
+        EXPECT_EQ(texture, nullptr) << path;
+    }
+}
+
+TEST(D3dxErrors, InvalidCallsChangeNothing) {
+    K4_NEED_DEVICE(device);
+    using namespace k4codec;
+    const std::string png =
+        saveFixture("valid.png", imgwrite::writePng(imgwrite::PngOptions(), 2, 2,
+                                                    std::vector<uint16_t>(16, 200)));
+    IDirect3DTexture9* texture = nullptr;
+    EXPECT_EQ(D3DXGetImageInfoFromFileA(nullptr, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(nullptr, png.c_str(), &texture), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(device.get(), nullptr, &texture), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(device.get(), png.c_str(), nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture, nullptr);
+
+    // Surfaces: null, bad filter, rectangles outside, formats without a codec.
+    const std::vector<Rgba> source = pattern(8, 8);
+    IDirect3DTexture9* srcTexture = makeTexture(device.get(), 8, 8, 1, kFmtA8R8G8B8);
+    IDirect3DTexture9* dstTexture = makeTexture(device.get(), 8, 8, 4, kFmtA8R8G8B8);
+    ASSERT_TRUE(srcTexture && dstTexture);
+    writeLevel(srcTexture, 0, encode(source, 8, 8, kFmtA8R8G8B8));
+    for (UINT i = 0; i < 4; ++i) {
+        const uint32_t s = levelSize(8, i);
+        writeLevel(dstTexture, i,
+                   encode(std::vector<Rgba>(s * s, Rgba{9, 9, 9, 9}), s, s, kFmtA8R8G8B8));
+    }
+    const Image before = readTexture(dstTexture);
+    IDirect3DSurface9 *src = nullptr, *dst = nullptr;
+    srcTexture->GetSurfaceLevel(0, &src);
+    dstTexture->GetSurfaceLevel(0, &dst);
+    const RECT outside = {0, 0, 9, 8}, empty = {2, 2, 2, 4};
+    EXPECT_EQ(D3DXLoadSurfaceFromSurface(nullptr, nullptr, nullptr, src, nullptr, nullptr,
+                                         D3DX_DEFAULT, 0),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXLoadSurfaceFromSurface(dst, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                         D3DX_DEFAULT, 0),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXLoadSurfaceFromSurface(dst, nullptr, nullptr, src, nullptr, nullptr, 7, 0),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(
+        D3DXLoadSurfaceFromSurface(dst, nullptr, &outside, src, nullptr, nullptr, D3DX_DEFAULT, 0),
+        D3DERR_INVALIDCALL);
+    EXPECT_EQ(
+        D3DXLoadSurfaceFromSurface(dst, nullptr, nullptr, src, nullptr, &empty, D3DX_DEFAULT, 0),
+        D3DERR_INVALIDCALL);
+    IDirect3DTexture9* floatTexture = nullptr;
+    if (SUCCEEDED(device.get()->CreateTexture(8, 8, 1, 0, D3DFMT_A32B32G32R32F, D3DPOOL_MANAGED,
+                                              &floatTexture, nullptr))) {
+        IDirect3DSurface9* floatSurface = nullptr;
+        floatTexture->GetSurfaceLevel(0, &floatSurface);
+        EXPECT_EQ(D3DXLoadSurfaceFromSurface(dst, nullptr, nullptr, floatSurface, nullptr, nullptr,
+                                             D3DX_DEFAULT, 0),
+                  D3DERR_INVALIDCALL);
+        EXPECT_EQ(D3DXSaveTextureToFileA(scratchPath("float.dds").c_str(), D3DXIFF_DDS,
+                                         floatTexture, nullptr),
+                  D3DERR_INVALIDCALL);
+        EXPECT_EQ(GetFileAttributesA(scratchPath("float.dds").c_str()), INVALID_FILE_ATTRIBUTES);
+        floatSurface->Release();
+        floatTexture->Release();
+    }
+
+    // Filtering: null texture, a source level past the last, bad filter.
+    EXPECT_EQ(D3DXFilterTexture(nullptr, nullptr, 0, D3DX_DEFAULT), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXFilterTexture(dstTexture, nullptr, 4, D3DX_DEFAULT), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXFilterTexture(dstTexture, nullptr, 0, 0x1234567), D3DERR_INVALIDCALL);
+    IDirect3DCubeTexture9* cube = nullptr;
+    if (SUCCEEDED(device.get()->CreateCubeTexture(8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &cube,
+                                                  nullptr))) {
+        EXPECT_EQ(D3DXFilterTexture(cube, nullptr, 0, D3DX_DEFAULT), D3DERR_INVALIDCALL);
+        EXPECT_EQ(
+            D3DXSaveTextureToFileA(scratchPath("cube.dds").c_str(), D3DXIFF_DDS, cube, nullptr),
+            D3DERR_INVALIDCALL);
+        cube->Release();
+    }
+    EXPECT_EQ(readTexture(dstTexture).levels, before.levels);
+
+    // Saving: bad arguments keep an existing file; an unwritable place
+    // creates nothing.
+    const std::string existing = saveFixture("keep.dds", imgwrite::Bytes{1, 2, 3});
+    EXPECT_EQ(D3DXSaveTextureToFileA(nullptr, D3DXIFF_DDS, dstTexture, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXSaveTextureToFileA(existing.c_str(), D3DXIFF_DDS, nullptr, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXSaveTextureToFileA(existing.c_str(), D3DXIFF_BMP, dstTexture, nullptr),
+              D3DERR_INVALIDCALL);
+    std::vector<uint8_t> kept;
+    ASSERT_EQ(readFileBytes(existing.c_str(), &kept), kOk);
+    EXPECT_EQ(kept, (std::vector<uint8_t>{1, 2, 3}));
+    const std::string nowhere = scratchPath("missing-folder\\out.dds");
+    EXPECT_EQ(D3DXSaveTextureToFileA(nowhere.c_str(), D3DXIFF_DDS, dstTexture, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(GetFileAttributesA(nowhere.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    src->Release();
+    dst->Release();
+    srcTexture->Release();
+    dstTexture->Release();
+}
