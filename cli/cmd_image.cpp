@@ -32,6 +32,48 @@ int usageError(const char* message) {
     return 2;
 }
 
+// True when --help stands among the arguments; prints the command's help.
+bool printedHelp(int argc, char** argv, const char* text) {
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(text, stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
+const char kInfoHelp[] =
+    "usage: qbtex info FILE...\n"
+    "\n"
+    "One line per file: FILE: WIDTHxHEIGHT, N levels, FORMAT, where FORMAT is\n"
+    "the file's own pixel format as Direct3D names it (DXT5, A8R8G8B8, L8, ...).\n"
+    "Reads DDS, BMP, TGA, PNG and JPEG files, recognised by their content.\n"
+    "\n"
+    "Exit status: 0 done, 1 a file was not found, 2 a file cannot be decoded.\n";
+
+const char kToPngHelp[] = "usage: qbtex to-png INPUT OUTPUT.png [--level N]\n"
+                          "\n"
+                          "Writes one level of INPUT, at its own size, as an 8-bit RGBA PNG.\n"
+                          "\n"
+                          "  --level N  the mip level to write (default 0, the full-size image)\n"
+                          "\n"
+                          "Exit status: 0 done, 1 INPUT or its level was not found, 2 error.\n";
+
+const char kToDdsHelp[] =
+    "usage: qbtex to-dds INPUT OUTPUT.dds --format NAME [--size WxH] [--mips full|none|N]\n"
+    "\n"
+    "Converts INPUT into a DDS file, written through a temporary file so that\n"
+    "an existing OUTPUT is replaced only by a complete one.\n"
+    "\n"
+    "  --format NAME  dxt1, dxt3, dxt5, a8r8g8b8, r8g8b8, a4r4g4b4, a1r5g5b5,\n"
+    "                 r5g6b5, a8l8, r3g3b2, a4l4 or l8\n"
+    "  --size WxH     output size, 1 to 16384 a side (default: the image's own)\n"
+    "  --mips M       full (default: the whole chain down to 1x1), none, or a\n"
+    "                 level count\n"
+    "\n"
+    "Exit status: 0 done, 1 INPUT was not found, 2 error.\n";
+
 // A whole decimal number in [min, max].
 bool parseNumber(const char* text, uint32_t min, uint32_t max, uint32_t* value) {
     if (text == nullptr || *text < '0' || *text > '9') {
@@ -65,6 +107,9 @@ HResult readFile(const char* path, Image* image, ImageInfo* info) {
 } // namespace
 
 int runImageInfo(int argc, char** argv) {
+    if (printedHelp(argc, argv, kInfoHelp)) {
+        return 0;
+    }
     if (argc < 1) {
         return usageError("info needs at least one file");
     }
@@ -88,6 +133,9 @@ int runImageInfo(int argc, char** argv) {
 }
 
 int runImageToPng(int argc, char** argv) {
+    if (printedHelp(argc, argv, kToPngHelp)) {
+        return 0;
+    }
     uint32_t level = 0;
     if (argc == 4 && std::strcmp(argv[2], "--level") == 0) {
         if (!parseNumber(argv[3], 0, 31, &level)) {
@@ -122,6 +170,9 @@ int runImageToPng(int argc, char** argv) {
 }
 
 int runImageToDds(int argc, char** argv) {
+    if (printedHelp(argc, argv, kToDdsHelp)) {
+        return 0;
+    }
     if (argc < 2) {
         return usageError("to-dds needs INPUT OUTPUT.dds --format NAME");
     }

@@ -52,6 +52,11 @@ TEST(QbtexImage, InfoDescribesEachFile) {
     EXPECT_EQ(r.out, tga + ": 6x3, 1 levels, A8R8G8B8\n");
     EXPECT_EQ(r.err, "qbtex: " + missing + ": cannot open file\n");
     EXPECT_EQ(run(runImageInfo, {}).status, 2);
+    for (auto command : {runImageInfo, runImageToPng, runImageToDds}) {
+        r = run(command, {"--help"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out.rfind("usage: qbtex ", 0), 0u) << r.out;
+    }
     // A file that is there but cannot be decoded is an error, not a miss.
     const std::string junk = scratchPath("junk.tga");
     FILE* file = k4p::openFile(junk.c_str(), "wb");
