@@ -18,3 +18,13 @@
             (logger)->log(K4C_LOG_DEBUG, __VA_ARGS__);                                             \
         }                                                                                          \
     } while (0)
+
+// For destructors: a log line that cannot be written must not end the program
+// (a destructor cannot pass an error code on), so its failure is dropped.
+#define K4QB_TRACE_DTOR(logger, ...)                                                               \
+    do {                                                                                           \
+        try {                                                                                      \
+            K4QB_TRACE(logger, __VA_ARGS__);                                                       \
+        } catch (const char*) {                                                                    \
+        }                                                                                          \
+    } while (0)

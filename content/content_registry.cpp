@@ -14,12 +14,12 @@ K4QBContentRegistry::K4QBContentRegistry(K4CDebugLogger* logger)
 }
 
 K4QBContentRegistry::~K4QBContentRegistry() {
-    K4QB_TRACE(logger_, "Enter destructor K4QBContentRegistry = %p", (void*)this);
+    K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBContentRegistry = %p", (void*)this);
     for (int32_t i = 0; i < sources_->getCount(); ++i) {
         delete static_cast<K4QBGameFiles*>(sources_->get(i));
     }
     delete sources_;
-    K4QB_TRACE(logger_, "Exit destructor K4QBContentRegistry = %p", (void*)this);
+    K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBContentRegistry = %p", (void*)this);
 }
 
 void K4QBContentRegistry::addSource(K4QBGameFiles* source) {

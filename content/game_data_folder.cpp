@@ -23,9 +23,9 @@ K4QBGameDataFolder::K4QBGameDataFolder(const char* folder)
     : rootFolder_(new K4CString(folder)), logger_(nullptr) {}
 
 K4QBGameDataFolder::~K4QBGameDataFolder() {
-    K4QB_TRACE(logger_, "Enter destructor K4QBGameDataFolder = %p", (void*)this);
+    K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBGameDataFolder = %p", (void*)this);
     delete rootFolder_;
-    K4QB_TRACE(logger_, "Exit destructor K4QBGameDataFolder = %p", (void*)this);
+    K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBGameDataFolder = %p", (void*)this);
 }
 
 K4QBGameDataFolder* K4QBGameDataFolder::CreateFromGame(K4CDebugLogger* logger) {

@@ -31,7 +31,7 @@ K4QBPakArchive::K4QBPakArchive(const char* path, K4CDebugLogger* logger)
 }
 
 K4QBPakArchive::~K4QBPakArchive() {
-    K4QB_TRACE(logger_, "Enter destructor K4QBPakArchive = %p", (void*)this);
+    K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBPakArchive = %p", (void*)this);
     if (stream_ != nullptr) {
         std::fclose(stream_); // nothing was written through it; a failure loses nothing
     }
@@ -41,7 +41,7 @@ K4QBPakArchive::~K4QBPakArchive() {
     delete[] pairs_;
     k4p::freeLarge(entries_, sizeof(K4QBPakEntry) * (static_cast<size_t>(header_.fileCount) + 1));
     delete[] path_;
-    K4QB_TRACE(logger_, "Exit destructor K4QBPakArchive = %p", (void*)this);
+    K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBPakArchive = %p", (void*)this);
 }
 
 K4QBPakArchive* K4QBPakArchive::loadFromFile(const char* path, K4CDebugLogger* logger) {

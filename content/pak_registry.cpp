@@ -56,14 +56,14 @@ K4QBPakRegistry::K4QBPakRegistry(const char* rootFolder, K4CDebugLogger* logger)
 }
 
 K4QBPakRegistry::~K4QBPakRegistry() {
-    K4QB_TRACE(logger_, "Enter destructor K4QBPakRegistry = %p", (void*)this);
+    K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBPakRegistry = %p", (void*)this);
     clearFolders();
     delete rootFolder_;
     for (int32_t i = 0; i < archives_->getCount(); ++i) {
         delete static_cast<K4QBPakArchive*>(archives_->get(i));
     }
     delete archives_;
-    K4QB_TRACE(logger_, "Exit destructor K4QBPakRegistry = %p", (void*)this);
+    K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBPakRegistry = %p", (void*)this);
 }
 
 K4QBPakRegistry* K4QBPakRegistry::CreateFromGame(const char* rootFolder, K4CDebugLogger* logger) {

@@ -163,3 +163,16 @@ TEST(ContentGameDataFolder, Traces) {
                             "in folder data\\textures\\"));
     EXPECT_TRUE(log.hasLine("Return 4 from K4QBGameDataFolder::findContent = "));
 }
+
+TEST(ContentGameDataFolder, DestroyingWithAnUnwritableLogEndsQuietly) {
+    std::string root = makeInstall();
+    // The log's folder is a regular file, so every line fails to open.
+    k4ctest::writeFile(root + "\\not-a-folder", "x");
+    k4ctest::TraceLog log(root + "\\not-a-folder\\trace.txt");
+    K4QBGameDataFolder* source = K4QBGameDataFolder::CreateFromPath(root.c_str());
+    source->setLogger(log.get());
+    K4CString out;
+    EXPECT_THROWS_CODE(source->getContent(&out, "glow.dds", "data\\textures", true),
+                       K4CERR_LOG_IOERROR);
+    delete source; // must not end the program although its trace lines fail
+}
