@@ -1,0 +1,193 @@
+// Shared pieces of the shell tests: a small application window subclass with
+// a real window and Direct3D device, a trace log in a file the test names,
+// and a private view of HKEY_LOCAL_MACHINE for the game's install location.
+#pragma once
+
+#include "content/install_path.h"
+#include "foundation/k4clogfilename.h"
+#include "foundation/k4clogger.h"
+#include "resources/resource_ids.h"
+#include "shell/k4qbappwindow.h"
+#include "shell/k4qbtexmgrresources.h"
+#include "tests/support/scratch.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace k4shelltest {
+
+// A log file of a fixed name, at TRACE unless told otherwise.
+class TestLog {
+public:
+    explicit TestLog(const std::string& path, int32_t level = K4C_LOG_TRACE) : path_(path) {
+        logger_.reset(new K4CDebugLogger(new FixedName(path)));
+        logger_->setLevel(level);
+    }
+    K4CDebugLogger* get() { return logger_.get(); }
+    std::string text() { return k4test::readFile(path_); }
+    bool has(const std::string& part) { return text().find(part) != std::string::npos; }
+
+private:
+    class FixedName : public K4CLogFilename {
+    public:
+        explicit FixedName(const std::string& path) : name_(path.c_str()) {}
+        const K4CString& getFilename() override { return name_; }
+
+    private:
+        K4CString name_;
+    };
+    std::string path_;
+    std::unique_ptr<K4CDebugLogger> logger_;
+};
+
+// Makes the process see the game as installed at `path` (or, with null, as
+// not installed) without touching the Wine prefix that other programs share:
+// HKEY_LOCAL_MACHINE is redirected into a private key only while the install
+// location is read, which happens once per process, and restored right after
+// (Direct3D and the display driver read their own machine settings later).
+class PrivateInstallPath {
+public:
+    explicit PrivateInstallPath(const char* path) {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kShadow);
+        HKEY shadow = nullptr;
+        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kShadow, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &shadow, nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, shadow), ERROR_SUCCESS);
+        if (path != nullptr) {
+            HKEY key = nullptr;
+            EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, K4QB_INSTALL_KEY, 0, nullptr, 0,
+                                      KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                      ERROR_SUCCESS);
+            EXPECT_EQ(RegSetValueExA(key, K4QB_INSTALL_VALUE, 0, REG_SZ,
+                                     reinterpret_cast<const BYTE*>(path),
+                                     static_cast<DWORD>(strlen(path) + 1)),
+                      ERROR_SUCCESS);
+            RegCloseKey(key);
+        }
+        k4qbForgetInstallPath();
+        const char* seen = getInstallPath();
+        EXPECT_STREQ(seen, path);
+        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+        RegCloseKey(shadow);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kShadow);
+    }
+    ~PrivateInstallPath() { k4qbForgetInstallPath(); }
+    PrivateInstallPath(const PrivateInstallPath&) = delete;
+    PrivateInstallPath& operator=(const PrivateInstallPath&) = delete;
+
+private:
+    static constexpr const char* kShadow = "Software\\K4QBShellTests\\LocalMachine";
+};
+
+// What the test window should do beyond the base behaviour.
+struct TestWindowOptions {
+    bool badPresentation = false; // parameters no device accepts
+    bool closeWhenShown = false;  // post WM_CLOSE at the end of initialize
+    bool throwOnApp = false;      // handleMessage throws for WM_APP (posted by initialize)
+};
+
+class TestAppWindow : public K4QBAppWindow {
+public:
+    TestAppWindow(const std::string& folder, K4CDebugLogger* logger = nullptr,
+                  TestWindowOptions options = TestWindowOptions())
+        : K4QBAppWindow(GetModuleHandleA(nullptr), logger), options_(options) {
+        setAppFolder((folder + "\\").c_str());
+    }
+    ~TestAppWindow() override { ++destroyedCount; }
+
+    const char* getAppINIFilename() override { return "k4-shell-test.ini"; }
+    const char* getWndClassName() override { return "K4QBShellTestWindow"; }
+    const char* getWndTitle() override { return "Shell Test Window"; }
+    const char* createWndMenu() override { return MAKEINTRESOURCEA(IDR_MAINMENU); }
+    K4QBAppResources* createResources() override {
+        return new K4QBTexMgrResources(this, getLogger());
+    }
+    void initialize(K4QBContentRegistry* content, int showCommand) override {
+        lastContent = content;
+        K4QBAppWindow::initialize(content, showCommand);
+        try {
+            initD3DDevice(D3DCREATE_MIXED_VERTEXPROCESSING);
+        } catch (const char*) {
+            initD3DDevice(D3DCREATE_SOFTWARE_VERTEXPROCESSING);
+        }
+        if (options_.throwOnApp) {
+            PostMessageA(getWindow(), WM_APP, 0, 0);
+        }
+        if (options_.closeWhenShown) {
+            PostMessageA(getWindow(), WM_CLOSE, 0, 0);
+        }
+    }
+    void gatherD3DPresentation(D3DPRESENT_PARAMETERS* parameters) override {
+        ++gathers;
+        parameters->BackBufferWidth = 64;
+        parameters->BackBufferHeight = 64;
+        parameters->SwapEffect = D3DSWAPEFFECT_DISCARD;
+        parameters->hDeviceWindow = getWindow();
+        parameters->Windowed = TRUE;
+        parameters->PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+        if (options_.badPresentation) {
+            parameters->SwapEffect = D3DSWAPEFFECT_COPY; // copy allows one back buffer only
+            parameters->BackBufferCount = 100;
+        }
+    }
+    void freeD3DResources() override {
+        ++frees;
+        if (onFree) {
+            onFree();
+        }
+    }
+    void startD3DDevice() override { ++starts; }
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        pollD3DDevice();
+        if (message == WM_SIZING) {
+            return onSizing(wParam, reinterpret_cast<RECT*>(lParam));
+        }
+        if (message == WM_APP && options_.throwOnApp) {
+            throw K4QBERR_APP_INITERROR;
+        }
+        return DefWindowProcA(getWindow(), message, wParam, lParam);
+    }
+
+    using K4QBAppWindow::resetD3DDevice;
+
+    int gathers = 0;
+    int frees = 0;
+    int starts = 0;
+    std::function<void()> onFree;
+    static inline int destroyedCount = 0;
+    static inline K4QBContentRegistry* lastContent = nullptr; // as given to initialize
+
+private:
+    TestWindowOptions options_;
+};
+
+// The error code a call throws, or null.
+inline const char* thrownBy(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const char* code) {
+        return code;
+    }
+    return nullptr;
+}
+
+// Removes messages left for this thread (a quit message from a closed window).
+inline bool drainQuitMessage() {
+    MSG message;
+    bool quit = false;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        quit = quit || message.message == WM_QUIT;
+        if (message.message != WM_QUIT) {
+            DispatchMessageA(&message);
+        }
+    }
+    return quit;
+}
+
+} // namespace k4shelltest

@@ -1,0 +1,158 @@
+// The application window base with a real window and device: settings and
+// geometry across two runs, the class, messages of the base, busy cursor,
+// resources through the window, and closing.
+#include "foundation/errors.h"
+#include "foundation/k4qbinifile.h"
+#include "tests/shell/shell_test_support.h"
+
+#include <memory>
+#include <string>
+
+using k4shelltest::TestAppWindow;
+
+namespace {
+
+int32_t savedInt(const std::string& iniPath, const char* key) {
+    std::unique_ptr<K4QBIniFile> file(K4QBIniFile::load(iniPath.c_str()));
+    K4QBIniGroup* group = file->getGroup("window");
+    return group != nullptr ? group->getInt(key, -1) : -1;
+}
+
+} // namespace
+
+TEST(ShellAppWindow, GeometryIsSavedOnDestructionAndRestoredNextTime) {
+    std::string folder = k4test::testFolder("shell");
+    std::string iniPath = folder + "\\k4-shell-test.ini";
+    k4shelltest::TestLog log(folder + "\\trace.txt");
+    {
+        TestAppWindow window(folder, log.get());
+        EXPECT_EQ(window.getAppFolder().getText(), folder + "\\");
+        window.initialize(nullptr, SW_SHOWNORMAL);
+        HWND handle = window.getWindow();
+        ASSERT_NE(handle, nullptr);
+        EXPECT_EQ(K4QBAppWindow::getCurrent(), &window);
+        EXPECT_TRUE(IsWindowVisible(handle));
+        char title[64] = {0};
+        GetWindowTextA(handle, title, sizeof title);
+        EXPECT_STREQ(title, "Shell Test Window");
+        EXPECT_NE(window.getMenu(), nullptr) << "the class names menu 104";
+        EXPECT_NE(window.getD3DDevice(), nullptr);
+        EXPECT_EQ(window.starts, 1);
+        // No settings file: an empty "window" group was added.
+        ASSERT_NE(window.getINIGroup("window"), nullptr);
+
+        ASSERT_TRUE(SetWindowPos(handle, nullptr, 100, 120, 600, 450, SWP_NOZORDER));
+        K4QBIniGroup* group = window.getINIGroup("window");
+        EXPECT_EQ(group->getInt("left", -1), 100);
+        EXPECT_EQ(group->getInt("top", -1), 120);
+        EXPECT_EQ(group->getInt("width", -1), 600);
+        EXPECT_EQ(group->getInt("height", -1), 450);
+        EXPECT_EQ(k4test::readFile(iniPath), "<missing>") << "written only at the end";
+    }
+    EXPECT_EQ(K4QBAppWindow::getCurrent(), nullptr);
+    EXPECT_FALSE(k4shelltest::drainQuitMessage()) << "destruction posts no quit message";
+    EXPECT_EQ(savedInt(iniPath, "left"), 100);
+    EXPECT_EQ(savedInt(iniPath, "top"), 120);
+    EXPECT_EQ(savedInt(iniPath, "width"), 600);
+    EXPECT_EQ(savedInt(iniPath, "height"), 450);
+    WNDCLASSEXA windowClass;
+    windowClass.cbSize = sizeof windowClass;
+    EXPECT_FALSE(GetClassInfoExA(GetModuleHandleA(nullptr), "K4QBShellTestWindow", &windowClass))
+        << "class unregistered";
+
+    {
+        TestAppWindow window(folder);
+        window.initialize(nullptr, SW_SHOWNORMAL);
+        RECT rectangle;
+        ASSERT_TRUE(GetWindowRect(window.getWindow(), &rectangle));
+        EXPECT_EQ(rectangle.left, 100);
+        EXPECT_EQ(rectangle.top, 120);
+        EXPECT_EQ(rectangle.right - rectangle.left, 600);
+        EXPECT_EQ(rectangle.bottom - rectangle.top, 450);
+    }
+    EXPECT_TRUE(log.has("Enter K4QBAppWindow::initialize(00000000"));
+    EXPECT_TRUE(log.has("Exit K4QBAppWindow::saveAppINI = "));
+    EXPECT_TRUE(log.has("Exit destructor K4QBAppWindow = "));
+}
+
+TEST(ShellAppWindow, MissingGeometryUsesDefaultsAndBrokenSettingsStartEmpty) {
+    std::string folder = k4test::testFolder("shell");
+    std::string iniPath = folder + "\\k4-shell-test.ini";
+    // A width without digits counts as missing, so the default size applies.
+    k4test::writeFile(iniPath, "[window]\nleft = 40\ntop = 50\nwidth = wide\nheight = 300\n");
+    {
+        TestAppWindow window(folder);
+        window.initialize(nullptr, SW_SHOWNORMAL);
+        RECT rectangle;
+        ASSERT_TRUE(GetWindowRect(window.getWindow(), &rectangle));
+        EXPECT_EQ(rectangle.left, 40);
+        EXPECT_EQ(rectangle.top, 50);
+        EXPECT_GT(rectangle.right - rectangle.left, 0);
+    }
+    // A settings file the loader refuses (a NUL byte) gives empty settings,
+    // and the file is written anew at the end.
+    k4test::writeFile(iniPath, std::string("[window]\nleft = 1\0\n", 20));
+    {
+        TestAppWindow window(folder);
+        window.initialize(nullptr, SW_SHOWNORMAL);
+        ASSERT_NE(window.getINIGroup("window"), nullptr);
+        SetWindowPos(window.getWindow(), nullptr, 30, 35, 520, 400, SWP_NOZORDER);
+    }
+    EXPECT_EQ(savedInt(iniPath, "left"), 30);
+    EXPECT_EQ(savedInt(iniPath, "width"), 520);
+}
+
+TEST(ShellAppWindow, BaseMessagesCursorResourcesAndClose) {
+    std::string folder = k4test::testFolder("shell");
+    TestAppWindow window(folder);
+    window.initialize(nullptr, SW_SHOWNORMAL);
+    HWND handle = window.getWindow();
+
+    // Minimum size while dragging: the dragged edge moves, the other stays.
+    RECT rectangle = {700, 100, 1000, 300};
+    EXPECT_EQ(SendMessageA(handle, WM_SIZING, WMSZ_LEFT, (LPARAM)&rectangle), TRUE);
+    EXPECT_EQ(rectangle.right, 1000);
+    EXPECT_EQ(rectangle.left, 1000 - 512);
+    EXPECT_EQ(rectangle.top, 100);
+    EXPECT_EQ(rectangle.bottom, 100 + 384);
+    rectangle = {0, 500, 100, 600};
+    SendMessageA(handle, WM_SIZING, WMSZ_TOPRIGHT, (LPARAM)&rectangle);
+    EXPECT_EQ(rectangle.left, 0);
+    EXPECT_EQ(rectangle.right, 512);
+    EXPECT_EQ(rectangle.bottom, 600);
+    EXPECT_EQ(rectangle.top, 600 - 384);
+    rectangle = {0, 0, 800, 600};
+    SendMessageA(handle, WM_SIZING, WMSZ_BOTTOMLEFT, (LPARAM)&rectangle);
+    EXPECT_EQ(rectangle.right - rectangle.left, 800) << "large enough: unchanged";
+
+    // Static controls draw on the application background.
+    HDC dc = GetDC(handle);
+    LRESULT brush = SendMessageA(handle, WM_CTLCOLORSTATIC, (WPARAM)dc, 0);
+    EXPECT_EQ((HBRUSH)brush, window.getBrush());
+    EXPECT_EQ(GetBkColor(dc), (COLORREF)0x00E7F2F3);
+    ReleaseDC(handle, dc);
+
+    // The class carries the resource set's brush and icons.
+    EXPECT_EQ((HBRUSH)GetClassLongPtrA(handle, GCLP_HBRBACKGROUND), window.getBrush());
+    EXPECT_EQ((HICON)GetClassLongPtrA(handle, GCLP_HICON), window.getIcon(1));
+    EXPECT_EQ((HICON)GetClassLongPtrA(handle, GCLP_HICONSM), window.getIcon(2));
+    EXPECT_NE(window.getFont(9), nullptr);
+    EXPECT_STREQ(k4shelltest::thrownBy([&] { window.getFont(10); }), "IndexOutOfBoundsException");
+    EXPECT_EQ(window.getAppBGColor(), (COLORREF)0x00E7F2F3);
+
+    // Busy cursor: the state picks the shared system cursor.
+    window.setAppBusy(K4QB_BUSY_WAIT);
+    EXPECT_EQ(window.getAppBusy(), 2);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));
+    window.setAppBusy(K4QB_BUSY_BACKGROUND);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, MAKEINTRESOURCEA(32650)));
+    window.setAppBusy(K4QB_BUSY_IDLE);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));
+
+    // Closing destroys the window and ends the message loop.
+    EXPECT_EQ(SendMessageA(handle, WM_CLOSE, 0, 0), 0);
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(window.getWindow(), nullptr);
+    EXPECT_EQ(K4QBAppWindow::getCurrent(), nullptr);
+    EXPECT_TRUE(k4shelltest::drainQuitMessage());
+}

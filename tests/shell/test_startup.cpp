@@ -1,0 +1,181 @@
+// Start-up: the logger and content registry factories over a fixture install
+// and without one, and whole runs with a test window: a normal close, an
+// application error shown in the error box, a failure raised inside the
+// window procedure, and an error line that cannot be written.
+#include "content/content_registry.h"
+#include "foundation/errors.h"
+#include "foundation/k4cstring.h"
+#include "shell/k4qbstartup.h"
+#include "tests/shell/shell_test_support.h"
+#include "tests/support/msgbox_watcher.h"
+#include "tools/pakwriter.h"
+
+#include <ctime>
+#include <memory>
+#include <string>
+
+using k4shelltest::TestAppWindow;
+
+namespace {
+
+std::vector<uint8_t> bytes(const std::string& text) {
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// A game install with one archive and one loose file that hides an archived
+// one.
+std::string makeInstall(const std::string& folder) {
+    std::string install = folder + "\\game";
+    EXPECT_TRUE(k4p::createFolderTree((install + "\\data\\pak").c_str()));
+    EXPECT_TRUE(k4p::createFolderTree((install + "\\data\\textures").c_str()));
+    K4QBPakWriter writer(5);
+    writer.addFile("data\\textures\\", "brick.dds", bytes("packed brick"));
+    writer.addFile("data\\textures\\", "moss.dds", bytes("packed moss"));
+    EXPECT_TRUE(writer.writeTo(install + "\\data\\pak\\game.pak"));
+    k4test::writeFile(install + "\\data\\textures\\moss.dds", "loose moss");
+    return install;
+}
+
+std::string todaysLogName() {
+    char stamp[16];
+    time_t now = time(nullptr);
+    strftime(stamp, sizeof stamp, "%Y-%m-%d", localtime(&now));
+    return std::string("texview-debug-") + stamp + ".txt";
+}
+
+std::string fetch(K4QBContentRegistry* registry, const char* name) {
+    K4CString path;
+    if (!registry->getContent(&path, name, "data\\textures\\", false)) {
+        return "<not found>";
+    }
+    return k4test::readFile(path.getText());
+}
+
+} // namespace
+
+TEST(ShellStartup, DebugLoggerMakesItsFolderAndStartsAtWarning) {
+    std::string folder = k4test::testFolder("shell");
+    std::unique_ptr<K4CDebugLogger> logger(CreateDebugLogger((folder + "\\").c_str()));
+    EXPECT_EQ(logger->getLevel(), K4C_LOG_WARNING);
+    k4p::FileStatus status;
+    ASSERT_TRUE(k4p::getFileStatus((folder + "\\log").c_str(), &status));
+    EXPECT_TRUE(status.directory);
+    logger->log(K4C_LOG_INFO, "not written");
+    EXPECT_EQ(k4test::readFile(folder + "\\log\\" + todaysLogName()), "<missing>");
+    logger->log(K4C_LOG_ERROR, "Application error %s", "K4QBERR_APP_INITERROR");
+    EXPECT_STREQ(logger->getMessage(), "Application error K4QBERR_APP_INITERROR");
+    logger.reset();
+    std::string text = k4test::readFile(folder + "\\log\\" + todaysLogName());
+    EXPECT_NE(text.find("\tERROR\tApplication error K4QBERR_APP_INITERROR\r\n"), std::string::npos)
+        << text;
+
+    // Without a final backslash, and with an existing folder.
+    logger.reset(CreateDebugLogger(folder.c_str()));
+    logger->log(K4C_LOG_WARNING, "second");
+    logger.reset();
+    text = k4test::readFile(folder + "\\log\\" + todaysLogName());
+    EXPECT_NE(text.find("WARNING\tsecond"), std::string::npos);
+}
+
+TEST(ShellStartup, ContentRegistryOverAnInstallAndWithoutOne) {
+    std::string folder = k4test::testFolder("shell");
+    std::string install = makeInstall(folder);
+    k4shelltest::TestLog log(folder + "\\trace.txt");
+
+    // Not installed: the pak source's code, unchanged; the cache folder is
+    // made all the same.
+    {
+        k4shelltest::PrivateInstallPath notInstalled(nullptr);
+        EXPECT_STREQ(
+            k4shelltest::thrownBy([&] { delete CreateContentRegistry(folder.c_str(), log.get()); }),
+            "K4QBERR_PAK_NOTINSTALLED");
+    }
+    EXPECT_TRUE(k4p::fileExists((folder + "\\cache").c_str()));
+    EXPECT_TRUE(log.has("Throw K4QBERR_PAK_NOTINSTALLED from CreateContentRegistry"));
+
+    k4shelltest::PrivateInstallPath installed((install + "\\").c_str());
+    std::unique_ptr<K4QBContentRegistry> registry(
+        CreateContentRegistry((folder + "\\").c_str(), log.get()));
+    ASSERT_EQ(registry->getSourceCount(), 2);
+    EXPECT_EQ(registry->getSource(0)->getSourceType(), K4QB_SOURCE_DATAFOLDER);
+    EXPECT_EQ(registry->getSource(1)->getSourceType(), K4QB_SOURCE_PAK);
+    EXPECT_EQ(fetch(registry.get(), "moss.dds"), "loose moss") << "loose hides packed";
+    EXPECT_EQ(fetch(registry.get(), "brick.dds"), "packed brick");
+    EXPECT_EQ(k4test::readFile(folder + "\\cache\\data\\textures\\brick.dds"), "packed brick")
+        << "extracted into the cache beside the program";
+    EXPECT_TRUE(log.has("Enter CreateContentRegistry(" + folder + "\\, "));
+    EXPECT_TRUE(log.has("Return "));
+}
+
+TEST(ShellStartup, RunsEndInOrderWithExitCodeZero) {
+    std::string folder = k4test::testFolder("shell");
+    std::string install = makeInstall(folder);
+    k4shelltest::PrivateInstallPath installed(install.c_str());
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    std::string logPath = folder + "\\log\\" + todaysLogName();
+
+    // A normal run: the window closes itself; no box, settings written.
+    {
+        k4test::MsgBoxWatcher watcher;
+        k4shelltest::TestWindowOptions options;
+        options.closeWhenShown = true;
+        int destroyed = TestAppWindow::destroyedCount;
+        EXPECT_EQ(k4qbRunApplication(instance, SW_SHOWNORMAL,
+                                     new TestAppWindow(folder, nullptr, options)),
+                  0);
+        EXPECT_EQ(TestAppWindow::destroyedCount, destroyed + 1);
+        EXPECT_NE(TestAppWindow::lastContent, nullptr) << "the game's content was opened";
+        EXPECT_TRUE(watcher.boxes().empty());
+        EXPECT_NE(k4test::readFile(folder + "\\k4-shell-test.ini"), "<missing>");
+        EXPECT_TRUE(k4p::fileExists((folder + "\\cache").c_str()));
+        EXPECT_EQ(k4test::readFile(logPath), "<missing>") << "nothing at WARNING or above";
+    }
+
+    // The device cannot be made: the error line and the same text in the box.
+    {
+        k4test::MsgBoxWatcher watcher;
+        k4shelltest::TestWindowOptions options;
+        options.badPresentation = true;
+        int destroyed = TestAppWindow::destroyedCount;
+        EXPECT_EQ(k4qbRunApplication(instance, SW_SHOWNORMAL,
+                                     new TestAppWindow(folder, nullptr, options)),
+                  0);
+        EXPECT_EQ(TestAppWindow::destroyedCount, destroyed + 1);
+        ASSERT_EQ(watcher.waitForBoxes(1), 1u);
+        EXPECT_EQ(watcher.boxes()[0].text, "Application error K4QBERR_APP_D3DERROR");
+        EXPECT_EQ(watcher.boxes()[0].caption, "Error");
+        EXPECT_NE(k4test::readFile(logPath).find("ERROR\tApplication error K4QBERR_APP_D3DERROR"),
+                  std::string::npos);
+    }
+
+    // A code thrown while a message is handled reaches the same boundary.
+    {
+        k4test::MsgBoxWatcher watcher;
+        k4shelltest::TestWindowOptions options;
+        options.throwOnApp = true;
+        EXPECT_EQ(k4qbRunApplication(instance, SW_SHOWNORMAL,
+                                     new TestAppWindow(folder, nullptr, options)),
+                  0);
+        ASSERT_EQ(watcher.waitForBoxes(1), 1u);
+        EXPECT_EQ(watcher.boxes()[0].text, "Application error K4QBERR_APP_INITERROR");
+        EXPECT_EQ(K4QBAppWindow::takePendingError(), nullptr);
+    }
+}
+
+TEST(ShellStartup, ErrorBoxStillShowsTheCodeWhenTheLogCannotBeWritten) {
+    std::string folder = k4test::testFolder("shell");
+    k4shelltest::PrivateInstallPath notInstalled(nullptr);
+    // A file where the log folder should be: every log line fails.
+    k4test::writeFile(folder + "\\log", "not a folder");
+    k4test::MsgBoxWatcher watcher;
+    k4shelltest::TestWindowOptions options;
+    options.badPresentation = true;
+    int destroyed = TestAppWindow::destroyedCount;
+    EXPECT_EQ(k4qbRunApplication(GetModuleHandleA(nullptr), SW_SHOWNORMAL,
+                                 new TestAppWindow(folder, nullptr, options)),
+              0);
+    EXPECT_EQ(TestAppWindow::destroyedCount, destroyed + 1);
+    EXPECT_EQ(TestAppWindow::lastContent, nullptr) << "started without game content";
+    ASSERT_EQ(watcher.waitForBoxes(1), 1u);
+    EXPECT_EQ(watcher.boxes()[0].text, "Application error K4QBERR_APP_D3DERROR");
+}
