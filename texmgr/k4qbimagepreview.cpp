@@ -1,0 +1,356 @@
+// K4QBImagePreview: frames, fitting, vertex buffers, the worker's drawing and
+// animation.
+#include "texmgr/k4qbimagepreview.h"
+
+#include "foundation/errors.h"
+#include "foundation/k4cstring.h"
+#include "platform/platform.h"
+#include "shell/shell_log.h"
+#include "texmgr/k4qbfilecontrol.h"
+#include "texmgr/k4qbtexmgrimagepanel.h"
+#include "texmgr/k4qbtexmgrwindow.h"
+#include "textures/k4qbtexturecache.h"
+
+#include <process.h>
+
+#include <cstring>
+
+namespace {
+
+char* copyText(const char* text) {
+    size_t length = text != nullptr ? std::strlen(text) : 0;
+    char* copy = new char[length + 1];
+    if (length > 0) {
+        std::memcpy(copy, text, length);
+    }
+    copy[length] = 0;
+    return copy;
+}
+
+} // namespace
+
+K4QBImagePreview::K4QBImagePreview(int32_t source, K4QBTexMgrWindow* mainWindow,
+                                   K4QBTexMgrImagePanel* panel, K4QBTextureCache* cache,
+                                   K4CDebugLogger* logger)
+    : source_(source), mainWindow_(mainWindow), panel_(panel), cache_(cache), frames_(nullptr),
+      frameCount_(0), thread_(nullptr), running_(false), rebuild_(false), currentFrame_(0),
+      captionPending_(true), drawCount_(0), logger_(logger) {
+    K4QB_TRACE(logger_, "Enter constructor K4QBImagePreview(%d, %p, %p, %p) = %p", source,
+               (void*)mainWindow, (void*)panel, (void*)cache, (void*)this);
+    K4QB_TRACE(logger_, "Exit constructor K4QBImagePreview = %p", (void*)this);
+}
+
+K4QBImagePreview::~K4QBImagePreview() {
+    K4QB_TRACE(logger_, "Enter destructor K4QBImagePreview = %p", (void*)this);
+    stop();
+    for (int32_t i = 0; i < frameCount_; ++i) {
+        if (frames_[i].vertexBuffer != nullptr) {
+            frames_[i].vertexBuffer->Release();
+        }
+        delete[] frames_[i].name;
+        delete[] frames_[i].folder;
+    }
+    delete[] frames_;
+    K4QB_TRACE(logger_, "Exit destructor K4QBImagePreview = %p", (void*)this);
+}
+
+const K4QBPreviewFrame* K4QBImagePreview::getFrame(int32_t index) const {
+    if (index < 0 || index >= frameCount_) {
+        K4QB_DEBUG(logger_, "Throw %s from K4QBImagePreview::getFrame = %p",
+                   K4CEXC_INDEXOUTOFBOUNDS, (const void*)this);
+        throw K4CEXC_INDEXOUTOFBOUNDS;
+    }
+    K4QB_TRACE(logger_, "Enter and return %p from K4QBImagePreview::getFrame = %p",
+               (const void*)&frames_[index], (const void*)this);
+    return &frames_[index];
+}
+
+IDirect3DTexture9* K4QBImagePreview::frameTexture(const K4QBPreviewFrame& frame) {
+    K4QB_TRACE(logger_, "Enter K4QBImagePreview::frameTexture(%s, %s) = %p", frame.name,
+               frame.folder, (void*)this);
+    IDirect3DTexture9* texture = nullptr;
+    try {
+        texture = source_ == 0 ? cache_->getFromFolder(frame.name, frame.folder)
+                               : cache_->getFromQuellbury(frame.name, frame.folder);
+    } catch (const char*) {
+        // A file that cannot be loaded is shown as dark grey.
+        texture = nullptr;
+    }
+    K4QB_TRACE(logger_, "Return %p from K4QBImagePreview::frameTexture = %p", (void*)texture,
+               (void*)this);
+    return texture;
+}
+
+void K4QBImagePreview::loadFrames(K4QBFileListBox* list, IDirect3DDevice9* device) {
+    K4QB_TRACE(logger_, "Enter K4QBImagePreview::loadFrames(%p, %p) = %p", (void*)list,
+               (void*)device, (void*)this);
+    mainWindow_->setAppBusy(K4QB_BUSY_BACKGROUND);
+    int32_t selected = 0;
+    const int32_t* positions = list->getSelectedPositions(&selected);
+    int32_t count = selected < K4QB_PREVIEW_MAX_FRAMES ? selected : K4QB_PREVIEW_MAX_FRAMES;
+    if (panel_->getAnimationRate() == 0 && count > 1) {
+        count = 1;
+    }
+    frames_ = new K4QBPreviewFrame[count > 0 ? count : 1];
+    for (int32_t i = 0; i < count; ++i) {
+        K4QBPreviewFrame& frame = frames_[i];
+        std::memset(&frame, 0, sizeof frame);
+        frame.name = copyText(list->getEntryFileName(positions[i]));
+        frame.folder = copyText(list->getEntryFolder(positions[i]));
+        frameCount_ = i + 1;
+        IDirect3DTexture9* texture = frameTexture(frame);
+        D3DSURFACE_DESC desc;
+        if (texture != nullptr && texture->GetLevelDesc(0, &desc) == D3D_OK) {
+            frame.imageWidth = static_cast<int32_t>(desc.Width);
+            frame.imageHeight = static_cast<int32_t>(desc.Height);
+        }
+    }
+    fitAll();
+    createVertexBuffers(device);
+    mainWindow_->setAppBusy(K4QB_BUSY_IDLE);
+    // The first drawing advances to frame 0 when animating.
+    currentFrame_.store(count - 1);
+    K4QB_TRACE(logger_, "Exit K4QBImagePreview::loadFrames = %p", (void*)this);
+}
+
+void K4QBImagePreview::fitFrame(K4QBPreviewFrame* frame, int32_t cw, int32_t ch,
+                                int32_t screenWidth, int32_t screenHeight) {
+    int32_t w = frame->imageWidth;
+    int32_t h = frame->imageHeight;
+    if (w > cw) {
+        h = static_cast<int32_t>(static_cast<int64_t>(h) * cw / w);
+        w = cw;
+    }
+    if (h > ch) {
+        w = static_cast<int32_t>(static_cast<int64_t>(w) * ch / h);
+        h = ch;
+    }
+    frame->displayWidth = w;
+    frame->displayHeight = h;
+    int32_t x1 = w < cw ? (cw >> 1) - (w >> 1) : 0;
+    int32_t y1 = h < ch ? (ch >> 1) - (h >> 1) : 0;
+    int32_t x2 = x1 + w;
+    int32_t y2 = y1 + h;
+    // The back buffer has the screen's size and is stretched onto the panel.
+    float sx = static_cast<float>(screenWidth) / static_cast<float>(cw);
+    float sy = static_cast<float>(screenHeight) / static_cast<float>(ch);
+    frame->x1 = static_cast<int32_t>(static_cast<float>(x1) * sx);
+    frame->x2 = static_cast<int32_t>(static_cast<float>(x2) * sx);
+    frame->y1 = static_cast<int32_t>(static_cast<float>(y1) * sy);
+    frame->y2 = static_cast<int32_t>(static_cast<float>(y2) * sy);
+}
+
+void K4QBImagePreview::fitAll() {
+    K4QB_TRACE(logger_, "Enter K4QBImagePreview::fitAll = %p", (void*)this);
+    RECT client = {};
+    GetClientRect(panel_->getPanelWindow(), &client);
+    int32_t cw = client.right - client.left + 1;
+    int32_t ch = client.bottom - client.top + 1;
+    int32_t screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    int32_t screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    for (int32_t i = 0; i < frameCount_; ++i) {
+        if (frames_[i].imageWidth != 0 && frames_[i].imageHeight != 0) {
+            fitFrame(&frames_[i], cw, ch, screenWidth, screenHeight);
+        }
+    }
+    K4QB_TRACE(logger_, "Exit K4QBImagePreview::fitAll = %p", (void*)this);
+}
+
+IDirect3DVertexBuffer9* K4QBImagePreview::makeVertexBuffer(IDirect3DDevice9* device,
+                                                           const K4QBPreviewFrame& frame) {
+    K4QB_TRACE(logger_, "Enter K4QBImagePreview::makeVertexBuffer(%p, %p) = %p", (void*)device,
+               (const void*)&frame, (void*)this);
+    IDirect3DVertexBuffer9* buffer = nullptr;
+    const DWORD format = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+    if (FAILED(device->CreateVertexBuffer(4 * sizeof(K4QBQuadVertex),
+                                          D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, format,
+                                          D3DPOOL_DEFAULT, &buffer, nullptr))) {
+        return nullptr;
+    }
+    float x1 = static_cast<float>(frame.x1), y1 = static_cast<float>(frame.y1);
+    float x2 = static_cast<float>(frame.x2), y2 = static_cast<float>(frame.y2);
+    const K4QBQuadVertex quad[4] = {
+        {x1, y1, 0.0f, 1.0f, 0x00FFFFFF, 0.0f, 0.0f},
+        {x2, y1, 0.0f, 1.0f, 0x00FFFFFF, 1.0f, 0.0f},
+        {x2, y2, 0.0f, 1.0f, 0x00FFFFFF, 1.0f, 1.0f},
+        {x1, y2, 0.0f, 1.0f, 0x00FFFFFF, 0.0f, 1.0f},
+    };
+    void* data = nullptr;
+    if (FAILED(buffer->Lock(0, sizeof quad, &data, 0))) {
+        buffer->Release();
+        return nullptr;
+    }
+    std::memcpy(data, quad, sizeof quad);
+    buffer->Unlock();
+    K4QB_TRACE(logger_, "Return %p from K4QBImagePreview::makeVertexBuffer = %p", (void*)buffer,
+               (void*)this);
+    return buffer;
+}
+
+void K4QBImagePreview::createVertexBuffers(IDirect3DDevice9* device) {
+    K4QB_TRACE(logger_, "Enter K4QBImagePreview::createVertexBuffers(%p) = %p", (void*)device,
+               (void*)this);
+    for (int32_t i = 0; i < frameCount_; ++i) {
+        K4QBPreviewFrame& frame = frames_[i];
+        if (frame.imageWidth == 0 || frame.imageHeight == 0 || frame.vertexBuffer != nullptr) {
+            continue;
+        }
+        for (int32_t j = 0; j < i; ++j) {
+            if (frames_[j].imageWidth == frame.imageWidth &&
+                frames_[j].imageHeight == frame.imageHeight && frames_[j].vertexBuffer != nullptr) {
+                frame.vertexBuffer = frames_[j].vertexBuffer;
+                frame.vertexBuffer->AddRef();
+                break;
+            }
+        }
+        if (frame.vertexBuffer == nullptr) {
+            frame.vertexBuffer = makeVertexBuffer(device, frame);
+        }
+    }
+    K4QB_TRACE(logger_, "Exit K4QBImagePreview::createVertexBuffers = %p", (void*)this);
+}
+
+void K4QBImagePreview::releaseVertexBuffers() {
+    K4QB_TRACE(logger_, "Enter K4QBImagePreview::releaseVertexBuffers = %p", (void*)this);
+    for (int32_t i = 0; i < frameCount_; ++i) {
+        if (frames_[i].vertexBuffer != nullptr) {
+            frames_[i].vertexBuffer->Release();
+            frames_[i].vertexBuffer = nullptr;
+        }
+    }
+    K4QB_TRACE(logger_, "Exit K4QBImagePreview::releaseVertexBuffers = %p", (void*)this);
+}
+
+void K4QBImagePreview::start() {
+    K4QB_TRACE(logger_, "Enter K4QBImagePreview::start = %p", (void*)this);
+    running_.store(true);
+    uintptr_t handle = _beginthreadex(nullptr, 0, threadMain, this, 0, nullptr);
+    if (handle == 0) {
+        running_.store(false);
+        K4QB_DEBUG(logger_, "Throw %s from K4QBImagePreview::start = %p", K4QBERR_APP_INITERROR,
+                   (void*)this);
+        throw K4QBERR_APP_INITERROR;
+    }
+    thread_ = reinterpret_cast<HANDLE>(handle);
+    K4QB_TRACE(logger_, "Exit K4QBImagePreview::start = %p", (void*)this);
+}
+
+void K4QBImagePreview::stop() {
+    K4QB_TRACE(logger_, "Enter K4QBImagePreview::stop = %p", (void*)this);
+    running_.store(false);
+    if (thread_ != nullptr) {
+        // The worker never waits for this thread, so waiting here is safe.
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+    K4QB_TRACE(logger_, "Exit K4QBImagePreview::stop = %p", (void*)this);
+}
+
+unsigned __stdcall K4QBImagePreview::threadMain(void* preview) {
+    static_cast<K4QBImagePreview*>(preview)->run();
+    return 0;
+}
+
+void K4QBImagePreview::run() {
+    K4QB_TRACE(logger_, "Enter K4QBImagePreview::run = %p", (void*)this);
+    uint32_t interval = 0;
+    uint32_t last = k4p::tickCount();
+    while (running_.load()) {
+        if (rebuild_.load()) {
+            rebuild();
+        }
+        uint32_t now = k4p::tickCount();
+        if (now - last > interval) {
+            draw();
+            last = now;
+            int32_t rate = panel_->getAnimationRate();
+            interval = rate == 10 ? 100 : rate == 30 ? 33 : 1000;
+        }
+        k4p::sleepMs(1);
+    }
+    K4QB_TRACE(logger_, "Exit K4QBImagePreview::run = %p", (void*)this);
+}
+
+void K4QBImagePreview::rebuild() {
+    K4QB_TRACE(logger_, "Enter K4QBImagePreview::rebuild = %p", (void*)this);
+    IDirect3DDevice9* device = mainWindow_->beginD3DUse();
+    if (device == nullptr) {
+        // Stays set until the device is back.
+        K4QB_TRACE(logger_, "Exit K4QBImagePreview::rebuild = %p", (void*)this);
+        return;
+    }
+    releaseVertexBuffers();
+    // A texture evicted meanwhile is loaded back; failures leave the frame
+    // as it is.
+    for (int32_t i = 0; i < frameCount_; ++i) {
+        frameTexture(frames_[i]);
+    }
+    fitAll();
+    createVertexBuffers(device);
+    rebuild_.store(false);
+    mainWindow_->endD3DUse();
+    K4QB_TRACE(logger_, "Exit K4QBImagePreview::rebuild = %p", (void*)this);
+}
+
+void K4QBImagePreview::draw() {
+    K4QB_TRACE(logger_, "Enter K4QBImagePreview::draw = %p", (void*)this);
+    IDirect3DDevice9* device = mainWindow_->beginD3DUse();
+    if (device == nullptr) {
+        K4QB_TRACE(logger_, "Exit K4QBImagePreview::draw = %p", (void*)this);
+        return;
+    }
+    const K4QBPreviewFrame* frame = nullptr;
+    IDirect3DTexture9* texture = nullptr;
+    if (frameCount_ > 0) {
+        int32_t current = currentFrame_.load();
+        if (panel_->getAnimationRate() > 0) {
+            current = current + 1 < frameCount_ ? current + 1 : 0;
+            currentFrame_.store(current);
+        }
+        frame = &frames_[current];
+        texture = frameTexture(*frame);
+    }
+    bool drawable = texture != nullptr && frame->vertexBuffer != nullptr;
+
+    if (panel_->getAlpha()) {
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    } else {
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ZERO);
+    }
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_PREVIEW_SURROUND, 1.0f, 0);
+    if (drawable) {
+        D3DRECT area = {frame->x1, frame->y1, frame->x2, frame->y2};
+        device->Clear(1, &area, D3DCLEAR_TARGET, panel_->getBackground(), 1.0f, 0);
+    }
+    if (SUCCEEDED(device->BeginScene())) {
+        if (drawable) {
+            device->SetTexture(0, texture);
+            device->SetStreamSource(0, frame->vertexBuffer, 0, sizeof(K4QBQuadVertex));
+            device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2);
+        }
+        device->EndScene();
+    }
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    drawCount_.fetch_add(1);
+    mainWindow_->endD3DUse();
+
+    if (captionPending_.load() && running_.load() && frame != nullptr) {
+        K4CString caption;
+        if (drawable) {
+            caption.appendFormat("%s (%d by %d)", frame->name, frame->imageWidth,
+                                 frame->imageHeight);
+        } else {
+            caption.appendFormat("%s (Unable to load image)", frame->name);
+        }
+        panel_->postCaption(caption.getText());
+        if (frameCount_ == 1) {
+            captionPending_.store(false);
+        }
+    }
+    K4QB_TRACE(logger_, "Exit K4QBImagePreview::draw = %p", (void*)this);
+}

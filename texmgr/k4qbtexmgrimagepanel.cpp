@@ -1,0 +1,325 @@
+// K4QBTexMgrImagePanel: windows, "viewer" settings, menu handlers and the
+// image preview's life.
+#include "texmgr/k4qbtexmgrimagepanel.h"
+
+#include "foundation/errors.h"
+#include "foundation/k4qbinifile.h"
+#include "resources/resource_ids.h"
+#include "shell/k4qbgdiresources.h"
+#include "shell/shell_log.h"
+#include "texmgr/k4qbfilecontrol.h"
+#include "texmgr/k4qbimagepreview.h"
+#include "texmgr/k4qbtexmgrwindow.h"
+
+namespace {
+
+// Posted by the preview worker to the panel window: a new caption waits.
+constexpr UINT kCaptionMessage = WM_APP + 1;
+
+constexpr int32_t kDefaultBackground = -8286209; // blue screen
+
+struct MenuColour {
+    int32_t id;
+    D3DCOLOR colour;
+};
+constexpr MenuColour kBackgrounds[] = {
+    {IDM_VIEW_BG_BLUE, K4QB_BG_BLUE},
+    {IDM_VIEW_BG_GREEN, K4QB_BG_GREEN},
+    {IDM_VIEW_BG_PURPLE, K4QB_BG_PURPLE},
+    {IDM_VIEW_BG_BLACK, K4QB_BG_BLACK},
+};
+
+struct MenuRate {
+    int32_t id;
+    int32_t rate;
+};
+constexpr MenuRate kRates[] = {
+    {IDM_VIEW_ANIM_NONE, 0},
+    {IDM_VIEW_ANIM_1FPS, 1},
+    {IDM_VIEW_ANIM_10FPS, 10},
+    {IDM_VIEW_ANIM_30FPS, 30},
+};
+
+} // namespace
+
+K4QBTexMgrImagePanel::K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebugLogger* logger)
+    : mainWindow_(mainWindow), preview_(nullptr), alpha_(true), background_(K4QB_BG_BLUE),
+      animationRate_(1), captionBox_(nullptr), panelWindow_(nullptr), classAtom_(0),
+      logger_(logger) {
+    K4QB_TRACE(logger_, "Enter constructor K4QBTexMgrImagePanel(%p, %p) = %p", (void*)mainWindow,
+               (void*)logger, (void*)this);
+    loadSettings();
+    K4QB_TRACE(logger_, "Exit constructor K4QBTexMgrImagePanel = %p", (void*)this);
+}
+
+K4QBTexMgrImagePanel::~K4QBTexMgrImagePanel() {
+    K4QB_TRACE(logger_, "Enter destructor K4QBTexMgrImagePanel = %p", (void*)this);
+    destroyPreview();
+    if (panelWindow_ != nullptr) {
+        DestroyWindow(panelWindow_);
+        panelWindow_ = nullptr;
+    }
+    if (classAtom_ != 0) {
+        UnregisterClassA(MAKEINTATOM(classAtom_), mainWindow_->getAppInstance());
+    }
+    K4QB_TRACE(logger_, "Exit destructor K4QBTexMgrImagePanel = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::loadSettings() {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::loadSettings = %p", (void*)this);
+    K4QBIniFile* settings = mainWindow_->getINIFile();
+    K4QBIniGroup* group = settings->getGroup("viewer");
+    if (group == nullptr) {
+        group = settings->addGroup("viewer");
+    }
+    bool alpha = group->getInt("alpha", -1) != 0;
+    group->setInt("alpha", alpha ? 1 : 0);
+    int32_t background = group->getInt("background", kDefaultBackground);
+    group->setInt("background", background);
+    int32_t rate = group->getInt("fps", 1);
+    group->setInt("fps", rate);
+    alpha_.store(alpha);
+    background_.store(static_cast<D3DCOLOR>(background));
+    animationRate_.store(rate);
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::loadSettings = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::createWindows() {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::createWindows = %p", (void*)this);
+    HINSTANCE instance = mainWindow_->getAppInstance();
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_BYTEALIGNCLIENT | CS_BYTEALIGNWINDOW;
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = static_cast<HCURSOR>(
+        LoadImageA(nullptr, MAKEINTRESOURCEA(32512), IMAGE_CURSOR, 0, 0, LR_SHARED));
+    windowClass.hbrBackground = mainWindow_->getBrush();
+    windowClass.lpszClassName = K4QB_IMAGEPANEL_CLASS;
+    classAtom_ = RegisterClassExA(&windowClass);
+    if (classAtom_ == 0) {
+        K4QB_DEBUG(logger_, "Throw %s from K4QBTexMgrImagePanel::createWindows = %p",
+                   K4QBERR_APP_INITERROR, (void*)this);
+        throw K4QBERR_APP_INITERROR;
+    }
+    HWND main = mainWindow_->getWindow();
+    captionBox_ = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, 0, 0, 0,
+                                  main, nullptr, instance, nullptr);
+    panelWindow_ =
+        CreateWindowExA(WS_EX_STATICEDGE | WS_EX_WINDOWEDGE, K4QB_IMAGEPANEL_CLASS, "",
+                        WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, main, nullptr, instance, nullptr);
+    if (captionBox_ == nullptr || panelWindow_ == nullptr) {
+        K4QB_DEBUG(logger_, "Throw %s from K4QBTexMgrImagePanel::createWindows = %p",
+                   K4QBERR_APP_INITERROR, (void*)this);
+        throw K4QBERR_APP_INITERROR;
+    }
+    SetWindowLongPtrA(panelWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    placeWindows(true);
+    SendMessageA(captionBox_, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(mainWindow_->getFont(K4QB_RES_LABELFONT)), TRUE);
+    checkSettingsInMenu();
+    SetWindowTextA(captionBox_, K4QB_IMAGEPANEL_NO_CAPTION);
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::createWindows = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::placeWindows(bool repaint) {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::placeWindows(%d) = %p", repaint ? 1 : 0,
+               (void*)this);
+    int32_t r = mainWindow_->getFSRightBound();
+    int32_t p = mainWindow_->getImagePanelRightBound();
+    int32_t b = mainWindow_->getImagePanelBottomBound();
+    MoveWindow(captionBox_, r + 4, 4, p - r - 8, b - 8, repaint ? TRUE : FALSE);
+    MoveWindow(panelWindow_, r + 8, 20, p - r - 16, b - 32, repaint ? TRUE : FALSE);
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::placeWindows = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::relayout(bool rightChanged, bool bottomChanged) {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::relayout(%d, %d) = %p", rightChanged ? 1 : 0,
+               bottomChanged ? 1 : 0, (void*)this);
+    if (rightChanged || bottomChanged) {
+        placeWindows(false);
+        if (preview_ != nullptr) {
+            preview_->setRebuild();
+        }
+    }
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::relayout = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::checkMenuRange(int32_t first, int32_t last, int32_t checked) {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::checkMenuRange(%d, %d, %d) = %p", first, last,
+               checked, (void*)this);
+    HMENU menu = mainWindow_->getMenu();
+    for (int32_t id = first; id <= last; ++id) {
+        CheckMenuItem(menu, static_cast<UINT>(id),
+                      MF_BYCOMMAND | (id == checked ? MF_CHECKED : MF_UNCHECKED));
+    }
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::checkMenuRange = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::checkSettingsInMenu() {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::checkSettingsInMenu = %p", (void*)this);
+    checkMenuRange(IDM_VIEW_ALPHA_ON, IDM_VIEW_ALPHA_OFF,
+                   alpha_.load() ? IDM_VIEW_ALPHA_ON : IDM_VIEW_ALPHA_OFF);
+    int32_t backgroundItem = 0; // another colour checks no item
+    for (const MenuColour& entry : kBackgrounds) {
+        if (entry.colour == background_.load()) {
+            backgroundItem = entry.id;
+        }
+    }
+    checkMenuRange(IDM_VIEW_BG_BLUE, IDM_VIEW_BG_BLACK, backgroundItem);
+    int32_t rateItem = 0;
+    for (const MenuRate& entry : kRates) {
+        if (entry.rate == animationRate_.load()) {
+            rateItem = entry.id;
+        }
+    }
+    checkMenuRange(IDM_VIEW_ANIM_NONE, IDM_VIEW_ANIM_30FPS, rateItem);
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::checkSettingsInMenu = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::setAlphaFromMenu(int32_t id) {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::setAlphaFromMenu(%d) = %p", id, (void*)this);
+    bool on = id == IDM_VIEW_ALPHA_ON;
+    alpha_.store(on);
+    mainWindow_->getINIGroup("viewer")->setInt("alpha", on ? 1 : 0);
+    checkMenuRange(IDM_VIEW_ALPHA_ON, IDM_VIEW_ALPHA_OFF, id);
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::setAlphaFromMenu = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::setBackgroundFromMenu(int32_t id) {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::setBackgroundFromMenu(%d) = %p", id,
+               (void*)this);
+    for (const MenuColour& entry : kBackgrounds) {
+        if (entry.id == id) {
+            background_.store(entry.colour);
+            mainWindow_->getINIGroup("viewer")->setInt("background",
+                                                       static_cast<int32_t>(entry.colour));
+        }
+    }
+    checkMenuRange(IDM_VIEW_BG_BLUE, IDM_VIEW_BG_BLACK, id);
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::setBackgroundFromMenu = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::setAnimationFromMenu(int32_t id) {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::setAnimationFromMenu(%d) = %p", id,
+               (void*)this);
+    for (const MenuRate& entry : kRates) {
+        if (entry.id == id) {
+            animationRate_.store(entry.rate);
+            mainWindow_->getINIGroup("viewer")->setInt("fps", entry.rate);
+        }
+    }
+    checkMenuRange(IDM_VIEW_ANIM_NONE, IDM_VIEW_ANIM_30FPS, id);
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::setAnimationFromMenu = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::destroyPreview() {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
+    K4QBImagePreview* preview = preview_;
+    preview_ = nullptr;
+    // Outside the Direct3D lock: the worker may need it to finish its turn.
+    delete preview;
+    // Its worker has ended: a caption it posted but not yet delivered must not
+    // label the next preview.
+    captionLock_.enter();
+    postedCaption_.clear();
+    captionLock_.leave();
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::showLayeredTexture() {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showLayeredTexture = %p", (void*)this);
+    destroyPreview();
+    SetWindowTextA(captionBox_, K4QB_IMAGEPANEL_NO_CAPTION);
+    // Routing point: the texture layers panel starts its preview worker here.
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showLayeredTexture = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::showSelectedFiles() {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
+    // Routing point: the texture layers panel stops its preview worker here.
+    destroyPreview();
+    K4QBImagePreview* preview = new K4QBImagePreview(mainWindow_->getSearchSource(), mainWindow_,
+                                                     this, mainWindow_->getTextureCache(), logger_);
+    IDirect3DDevice9* device = mainWindow_->beginD3DUse();
+    if (device == nullptr) {
+        delete preview;
+        K4QB_DEBUG(logger_, "Throw %s from K4QBTexMgrImagePanel::showSelectedFiles = %p",
+                   K4QBERR_APP_D3DERROR, (void*)this);
+        throw K4QBERR_APP_D3DERROR;
+    }
+    try {
+        preview->loadFrames(mainWindow_->getSearchFileList(), device);
+        preview->start();
+    } catch (const char* code) {
+        mainWindow_->endD3DUse();
+        delete preview;
+        K4QB_DEBUG(logger_, "Throw %s from K4QBTexMgrImagePanel::showSelectedFiles = %p", code,
+                   (void*)this);
+        throw;
+    }
+    preview_ = preview;
+    mainWindow_->endD3DUse();
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::freeD3DResources() {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::freeD3DResources = %p", (void*)this);
+    if (preview_ != nullptr) {
+        preview_->releaseVertexBuffers();
+    }
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::freeD3DResources = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::startD3DDevice(IDirect3DDevice9* device) {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::startD3DDevice(%p) = %p", (void*)device,
+               (void*)this);
+    if (preview_ != nullptr) {
+        preview_->createVertexBuffers(device);
+    }
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::startD3DDevice = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::postCaption(const char* caption) {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::postCaption(%s) = %p", caption, (void*)this);
+    captionLock_.enter();
+    postedCaption_.assign(caption);
+    captionLock_.leave();
+    // Posted, never sent: the window thread may be waiting for the worker.
+    PostMessageA(panelWindow_, kCaptionMessage, 0, 0);
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::postCaption = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::applyPostedCaption() {
+    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::applyPostedCaption = %p", (void*)this);
+    K4CString caption;
+    captionLock_.enter();
+    caption.assign(postedCaption_);
+    captionLock_.leave();
+    if (caption.getLength() > 0) {
+        SetWindowTextA(captionBox_, caption.getText());
+    }
+    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::applyPostedCaption = %p", (void*)this);
+}
+
+LRESULT CALLBACK K4QBTexMgrImagePanel::windowProc(HWND window, UINT message, WPARAM wParam,
+                                                  LPARAM lParam) {
+    K4QBTexMgrImagePanel* panel =
+        reinterpret_cast<K4QBTexMgrImagePanel*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (panel != nullptr) {
+        if (message == kCaptionMessage) {
+            // A caption of a preview that is gone meanwhile is dropped.
+            if (panel->preview_ != nullptr) {
+                panel->applyPostedCaption();
+            }
+            return 0;
+        }
+        if (message == WM_DESTROY) {
+            // The main window is going: stop drawing into this window first.
+            panel->destroyPreview();
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            panel->panelWindow_ = nullptr;
+        }
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,97 @@
+// K4QBTexMgrImagePanel: the right-hand part of the main window, a group box
+// whose caption names what is shown and the window the Direct3D device
+// presents on; it shows the selected files through a K4QBImagePreview and
+// keeps the "viewer" settings (alpha, background colour, animation rate).
+//
+// The settings are written on the window thread and read by the preview
+// worker, hence atomic. The worker's captions are posted to the panel window
+// and set on the window thread.
+#pragma once
+
+#include <windows.h>
+
+#include <d3d9.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "foundation/k4cstring.h"
+#include "platform/platform.h"
+
+class K4CDebugLogger;
+class K4QBImagePreview;
+class K4QBTexMgrWindow;
+
+inline constexpr const char* K4QB_IMAGEPANEL_CLASS = "K4QBTexMgrImagePanel";
+inline constexpr const char* K4QB_IMAGEPANEL_NO_CAPTION = "Current Texture:";
+
+// Background colours of the View menu.
+inline constexpr D3DCOLOR K4QB_BG_BLUE = 0xFF818FFF;
+inline constexpr D3DCOLOR K4QB_BG_GREEN = 0xFF8CD052;
+inline constexpr D3DCOLOR K4QB_BG_PURPLE = 0xFFFF00FF;
+inline constexpr D3DCOLOR K4QB_BG_BLACK = 0xFF000000;
+
+class K4QBTexMgrImagePanel {
+public:
+    // Loads the "viewer" settings; the windows come with createWindows.
+    explicit K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebugLogger* logger = nullptr);
+    // Destroys the preview (stopping its worker) and unregisters the class.
+    ~K4QBTexMgrImagePanel();
+    K4QBTexMgrImagePanel(const K4QBTexMgrImagePanel&) = delete;
+    K4QBTexMgrImagePanel& operator=(const K4QBTexMgrImagePanel&) = delete;
+
+    // Registers the panel class and creates the group box and the panel
+    // window from the main window's bounds; checks the menu items of the
+    // settings. Throws "K4QBERR_APP_INITERROR".
+    void createWindows();
+    void relayout(bool rightChanged, bool bottomChanged);
+
+    // The main window's file list selection, through a new preview. Throws
+    // "K4QBERR_APP_D3DERROR" when the device is lost.
+    void showSelectedFiles();
+    // Removes the preview; the layers panel draws into the window then.
+    void showLayeredTexture();
+    void destroyPreview();
+
+    // View menu: 225 and 226, 228 to 231, 233 to 236.
+    void setAlphaFromMenu(int32_t id);
+    void setBackgroundFromMenu(int32_t id);
+    void setAnimationFromMenu(int32_t id);
+
+    // Device objects of the preview, around a device reset.
+    void freeD3DResources();
+    void startD3DDevice(IDirect3DDevice9* device);
+
+    bool getAlpha() const { return alpha_.load(); }
+    D3DCOLOR getBackground() const { return background_.load(); }
+    int32_t getAnimationRate() const { return animationRate_.load(); }
+    HWND getPanelWindow() const { return panelWindow_; }
+    HWND getCaptionBox() const { return captionBox_; }
+    K4QBImagePreview* getImagePreview() const { return preview_; }
+    K4QBTexMgrWindow* getMainWindow() const { return mainWindow_; }
+
+    // From the worker: keeps the caption and posts its delivery to the panel
+    // window; never waits for the window thread.
+    void postCaption(const char* caption);
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void applyPostedCaption();
+    void loadSettings();
+    void checkSettingsInMenu();
+    void checkMenuRange(int32_t first, int32_t last, int32_t checked);
+    void placeWindows(bool repaint);
+
+    K4QBTexMgrWindow* mainWindow_;
+    K4QBImagePreview* preview_;
+    std::atomic<bool> alpha_;
+    std::atomic<D3DCOLOR> background_;
+    std::atomic<int32_t> animationRate_;
+    HWND captionBox_;
+    HWND panelWindow_;
+    ATOM classAtom_;
+    // The caption the worker last posted, guarded by captionLock_.
+    k4p::RecursiveLock captionLock_;
+    K4CString postedCaption_;
+    K4CDebugLogger* logger_;
+};

@@ -1,0 +1,410 @@
+// K4QBTexMgrWindow: names, initialisation, layout, Direct3D settings and
+// message dispatch. Commands, modes and menu state are in
+// k4qbtexmgrwindow_commands.cpp.
+#include "texmgr/k4qbtexmgrwindow.h"
+
+#include "foundation/errors.h"
+#include "resources/resource_ids.h"
+#include "shell/k4qbtexmgrresources.h"
+#include "shell/shell_log.h"
+#include "texmgr/k4qbfilecontrol.h"
+#include "texmgr/k4qbimagepreview.h"
+#include "texmgr/k4qbtexmgrimagepanel.h"
+#include "textures/k4qbtexturecache.h"
+
+namespace {
+
+// The image types the placeholder file list shows.
+constexpr const char* kImagePatterns[] = {"*.dds", "*.bmp", "*.tga", "*.png", "*.jpg", "*.jpeg"};
+constexpr const char* kTextureFolder = "data\\textures\\";
+
+} // namespace
+
+K4QBTexMgrWindow::K4QBTexMgrWindow(HINSTANCE instance, K4CDebugLogger* logger)
+    : K4QBAppWindow(instance, logger), mode_(K4QB_MODE_FIND), textureCache_(nullptr),
+      fsRightBound_(0), fsBottomBound_(0), imagePanelRightBound_(0), imagePanelBottomBound_(0),
+      fileList_(nullptr), imagePanel_(nullptr), convertButton_(nullptr), attachButton_(nullptr),
+      helpModule_(nullptr) {
+    K4QB_TRACE(getLogger(), "Enter constructor K4QBTexMgrWindow(%p, %p) = %p", (void*)instance,
+               (void*)logger, (void*)this);
+    // Routing point: the convert-window list is created here.
+    K4QB_TRACE(getLogger(), "Exit constructor K4QBTexMgrWindow = %p", (void*)this);
+}
+
+K4QBTexMgrWindow::~K4QBTexMgrWindow() {
+    K4QB_TRACE(getLogger(), "Enter destructor K4QBTexMgrWindow = %p", (void*)this);
+    // Routing point: the convert windows go first, then the image panel, the
+    // texture layers panel and the file search panel.
+    delete imagePanel_;
+    imagePanel_ = nullptr;
+    delete fileList_;
+    fileList_ = nullptr;
+    delete textureCache_;
+    textureCache_ = nullptr;
+    if (helpModule_ != nullptr) {
+        FreeLibrary(helpModule_);
+    }
+    K4QB_TRACE(getLogger(), "Exit destructor K4QBTexMgrWindow = %p", (void*)this);
+}
+
+const char* K4QBTexMgrWindow::getAppINIFilename() {
+    K4QB_TRACE(getLogger(), "Enter and return %s from K4QBTexMgrWindow::getAppINIFilename = %p",
+               "k4-qb-texmgr.ini", (void*)this);
+    return "k4-qb-texmgr.ini";
+}
+
+const char* K4QBTexMgrWindow::getWndClassName() {
+    K4QB_TRACE(getLogger(), "Enter and return %s from K4QBTexMgrWindow::getWndClassName = %p",
+               "K4QBTexMgrWindow", (void*)this);
+    return "K4QBTexMgrWindow";
+}
+
+const char* K4QBTexMgrWindow::getWndTitle() {
+    K4QB_TRACE(getLogger(), "Enter and return %s from K4QBTexMgrWindow::getWndTitle = %p",
+               K4QB_TEXMGR_TITLE, (void*)this);
+    return K4QB_TEXMGR_TITLE;
+}
+
+const char* K4QBTexMgrWindow::createWndMenu() {
+    K4QB_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::createWndMenu = %p",
+               IDR_MAINMENU, (void*)this);
+    return MAKEINTRESOURCEA(IDR_MAINMENU);
+}
+
+K4QBAppResources* K4QBTexMgrWindow::createResources() {
+    K4QBAppResources* resources = new K4QBTexMgrResources(this, getLogger());
+    K4QB_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::createResources = %p",
+               (void*)resources, (void*)this);
+    return resources;
+}
+
+K4QBTexMgrImagePanel* K4QBTexMgrWindow::getImagePanel() {
+    K4QB_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getImagePanel = %p",
+               (void*)imagePanel_, (void*)this);
+    return imagePanel_;
+}
+
+K4QBTextureCache* K4QBTexMgrWindow::getTextureCache() {
+    K4QB_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getTextureCache = %p",
+               (void*)textureCache_, (void*)this);
+    return textureCache_;
+}
+
+int32_t K4QBTexMgrWindow::getFSRightBound() {
+    K4QB_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getFSRightBound = %p",
+               fsRightBound_, (void*)this);
+    return fsRightBound_;
+}
+
+int32_t K4QBTexMgrWindow::getFSBottomBound() {
+    K4QB_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getFSBottomBound = %p",
+               fsBottomBound_, (void*)this);
+    return fsBottomBound_;
+}
+
+int32_t K4QBTexMgrWindow::getImagePanelRightBound() {
+    K4QB_TRACE(getLogger(),
+               "Enter and return %d from K4QBTexMgrWindow::getImagePanelRightBound = %p",
+               imagePanelRightBound_, (void*)this);
+    return imagePanelRightBound_;
+}
+
+int32_t K4QBTexMgrWindow::getImagePanelBottomBound() {
+    K4QB_TRACE(getLogger(),
+               "Enter and return %d from K4QBTexMgrWindow::getImagePanelBottomBound = %p",
+               imagePanelBottomBound_, (void*)this);
+    return imagePanelBottomBound_;
+}
+
+int32_t K4QBTexMgrWindow::getMode() {
+    K4QB_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getMode = %p", mode_,
+               (void*)this);
+    return mode_;
+}
+
+K4QBFileListBox* K4QBTexMgrWindow::getSearchFileList() {
+    K4QB_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getSearchFileList = %p",
+               (void*)fileList_, (void*)this);
+    return fileList_;
+}
+
+int32_t K4QBTexMgrWindow::getSearchSource() {
+    // The placeholder list holds game content only.
+    K4QB_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getSearchSource = %p", 1,
+               (void*)this);
+    return 1;
+}
+
+void K4QBTexMgrWindow::calcBounds(int32_t* fsRight, int32_t* fsBottom, int32_t* panelRight,
+                                  int32_t* panelBottom) {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::calcBounds(%p, %p, %p, %p) = %p",
+               (void*)fsRight, (void*)fsBottom, (void*)panelRight, (void*)panelBottom, (void*)this);
+    RECT client = {};
+    GetClientRect(getWindow(), &client);
+    int32_t width = client.right - client.left;
+    int32_t height = client.bottom - client.top;
+    int32_t right = (width - 15) >> 1;
+    *fsRight = right < 216 ? 216 : right > 300 ? 300 : right;
+    *fsBottom = height - 29;
+    *panelRight = width - 1;
+    *panelBottom = height - 1;
+    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::calcBounds = %p", (void*)this);
+}
+
+void K4QBTexMgrWindow::initialize(K4QBContentRegistry* content, int showCommand) {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::initialize(%p, %d) = %p", (void*)content,
+               showCommand, (void*)this);
+    K4QBAppWindow::initialize(content, showCommand);
+    calcBounds(&fsRightBound_, &fsBottomBound_, &imagePanelRightBound_, &imagePanelBottomBound_);
+
+    // Routing point: the file search panel and the texture layers panel
+    // objects are made here; until then the find-textures column is this list.
+    fileList_ = new K4QBFileListBox(this, true, getLogger());
+    imagePanel_ = new K4QBTexMgrImagePanel(this, getLogger());
+
+    createButtons();
+    checkControls();
+    initModeToMenu();
+
+    fileList_->create(getWindow(), 0, 0, 0, 0, K4QB_ID_FILELIST);
+    SendMessageA(fileList_->getWindow(), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(getFont(K4QB_RES_LISTFONT)), FALSE);
+    placeFileList(true);
+    fillFileList();
+    imagePanel_->createWindows();
+
+    HFONT buttonFont = getFont(K4QB_RES_BUTTONFONT);
+    SendMessageA(convertButton_, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont), TRUE);
+    SendMessageA(attachButton_, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont), TRUE);
+
+    try {
+        initD3DDevice(D3DCREATE_MIXED_VERTEXPROCESSING);
+    } catch (const char*) {
+        initD3DDevice(D3DCREATE_SOFTWARE_VERTEXPROCESSING);
+    }
+    textureCache_ = new K4QBTextureCache(getD3DDevice(), content);
+    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::initialize = %p", (void*)this);
+}
+
+void K4QBTexMgrWindow::fillFileList() {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::fillFileList = %p", (void*)this);
+    fileList_->clear();
+    for (const char* pattern : kImagePatterns) {
+        fileList_->searchGameContent(pattern, kTextureFolder);
+    }
+    fileList_->refresh();
+    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::fillFileList = %p", (void*)this);
+}
+
+void K4QBTexMgrWindow::createButtons() {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::createButtons = %p", (void*)this);
+    HINSTANCE instance = getAppInstance();
+    convertButton_ = CreateWindowExA(
+        0, "BUTTON", "Convert To DDS", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, getWindow(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(K4QB_ID_CONVERT)), instance, nullptr);
+    attachButton_ = CreateWindowExA(
+        0, "BUTTON", "Attach As Layer", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, getWindow(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(K4QB_ID_ATTACH)), instance, nullptr);
+    placeButtons(true);
+    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::createButtons = %p", (void*)this);
+}
+
+void K4QBTexMgrWindow::checkControls() {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::checkControls = %p", (void*)this);
+    if (convertButton_ == nullptr || attachButton_ == nullptr) {
+        K4QB_DEBUG(getLogger(), "Throw %s from K4QBTexMgrWindow::checkControls = %p",
+                   K4QBERR_APP_INITERROR, (void*)this);
+        throw K4QBERR_APP_INITERROR;
+    }
+    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::checkControls = %p", (void*)this);
+}
+
+void K4QBTexMgrWindow::placeButtons(bool repaint) {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::placeButtons(%d) = %p", repaint ? 1 : 0,
+               (void*)this);
+    int32_t half = fsRightBound_ >> 1;
+    MoveWindow(convertButton_, 4, fsBottomBound_, half - 8, 24, repaint ? TRUE : FALSE);
+    MoveWindow(attachButton_, half + 4, fsBottomBound_, half - 8, 24, repaint ? TRUE : FALSE);
+    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::placeButtons = %p", (void*)this);
+}
+
+void K4QBTexMgrWindow::placeFileList(bool repaint) {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::placeFileList(%d) = %p", repaint ? 1 : 0,
+               (void*)this);
+    MoveWindow(fileList_->getWindow(), 4, 4, fsRightBound_ - 4, fsBottomBound_ - 8,
+               repaint ? TRUE : FALSE);
+    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::placeFileList = %p", (void*)this);
+}
+
+LRESULT K4QBTexMgrWindow::onSize(WPARAM type) {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onSize(%u) = %p", (unsigned)type, (void*)this);
+    if (type == SIZE_MINIMIZED || imagePanel_ == nullptr) {
+        // Sizes during the base's window creation come before the panels.
+        K4QB_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onSize = %p", 0, (void*)this);
+        return 0;
+    }
+    int32_t fsRight, fsBottom, panelRight, panelBottom;
+    calcBounds(&fsRight, &fsBottom, &panelRight, &panelBottom);
+    bool fsRightChanged = fsRight != fsRightBound_;
+    bool fsBottomChanged = fsBottom != fsBottomBound_;
+    bool panelRightChanged = panelRight != imagePanelRightBound_;
+    bool panelBottomChanged = panelBottom != imagePanelBottomBound_;
+    fsRightBound_ = fsRight;
+    fsBottomBound_ = fsBottom;
+    imagePanelRightBound_ = panelRight;
+    imagePanelBottomBound_ = panelBottom;
+
+    // Routing point: the file search panel re-lays out with (fsRightChanged,
+    // fsBottomChanged), the texture layers panel with (fsRightChanged,
+    // panelBottomChanged).
+    if (fsRightChanged || fsBottomChanged) {
+        placeFileList(false);
+    }
+    imagePanel_->relayout(panelRightChanged, panelBottomChanged);
+    if (fsRightChanged || fsBottomChanged) {
+        placeButtons(false);
+    }
+    InvalidateRect(getWindow(), nullptr, TRUE);
+    K4QB_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onSize = %p", 0, (void*)this);
+    return 0;
+}
+
+void K4QBTexMgrWindow::gatherD3DPresentation(D3DPRESENT_PARAMETERS* parameters) {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::gatherD3DPresentation(%p) = %p",
+               (void*)parameters, (void*)this);
+    // The back buffer has the screen's size; the preview scales to it.
+    parameters->BackBufferWidth = static_cast<UINT>(GetSystemMetrics(SM_CXSCREEN));
+    parameters->BackBufferHeight = static_cast<UINT>(GetSystemMetrics(SM_CYSCREEN));
+    parameters->SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters->hDeviceWindow = imagePanel_ != nullptr ? imagePanel_->getPanelWindow() : nullptr;
+    parameters->Windowed = TRUE;
+    parameters->PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::gatherD3DPresentation = %p", (void*)this);
+}
+
+void K4QBTexMgrWindow::freeD3DResources() {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::freeD3DResources = %p", (void*)this);
+    if (imagePanel_ != nullptr) {
+        imagePanel_->freeD3DResources();
+    }
+    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::freeD3DResources = %p", (void*)this);
+}
+
+void K4QBTexMgrWindow::startD3DDevice() {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::startD3DDevice = %p", (void*)this);
+    IDirect3DDevice9* device = getD3DDevice();
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    if (imagePanel_ != nullptr) {
+        imagePanel_->startD3DDevice(device);
+    }
+    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::startD3DDevice = %p", (void*)this);
+}
+
+bool K4QBTexMgrWindow::isDialogMessage(MSG* message) {
+    // Routing point: each open convert window is asked in list order.
+    K4QB_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::isDialogMessage(%p) = %p",
+               0, (void*)message, (void*)this);
+    return false;
+}
+
+LRESULT K4QBTexMgrWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::handleMessage(%u, %llu, %lld) = %p",
+               (unsigned)message, (unsigned long long)wParam, (long long)lParam, (void*)this);
+    pollD3DDevice();
+    HWND window = getWindow();
+    switch (message) {
+    case WM_SETCURSOR:
+        if (onSetCursor(reinterpret_cast<HWND>(wParam))) {
+            return 1;
+        }
+        break;
+    case WM_PAINT:
+        // Routing point: the texture layers panel's preview redraws here.
+        break;
+    case WM_SIZE:
+        return onSize(wParam);
+    case WM_DRAWITEM:
+        return onDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_MEASUREITEM:
+        return onMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+    case WM_COMMAND: {
+        int32_t id = LOWORD(wParam);
+        bool handled = false;
+        LRESULT result = 0;
+        switch (HIWORD(wParam)) {
+        case 0:
+            handled = onClicked(id);
+            break;
+        case 1:
+            handled = onSelChange(id, &result);
+            break;
+        case 2:
+            handled = onDblClick(id);
+            break;
+        case 7:
+        case 8:
+            // Routing point: the folder drop-down (1001) takes and gives back
+            // the keyboard focus around its list.
+            break;
+        default:
+            break;
+        }
+        if (handled) {
+            return result;
+        }
+        break;
+    }
+    case WM_SIZING:
+        return onSizing(wParam, reinterpret_cast<RECT*>(lParam));
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool K4QBTexMgrWindow::onSetCursor(HWND under) {
+    // Routing point: the texture layers panel's four push buttons join these.
+    if (under != nullptr && (under == convertButton_ || under == attachButton_)) {
+        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))); // IDC_HAND
+        return true;
+    }
+    return false;
+}
+
+LRESULT K4QBTexMgrWindow::onMeasureItem(MEASUREITEMSTRUCT* item) {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onMeasureItem(%p) = %p", (void*)item,
+               (void*)this);
+    switch (item->CtlID) {
+    case 1001:
+    case 1025:
+        item->itemHeight = 21;
+        break;
+    case 1006:
+    case 1021:
+        item->itemHeight = K4QB_FILE_ITEM_HEIGHT;
+        break;
+    default:
+        break;
+    }
+    K4QB_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onMeasureItem = %p", 1, (void*)this);
+    return 1;
+}
+
+LRESULT K4QBTexMgrWindow::onDrawItem(const DRAWITEMSTRUCT* item) {
+    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onDrawItem(%p) = %p", (const void*)item,
+               (void*)this);
+    LRESULT result = 0;
+    // Routing point: the folder drop-downs (1001, 1025) and the layer list
+    // (1021) draw their items here.
+    if (item->CtlID == static_cast<UINT>(K4QB_ID_FILELIST) && fileList_ != nullptr) {
+        result = fileList_->drawItem(item);
+    }
+    K4QB_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onDrawItem = %p", (int)result,
+               (void*)this);
+    return result;
+}

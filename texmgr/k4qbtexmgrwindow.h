@@ -1,0 +1,120 @@
+// K4QBTexMgrWindow: the texture manager's main window.
+//
+// Supplies the names, menu, resources and Direct3D settings the application
+// window base asks for, owns the texture cache and the panels of its client
+// area, lays them out from four bounds, switches between the find-textures
+// and view-layered-texture modes, and routes every menu command and control
+// notification to the panel that owns the control.
+//
+// Panels present today: the file list of the find-textures column (filled
+// with the game's textures below "data\textures\" until the file search panel
+// takes it over), the "Convert To DDS" and "Attach As Layer" buttons, and the
+// image panel. Commands and notifications of the panels still to come (file
+// search, folder drop-downs, texture layers, output options, convert windows)
+// arrive at the routing points marked "Routing point" and are not handled yet.
+#pragma once
+
+#include "shell/k4qbappwindow.h"
+
+#include <cstdint>
+
+class K4QBFileListBox;
+class K4QBTexMgrImagePanel;
+class K4QBTextureCache;
+
+// Control ids of the main window's own controls.
+inline constexpr int32_t K4QB_ID_FILELIST = 1006;
+inline constexpr int32_t K4QB_ID_CONVERT = 1041;
+inline constexpr int32_t K4QB_ID_ATTACH = 1042;
+
+// Modes.
+inline constexpr int32_t K4QB_MODE_FIND = 0;
+inline constexpr int32_t K4QB_MODE_LAYERED = 1;
+
+// The About box's first line and the window title.
+inline constexpr const char* K4QB_TEXMGR_TITLE = "Dunmore's Quellbury Texture Manager";
+inline constexpr const char* K4QB_TEXMGR_VERSION_LINE =
+    "Dunmore's Quellbury Texture Manager, Version 0.91b (Public Beta)";
+inline constexpr const char* K4QB_TEXMGR_HELP_FILE = "k4qb-texmgr-help.chm";
+
+class K4QBTexMgrWindow : public K4QBAppWindow {
+public:
+    explicit K4QBTexMgrWindow(HINSTANCE instance, K4CDebugLogger* logger = nullptr);
+    // The panels, the texture cache, then the base (which releases Direct3D
+    // and saves the settings).
+    ~K4QBTexMgrWindow() override;
+
+    const char* getAppINIFilename() override;
+    const char* getWndClassName() override;
+    const char* getWndTitle() override;
+    const char* createWndMenu() override;
+    K4QBAppResources* createResources() override;
+    // The base's initialisation, then the panels, buttons, the Direct3D
+    // device (mixed, else software vertex processing) and the texture cache.
+    // Throws "K4QBERR_APP_INITERROR" or "K4QBERR_APP_D3DERROR".
+    void initialize(K4QBContentRegistry* content, int showCommand) override;
+    void gatherD3DPresentation(D3DPRESENT_PARAMETERS* parameters) override;
+    void freeD3DResources() override;
+    void startD3DDevice() override;
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool isDialogMessage(MSG* message) override;
+
+    K4QBTexMgrImagePanel* getImagePanel();
+    K4QBTextureCache* getTextureCache();
+    int32_t getFSRightBound();
+    int32_t getFSBottomBound();
+    int32_t getImagePanelRightBound();
+    int32_t getImagePanelBottomBound();
+    int32_t getMode();
+
+    // The find-textures file list and the source its entries come from
+    // (0 file system, 1 game content); the file search panel provides both
+    // once it exists.
+    K4QBFileListBox* getSearchFileList();
+    int32_t getSearchSource();
+
+    HWND getConvertButton() const { return convertButton_; }
+    HWND getAttachButton() const { return attachButton_; }
+
+    // Command ids (menu and buttons); true when handled.
+    bool onClicked(int32_t id);
+    void setMode(int32_t id);
+
+protected:
+    // The placeholder filling of the file list: the game's image files below
+    // "data\textures\" (nothing without game content).
+    virtual void fillFileList();
+
+private:
+    void calcBounds(int32_t* fsRight, int32_t* fsBottom, int32_t* panelRight, int32_t* panelBottom);
+    void createButtons();
+    void checkControls();
+    void placeButtons(bool repaint);
+    void placeFileList(bool repaint);
+    void initModeToMenu();
+    void setModeForMenu(int32_t id);
+    void setDebugLevelFromMenu(int32_t id);
+    void setDebugLevel(int32_t id);
+    void showAbout();
+    void showHelp();
+    LRESULT onSize(WPARAM type);
+    bool onSelChange(int32_t id, LRESULT* result);
+    bool onDblClick(int32_t id);
+    LRESULT onMeasureItem(MEASUREITEMSTRUCT* item);
+    LRESULT onDrawItem(const DRAWITEMSTRUCT* item);
+    bool onSetCursor(HWND under);
+    void checkMenuRange(int32_t first, int32_t last, int32_t checked);
+
+    int32_t mode_;
+    K4QBTextureCache* textureCache_;
+    int32_t fsRightBound_;
+    int32_t fsBottomBound_;
+    int32_t imagePanelRightBound_;
+    int32_t imagePanelBottomBound_;
+    K4QBFileListBox* fileList_;
+    K4QBTexMgrImagePanel* imagePanel_;
+    HWND convertButton_;
+    HWND attachButton_;
+    // hhctrl.ocx, loaded on the first help request and kept.
+    HMODULE helpModule_;
+};

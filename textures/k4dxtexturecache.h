@@ -1,0 +1,89 @@
+// K4DXTextureCache: device textures loaded from image files, keyed by path.
+//
+// A path is loaded once and kept until the cache is destroyed or an
+// out-of-memory load evicts it. Eviction frees the least recently used
+// entries first, in windows of 65.536 seconds (the upper 16 bits of the tick
+// count), and among entries of one window the less used first. Loading is
+// retried once after an eviction, and only when the first load ran out of
+// memory (D3DERR_OUTOFVIDEOMEMORY or E_OUTOFMEMORY).
+//
+// No lock of its own: callers hold the application's Direct3D lock. The cache
+// owns one reference to each texture; callers never release what it returns.
+// The memory check, the tick source and both loads are virtual so that tests
+// can set a budget, move time and simulate memory exhaustion.
+#pragma once
+
+#include "codec/d3dx/k4d3dx.h"
+
+#include <cstdint>
+
+class K4CDebugLogger;
+class K4CHashMap;
+class K4CPtrArray;
+
+class K4DXTextureCache {
+public:
+    // The device is not owned; the logger is optional.
+    explicit K4DXTextureCache(IDirect3DDevice9* device, K4CDebugLogger* logger = nullptr);
+    virtual ~K4DXTextureCache();
+    K4DXTextureCache(const K4DXTextureCache&) = delete;
+    K4DXTextureCache& operator=(const K4DXTextureCache&) = delete;
+
+    // The texture for the path, loaded on a miss. Throws
+    // "K4DXERR_RES_LOADERROR" when it cannot be loaded; nothing is cached then.
+    IDirect3DTexture9* getTexture(const char* path);
+    // The folder joined with the name by a backslash (none added when the
+    // folder is empty or ends in one), then getTexture.
+    IDirect3DTexture9* getFromFolder(const char* name, const char* folder);
+
+    // Inspection.
+    int32_t getEntryCount() const;
+    uint32_t getTotalPixelCount() const { return totalPixelCount_; }
+    // 0 when the path is not cached.
+    int32_t getUseCount(const char* path) const;
+    bool isCached(const char* path) const;
+    IDirect3DDevice9* getDevice() const { return device_; }
+
+protected:
+    // True while the cache is above a memory budget and must evict before
+    // a load. There is no budget by default.
+    virtual bool checkMemThreshold();
+    // Image information of the file; false when its header cannot be read.
+    virtual bool loadTextureInfo(const char* path, D3DXIMAGE_INFO* info);
+    // Loads the file into a new managed texture on the cache's device.
+    virtual HRESULT loadTexture(const char* path, IDirect3DTexture9** texture);
+    // Milliseconds, wrapping like GetTickCount.
+    virtual uint32_t currentTicks();
+
+    // Estimated pixels of a file: W x H plus MipLevels halvings.
+    uint32_t calcPixelCount(const D3DXIMAGE_INFO& info);
+    // Evicts room for the file (its estimate rounded up to 64 Ki pixels);
+    // false when the file's header cannot be read.
+    bool freeForTexture(const char* path);
+    // Evicts in sorted order until n pixels are freed or nothing is left;
+    // returns the pixels freed.
+    uint32_t freeByPixelCount(uint32_t n);
+    void makeSortedEntries();
+    // Evicts the next entry of the sorted array; returns its pixels (0 when
+    // the array is used up).
+    uint32_t releaseSortedEntry();
+    void freeSortedEntries();
+
+    K4CDebugLogger* logger_;
+
+private:
+    struct Entry;
+    static uint32_t texturePixelCount(IDirect3DTexture9* texture);
+    static int compareEntries(const void* a, const void* b);
+    void removeEntry(Entry* entry);
+
+    IDirect3DDevice9* device_;
+    K4CHashMap* entries_;
+    // The map cannot be walked, so the entries are also kept in insertion
+    // order for sorting and destruction.
+    K4CPtrArray* entryList_;
+    uint32_t totalPixelCount_;
+    Entry** sortedEntries_;
+    int32_t sortedCount_;
+    int32_t sortedPosition_;
+};
