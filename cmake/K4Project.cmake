@@ -28,10 +28,17 @@ endif()
 
 # A GoogleTest executable whose tests are discovered when ctest runs (so the
 # Windows build does not start Wine at build time).
+# Tests that change machine-wide state (the game's install location in the
+# registry of the shared Wine prefix) set K4_TEST_RESOURCE_LOCK before the
+# call, so that ctest never runs two of them at once.
 function(k4_add_test_executable name)
   add_executable(${name} ${ARGN})
   k4_defaults(${name})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
+  set(properties ENVIRONMENT "K4_TEST_TMP=${K4_TEST_TMP}")
+  if(K4_TEST_RESOURCE_LOCK)
+    list(APPEND properties RESOURCE_LOCK ${K4_TEST_RESOURCE_LOCK})
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-    PROPERTIES ENVIRONMENT "K4_TEST_TMP=${K4_TEST_TMP}")
+    PROPERTIES ${properties})
 endfunction()
