@@ -24,8 +24,18 @@ std::string scratch() {
            std::to_string(static_cast<long>(getpid()));
 }
 
-// Counts the files below a folder and removes them, with the folders.
-int removeTree(const std::string& folder, bool* sawTemporary) {
+std::string slashes(std::string path) {
+    for (char& c : path) {
+        c = c == '\\' ? '/' : c;
+    }
+    return path;
+}
+
+// Counts the files below a folder and removes them, with the folders. A file
+// that is not among `expected` (paths with slashes) is unexpected: a leftover
+// temporary file or a half-written one.
+int removeTree(const std::string& folder, const std::set<std::string>& expected,
+               bool* sawUnexpected) {
     int files = 0;
     k4p::FolderListing listing;
     if (listing.open((folder + "/*").c_str())) {
@@ -37,9 +47,9 @@ int removeTree(const std::string& folder, bool* sawTemporary) {
             }
             std::string path = folder + "/" + name;
             if (item.directory) {
-                files += removeTree(path, sawTemporary);
+                files += removeTree(path, expected, sawUnexpected);
             } else {
-                *sawTemporary = *sawTemporary || name.find(".tmp-") != std::string::npos;
+                *sawUnexpected = *sawUnexpected || expected.count(path) == 0;
                 k4p::removeFile(path.c_str());
                 ++files;
             }
@@ -79,10 +89,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int32_t i = 0; i < archive->getFileCount(); ++i) {
         try {
             archive->extractEntry(archive->getEntry(i), &target, cache.c_str());
-            extracted.insert(target.getText());
+            extracted.insert(slashes(target.getText()));
         } catch (const char*) {
             // Only an earlier entry of the same name may have put a file there.
-            if (extracted.count(target.getText()) == 0 && k4p::fileExists(target.getText())) {
+            if (extracted.count(slashes(target.getText())) == 0 &&
+                k4p::fileExists(target.getText())) {
                 std::abort();
             }
         }
@@ -90,12 +101,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     archive->closeStream();
     delete archive;
 
-    bool sawTemporary = false;
-    removeTree(cache, &sawTemporary);
-    // Only the archive and the cache folder may be in the scratch folder.
+    // The cache holds exactly the files reported as extracted (no temporary
+    // or half-written ones, whatever the entries are called), and nothing but
+    // the archive and the cache lies in the scratch folder.
+    bool unexpected = false;
+    removeTree(cache, extracted, &unexpected);
     k4p::removeFile(path.c_str());
-    bool strayFiles = removeTree(folder, &sawTemporary) != 0;
-    if (sawTemporary || strayFiles) {
+    bool strayFiles = removeTree(folder, {}, &unexpected) != 0;
+    if (unexpected || strayFiles) {
         std::abort();
     }
     return 0;
