@@ -134,7 +134,7 @@ int runContent(int argc, char** argv) {
     const std::string install = args.positional[1];
     std::string cache = args.to;
     if (get) {
-        k4p::createFolder(cache.c_str());
+        k4p::createFolderTree(cache.c_str());
     }
     try {
         K4QBContentRegistry registry;

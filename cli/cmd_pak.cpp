@@ -147,7 +147,7 @@ int runPak(int argc, char** argv) {
     }
     const std::string& pakFolder = args.positional[1];
     if (verb == "extract") {
-        k4p::createFolder(args.to.c_str());
+        k4p::createFolderTree(args.to.c_str());
     }
     try {
         std::unique_ptr<K4QBPakRegistry> registry(

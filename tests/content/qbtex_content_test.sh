@@ -59,8 +59,8 @@ expect content-find 0 'loose	data\textures\Brick.dds
 pak	data\textures\brick.dds
 pak	data\textures\stone.dds' -- "$qbtex" content find game '*.dds' --folder data/textures
 expect content-get 0 "game/data/textures/Brick.dds
-$work/cache2/data/textures/stone.dds" -- \
-    "$qbtex" content get game --cache "$work/cache2" data/textures/brick.dds data/textures/stone.dds
+$work/new/cache2/data/textures/stone.dds" -- \
+    "$qbtex" content get game --cache "$work/new/cache2" data/textures/brick.dds data/textures/stone.dds
 expect content-missing 2 '' -- "$qbtex" content find nowhere '*'
 grep -q '^qbtex: K4QBERR_PAK_INVALIDPATH: nowhere$' stderr || { echo "FAIL invalid path line"; failures=$((failures + 1)); }
 expect usage 2 '' -- "$qbtex" pak frobnicate game
