@@ -6,6 +6,7 @@
 #include "foundation/k4clock.h"
 #include "foundation/k4qbinifile.h"
 #include "shell/k4qbgdiresources.h"
+#include "shell/k4qbpresenter.h"
 #include "shell/shell_log.h"
 
 K4QBAppWindow* K4QBAppWindow::current_ = nullptr;
@@ -15,7 +16,7 @@ K4QBAppWindow::K4QBAppWindow(HINSTANCE instance, K4CDebugLogger* logger)
     : classAtom_(0), instance_(instance), iniFilename_(nullptr), iniFile_(nullptr),
       resources_(nullptr), content_(nullptr), busyState_(K4QB_BUSY_IDLE), window_(nullptr),
       d3d_(nullptr), device_(nullptr), deviceLost_(false), d3dLock_(new K4CWinCS()),
-      logger_(logger), lockDepth_(0) {
+      presenter_(new K4QBPresenter(K4QBPresenter::chooseMode())), logger_(logger), lockDepth_(0) {
     K4QB_TRACE(logger_, "Enter constructor K4QBAppWindow(%p) = %p", (void*)instance, (void*)this);
     char path[MAX_PATH + 1] = {0};
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -33,6 +34,7 @@ K4QBAppWindow::K4QBAppWindow(HINSTANCE instance, K4CDebugLogger* logger)
 K4QBAppWindow::~K4QBAppWindow() {
     K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBAppWindow = %p", (void*)this);
     clear();
+    delete presenter_;
     K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBAppWindow = %p", (void*)this);
 }
 
@@ -42,6 +44,7 @@ void K4QBAppWindow::clear() {
         // A bracket still open on another thread finishes before the device
         // goes away.
         K4CLockGuard guard(d3dLock_);
+        presenter_->release();
         if (device_ != nullptr) {
             device_->Release();
             device_ = nullptr;

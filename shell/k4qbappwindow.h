@@ -29,6 +29,7 @@ class K4CWinCS;
 class K4QBAppResources;
 class K4QBContentRegistry;
 class K4QBIniFile;
+class K4QBPresenter;
 class K4QBIniGroup;
 
 // Busy states of setAppBusy.
@@ -130,6 +131,12 @@ public:
     // device or it is lost. Pair a non-null result with endD3DUse.
     IDirect3DDevice9* beginD3DUse();
     void endD3DUse();
+    // Shows the back buffer on the device window the presentation parameters
+    // named: the device's Present with no rectangles and no window override,
+    // or its copy through GDI where that does not reach the screen. Inside a
+    // bracket.
+    HRESULT presentD3D();
+    K4QBPresenter* getPresenter() { return presenter_; }
     // The device without locking, for setting up objects on the window thread
     // (e.g. handing it to the texture cache).
     IDirect3DDevice9* getD3DDevice();
@@ -183,6 +190,7 @@ private:
     IDirect3DDevice9* device_;
     std::atomic<bool> deviceLost_;
     K4CWinCS* d3dLock_;
+    K4QBPresenter* presenter_;
     K4CDebugLogger* logger_;
     std::atomic<int32_t> lockDepth_;
 

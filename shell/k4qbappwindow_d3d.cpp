@@ -3,6 +3,7 @@
 #include "foundation/errors.h"
 #include "foundation/k4clock.h"
 #include "shell/k4qbappwindow.h"
+#include "shell/k4qbpresenter.h"
 #include "shell/shell_log.h"
 
 namespace {
@@ -29,6 +30,7 @@ void K4QBAppWindow::initD3DDevice(DWORD behaviourFlags) {
     D3DPRESENT_PARAMETERS parameters;
     ZeroMemory(&parameters, sizeof parameters);
     gatherD3DPresentation(&parameters);
+    presenter_->adjust(&parameters);
     IDirect3DDevice9* device = nullptr;
     HRESULT result = d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, behaviourFlags,
                                         &parameters, &device);
@@ -76,9 +78,11 @@ HRESULT K4QBAppWindow::resetD3DDevice() {
     deviceLost_.store(true);
     K4CLockGuard guard(d3dLock_);
     freeD3DResources();
+    presenter_->release();
     D3DPRESENT_PARAMETERS parameters;
     ZeroMemory(&parameters, sizeof parameters);
     gatherD3DPresentation(&parameters);
+    presenter_->adjust(&parameters);
     HRESULT result = device_->Reset(&parameters);
     if (SUCCEEDED(result)) {
         startD3DDevice();
@@ -123,6 +127,13 @@ void K4QBAppWindow::endD3DUse() {
                    "times!");
     }
     K4QB_TRACE(logger_, "Exit K4QBAppWindow::endD3DUse = %p", (void*)this);
+}
+
+HRESULT K4QBAppWindow::presentD3D() {
+    K4QB_TRACE(logger_, "Enter K4QBAppWindow::presentD3D = %p", (void*)this);
+    HRESULT result = device_ != nullptr ? presenter_->present(device_) : D3DERR_INVALIDCALL;
+    K4QB_TRACE(logger_, "Return %d from K4QBAppWindow::presentD3D = %p", (int)result, (void*)this);
+    return result;
 }
 
 IDirect3DDevice9* K4QBAppWindow::getD3DDevice() {

@@ -335,7 +335,7 @@ void K4QBImagePreview::draw() {
         }
         device->EndScene();
     }
-    device->Present(nullptr, nullptr, nullptr, nullptr);
+    mainWindow_->presentD3D();
     drawCount_.fetch_add(1);
     mainWindow_->endD3DUse();
 

@@ -2,6 +2,7 @@
 // draws (read back from the render target), animation, shared vertex
 // buffers, and the "viewer" settings with their menu checks.
 #include "resources/resource_ids.h"
+#include "shell/k4qbpresenter.h"
 #include "tests/texmgr/texmgr_test_support.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbimagepreview.h"
@@ -145,6 +146,48 @@ TEST_F(ImagePanel, DrawsImageOverBackgroundInDarkGrey) {
     waitForFreshDrawing();
     Pixels grey = readBackBuffer(window_.get());
     EXPECT_EQ(grey.rgb(cx, cy), 0x333333u);
+}
+
+// What reaches the screen, not only the render target: the panel window's own
+// pixels show the picture. Under Wine the device is bound to a hidden window
+// and the picture is copied onto the panel.
+TEST_F(ImagePanel, PanelWindowShowsThePicture) {
+    open();
+    K4QBPresenter* presenter = window_->getPresenter();
+    if (presenter->getMode() != K4QBPresentMode::ThroughGdi) {
+        GTEST_SKIP() << "Present draws on the panel itself; only read back above";
+    }
+    HWND panelWindow = panel_->getPanelWindow();
+    EXPECT_EQ(presenter->getTarget(), panelWindow);
+    ASSERT_NE(presenter->getHiddenWindow(), nullptr);
+    EXPECT_FALSE(IsWindowVisible(presenter->getHiddenWindow()));
+
+    command(window_.get(), IDM_VIEW_ALPHA_OFF);
+    select({kGreen});
+    ASSERT_TRUE(waitForCaption("green.png (64 by 64)")) << caption();
+    waitForFreshDrawing();
+    RECT client;
+    GetClientRect(panelWindow, &client);
+    auto pixel = [&](int x, int y) {
+        HDC dc = GetDC(panelWindow);
+        COLORREF colour = GetPixel(dc, x, y);
+        ReleaseDC(panelWindow, dc);
+        return static_cast<uint32_t>(colour);
+    };
+    int cx = client.right / 2, cy = client.bottom / 2;
+    EXPECT_TRUE(closeTo(pixel(3, 3), 0x333333u)) << std::hex << pixel(3, 3);
+    EXPECT_TRUE(closeTo(pixel(client.right - 4, client.bottom - 4), 0x333333u));
+    EXPECT_TRUE(closeTo(pixel(cx, cy), 0x00FF00u)) << std::hex << pixel(cx, cy);
+    // 64 pixels wide, centred: 40 pixels out from the centre is grey again.
+    EXPECT_TRUE(closeTo(pixel(cx - 40, cy), 0x333333u)) << std::hex << pixel(cx - 40, cy);
+
+    // After a resize the copy fills the new client area.
+    setClientSize(window_->getWindow(), 700, 500);
+    pump();
+    waitForFreshDrawing();
+    GetClientRect(panelWindow, &client);
+    EXPECT_TRUE(closeTo(pixel(client.right / 2, client.bottom / 2), 0x00FF00u));
+    EXPECT_TRUE(closeTo(pixel(client.right - 3, client.bottom - 3), 0x333333u));
 }
 
 TEST_F(ImagePanel, AnimatesSelectedFramesWithSharedVertexBuffers) {

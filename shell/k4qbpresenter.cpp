@@ -1,0 +1,125 @@
+// K4QBPresenter: Present, or a read-back copied with GDI where Present into a
+// child window does not reach the screen.
+#include "shell/k4qbpresenter.h"
+
+#include <cstring>
+
+K4QBPresenter::K4QBPresenter(K4QBPresentMode mode)
+    : mode_(mode), target_(nullptr), hidden_(nullptr), scaled_(nullptr), copy_(nullptr) {}
+
+K4QBPresenter::~K4QBPresenter() {
+    release();
+    if (hidden_ != nullptr) {
+        DestroyWindow(hidden_);
+    }
+}
+
+bool K4QBPresenter::isRunningUnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+K4QBPresentMode K4QBPresenter::chooseMode() {
+    char choice[16] = {0};
+    DWORD length = GetEnvironmentVariableA("K4QB_PRESENT", choice, sizeof choice);
+    if (length > 0 && length < sizeof choice) {
+        if (_stricmp(choice, "direct") == 0) {
+            return K4QBPresentMode::Direct;
+        }
+        if (_stricmp(choice, "gdi") == 0) {
+            return K4QBPresentMode::ThroughGdi;
+        }
+    }
+    return isRunningUnderWine() ? K4QBPresentMode::ThroughGdi : K4QBPresentMode::Direct;
+}
+
+void K4QBPresenter::adjust(D3DPRESENT_PARAMETERS* parameters) {
+    target_ = parameters->hDeviceWindow;
+    if (mode_ != K4QBPresentMode::ThroughGdi) {
+        return;
+    }
+    if (hidden_ == nullptr) {
+        // Never shown; the device only needs a window of its own.
+        hidden_ = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+    if (hidden_ != nullptr) {
+        parameters->hDeviceWindow = hidden_;
+    }
+}
+
+HRESULT K4QBPresenter::prepare(IDirect3DDevice9* device, UINT width, UINT height,
+                               D3DFORMAT format) {
+    if (scaled_ != nullptr) {
+        D3DSURFACE_DESC desc;
+        if (SUCCEEDED(scaled_->GetDesc(&desc)) && desc.Width == width && desc.Height == height &&
+            desc.Format == format) {
+            return D3D_OK;
+        }
+        release();
+    }
+    HRESULT result = device->CreateRenderTarget(width, height, format, D3DMULTISAMPLE_NONE, 0,
+                                                FALSE, &scaled_, nullptr);
+    if (SUCCEEDED(result)) {
+        result = device->CreateOffscreenPlainSurface(width, height, format, D3DPOOL_SYSTEMMEM,
+                                                     &copy_, nullptr);
+    }
+    if (FAILED(result)) {
+        release();
+    }
+    return result;
+}
+
+HRESULT K4QBPresenter::present(IDirect3DDevice9* device) {
+    if (mode_ == K4QBPresentMode::Direct) {
+        return device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+    RECT client;
+    if (target_ == nullptr || !GetClientRect(target_, &client)) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (client.right <= 0 || client.bottom <= 0) {
+        return D3D_OK; // nothing of the window is visible
+    }
+    IDirect3DSurface9* backBuffer = nullptr;
+    HRESULT result = device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
+    if (FAILED(result)) {
+        return result;
+    }
+    D3DSURFACE_DESC desc;
+    result = backBuffer->GetDesc(&desc);
+    if (SUCCEEDED(result)) {
+        result = prepare(device, (UINT)client.right, (UINT)client.bottom, desc.Format);
+    }
+    if (SUCCEEDED(result)) {
+        result = device->StretchRect(backBuffer, nullptr, scaled_, nullptr, D3DTEXF_LINEAR);
+    }
+    backBuffer->Release();
+    if (SUCCEEDED(result)) {
+        result = device->GetRenderTargetData(scaled_, copy_);
+    }
+    HDC source = nullptr;
+    if (SUCCEEDED(result)) {
+        result = copy_->GetDC(&source);
+    }
+    if (SUCCEEDED(result)) {
+        HDC window = GetDC(target_);
+        if (window != nullptr) {
+            BitBlt(window, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
+            ReleaseDC(target_, window);
+        }
+        copy_->ReleaseDC(source);
+    }
+    return result;
+}
+
+void K4QBPresenter::release() {
+    if (scaled_ != nullptr) {
+        scaled_->Release();
+        scaled_ = nullptr;
+    }
+    if (copy_ != nullptr) {
+        copy_->Release();
+        copy_ = nullptr;
+    }
+}
