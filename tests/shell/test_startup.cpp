@@ -179,3 +179,38 @@ TEST(ShellStartup, ErrorBoxStillShowsTheCodeWhenTheLogCannotBeWritten) {
     ASSERT_EQ(watcher.waitForBoxes(1), 1u);
     EXPECT_EQ(watcher.boxes()[0].text, "Application error K4QBERR_APP_D3DERROR");
 }
+
+// Keys the accelerator table translates are logged at INFO with the key
+// message's number, not the command's; at the default WARNING nothing is.
+TEST(ShellStartup, MessageLoopLogsTranslatedAcceleratorKeysAtInfo) {
+    HACCEL accelerators =
+        LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    ASSERT_NE(accelerators, nullptr);
+    for (int32_t level : {K4C_LOG_INFO, K4C_LOG_WARNING}) {
+        std::string folder = k4test::testFolder("shell-accelerators");
+        k4shelltest::TestLog log(folder + "\\loop.txt", level);
+        TestAppWindow window(folder, log.get());
+        window.initialize(nullptr, SW_SHOWNORMAL);
+        BYTE keys[256], saved[256];
+        GetKeyboardState(keys);
+        memcpy(saved, keys, sizeof saved);
+        keys[VK_CONTROL] = 0x80;
+        SetKeyboardState(keys);
+        // Ctrl+S, then a key no accelerator has, then the end of the loop.
+        PostMessageA(window.getWindow(), WM_KEYDOWN, 'S', 1);
+        PostMessageA(window.getWindow(), WM_KEYDOWN, 'Q', 1);
+        PostMessageA(window.getWindow(), WM_CLOSE, 0, 0);
+        k4qbRunMessageLoop(&window, accelerators, log.get());
+        SetKeyboardState(saved);
+        std::string text = log.text();
+        size_t first = text.find("Accelerator key 256");
+        if (level == K4C_LOG_INFO) {
+            ASSERT_NE(first, std::string::npos) << text;
+            EXPECT_EQ(text.find("Accelerator key", first + 1), std::string::npos)
+                << "only Ctrl+S is an accelerator";
+        } else {
+            EXPECT_EQ(text.find("Accelerator key"), std::string::npos);
+        }
+    }
+    DestroyAcceleratorTable(accelerators);
+}
