@@ -33,8 +33,8 @@ K4QBImagePreview::K4QBImagePreview(int32_t source, K4QBTexMgrWindow* mainWindow,
                                    K4QBTexMgrImagePanel* panel, K4QBTextureCache* cache,
                                    K4CDebugLogger* logger)
     : source_(source), mainWindow_(mainWindow), panel_(panel), cache_(cache), frames_(nullptr),
-      frameCount_(0), thread_(nullptr), running_(false), rebuild_(false), currentFrame_(0),
-      captionPending_(true), drawCount_(0), logger_(logger) {
+      frameCount_(0), thread_(nullptr), running_(false), rebuild_(false), redraw_(false),
+      currentFrame_(0), captionPending_(true), drawCount_(0), logger_(logger) {
     K4QB_TRACE(logger_, "Enter constructor K4QBImagePreview(%d, %p, %p, %p) = %p", source,
                (void*)mainWindow, (void*)panel, (void*)cache, (void*)this);
     K4QB_TRACE(logger_, "Exit constructor K4QBImagePreview = %p", (void*)this);
@@ -261,8 +261,11 @@ void K4QBImagePreview::run() {
             rebuild();
         }
         uint32_t now = k4p::tickCount();
+        if (redraw_.exchange(false)) {
+            draw(false);
+        }
         if (now - last > interval) {
-            draw();
+            draw(true);
             last = now;
             int32_t rate = panel_->getAnimationRate();
             interval = rate == 10 ? 100 : rate == 30 ? 33 : 1000;
@@ -293,7 +296,7 @@ void K4QBImagePreview::rebuild() {
     K4QB_TRACE(logger_, "Exit K4QBImagePreview::rebuild = %p", (void*)this);
 }
 
-void K4QBImagePreview::draw() {
+void K4QBImagePreview::draw(bool advance) {
     K4QB_TRACE(logger_, "Enter K4QBImagePreview::draw = %p", (void*)this);
     IDirect3DDevice9* device = mainWindow_->beginD3DUse();
     if (device == nullptr) {
@@ -304,7 +307,7 @@ void K4QBImagePreview::draw() {
     IDirect3DTexture9* texture = nullptr;
     if (frameCount_ > 0) {
         int32_t current = currentFrame_.load();
-        if (panel_->getAnimationRate() > 0) {
+        if (advance && panel_->getAnimationRate() > 0) {
             current = current + 1 < frameCount_ ? current + 1 : 0;
             currentFrame_.store(current);
         }

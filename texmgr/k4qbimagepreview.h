@@ -65,6 +65,9 @@ public:
 
     // Fit again at the next turn of the worker (the panel changed size).
     void setRebuild() { rebuild_.store(true); }
+    // Draw the current frame again at the next turn of the worker, without
+    // advancing the animation (the panel was uncovered).
+    void setRedraw() { redraw_.store(true); }
     // Device objects, around a device reset (window thread, lock held).
     void createVertexBuffers(IDirect3DDevice9* device);
     void releaseVertexBuffers();
@@ -86,7 +89,8 @@ private:
     static unsigned __stdcall threadMain(void* preview);
     void run();
     void rebuild();
-    void draw();
+    // Draws the current frame, first advancing the animation when asked.
+    void draw(bool advance);
     void fitAll();
     IDirect3DTexture9* frameTexture(const K4QBPreviewFrame& frame);
     IDirect3DVertexBuffer9* makeVertexBuffer(IDirect3DDevice9* device,
@@ -101,6 +105,7 @@ private:
     HANDLE thread_;
     std::atomic<bool> running_;
     std::atomic<bool> rebuild_;
+    std::atomic<bool> redraw_;
     std::atomic<int32_t> currentFrame_;
     std::atomic<bool> captionPending_;
     std::atomic<uint32_t> drawCount_;

@@ -314,6 +314,18 @@ LRESULT CALLBACK K4QBTexMgrImagePanel::windowProc(HWND window, UINT message, WPA
             }
             return 0;
         }
+        if (message == WM_ERASEBKGND && panel->preview_ != nullptr) {
+            return 1; // the preview covers the whole window
+        }
+        if (message == WM_PAINT && panel->preview_ != nullptr) {
+            // Where the picture is copied in rather than presented, nothing
+            // else restores an uncovered part before the worker's next turn.
+            PAINTSTRUCT paint;
+            BeginPaint(window, &paint);
+            EndPaint(window, &paint);
+            panel->preview_->setRedraw();
+            return 0;
+        }
         if (message == WM_DESTROY) {
             // The main window is going: stop drawing into this window first.
             panel->destroyPreview();

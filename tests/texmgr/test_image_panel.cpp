@@ -181,6 +181,23 @@ TEST_F(ImagePanel, PanelWindowShowsThePicture) {
     // 64 pixels wide, centred: 40 pixels out from the centre is grey again.
     EXPECT_TRUE(closeTo(pixel(cx - 40, cy), 0x333333u)) << std::hex << pixel(cx - 40, cy);
 
+    // Something drawn over the panel is gone once the panel is repainted.
+    {
+        // Holding the device keeps the worker from drawing meanwhile.
+        ASSERT_NE(window_->beginD3DUse(), nullptr);
+        HDC dc = GetDC(panelWindow);
+        HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+        FillRect(dc, &client, magenta);
+        DeleteObject(magenta);
+        ReleaseDC(panelWindow, dc);
+        EXPECT_TRUE(closeTo(pixel(3, 3), 0xFF00FFu));
+        window_->endD3DUse();
+    }
+    InvalidateRect(panelWindow, nullptr, FALSE);
+    UpdateWindow(panelWindow);
+    ASSERT_TRUE(pumpUntil([&] { return closeTo(pixel(3, 3), 0x333333u); }));
+    EXPECT_TRUE(closeTo(pixel(cx, cy), 0x00FF00u));
+
     // After a resize the copy fills the new client area.
     setClientSize(window_->getWindow(), 700, 500);
     pump();
