@@ -16,6 +16,23 @@
 
 namespace qbtex {
 
+int printHelp(const char* help, FILE* out) {
+    std::fputs(help, out);
+    return out == stdout ? kExitOk : kExitError;
+}
+
+bool startCommand(int argc, char** argv, const char* help, ContentArgs* args, int* status) {
+    if (!parseContentArgs(argc, argv, args)) {
+        *status = printHelp(help, stderr);
+        return false;
+    }
+    if (args->help) {
+        *status = printHelp(help, stdout);
+        return false;
+    }
+    return true;
+}
+
 bool parseContentArgs(int argc, char** argv, ContentArgs* args) {
     for (int i = 0; i < argc; ++i) {
         std::string arg = argv[i];
@@ -110,26 +127,19 @@ const char kContentHelp[] =
     "\n"
     "Exit status: 0 done, 1 something was not found, 2 error.\n";
 
-int contentUsage(FILE* out) {
-    std::fputs(kContentHelp, out);
-    return out == stdout ? qbtex::kExitOk : qbtex::kExitError;
-}
-
 } // namespace
 
 int runContent(int argc, char** argv) {
     qbtex::ContentArgs args;
-    if (!qbtex::parseContentArgs(argc, argv, &args)) {
-        return contentUsage(stderr);
-    }
-    if (args.help) {
-        return contentUsage(stdout);
+    int status = qbtex::kExitOk;
+    if (!qbtex::startCommand(argc, argv, kContentHelp, &args, &status)) {
+        return status;
     }
     const std::string verb = args.count > 0 ? args.positional[0] : "";
     const bool find = verb == "find" && args.count == 3;
     const bool get = verb == "get" && args.count >= 3 && !args.to.empty();
     if (!find && !get) {
-        return contentUsage(stderr);
+        return qbtex::printHelp(kContentHelp, stderr);
     }
     const std::string install = args.positional[1];
     std::string cache = args.to;

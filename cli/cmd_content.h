@@ -9,6 +9,7 @@
 // found (the rest is still done), 2 an error ("qbtex: CODE: detail" on stderr).
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 class K4QBFileList;
@@ -34,6 +35,13 @@ struct ContentArgs {
 
 // False (after a message) on an unknown option or a missing option value.
 bool parseContentArgs(int argc, char** argv, ContentArgs* args);
+// Prints a command's help text: on stdout when asked for (exit status 0), on
+// stderr after bad usage (2). Returns that status.
+int printHelp(const char* help, FILE* out);
+// Parses the arguments of a command with this help text. False, with the exit
+// status in *status, when the command is done already: help was asked for, or
+// the arguments were bad.
+bool startCommand(int argc, char** argv, const char* help, ContentArgs* args, int* status);
 // "/" becomes "\".
 std::string gamePath(const std::string& text);
 // Splits a game path into its folder (ending in a backslash, or empty) and name.

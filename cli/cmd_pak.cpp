@@ -43,11 +43,6 @@ const char kPakHelp[] =
     "\n"
     "Exit status: 0 done, 1 something was not found, 2 error.\n";
 
-int pakUsage(FILE* out) {
-    std::fputs(kPakHelp, out);
-    return out == stdout ? qbtex::kExitOk : qbtex::kExitError;
-}
-
 int list(K4QBPakRegistry* registry) {
     for (int32_t f = 0; f < registry->getFolderCount(); ++f) {
         const K4QBPakFolder* folder = registry->getFolder(f);
@@ -128,11 +123,9 @@ int info(const qbtex::ContentArgs& args) {
 
 int runPak(int argc, char** argv) {
     qbtex::ContentArgs args;
-    if (!qbtex::parseContentArgs(argc, argv, &args)) {
-        return pakUsage(stderr);
-    }
-    if (args.help) {
-        return pakUsage(stdout);
+    int status = qbtex::kExitOk;
+    if (!qbtex::startCommand(argc, argv, kPakHelp, &args, &status)) {
+        return status;
     }
     const std::string verb = args.count > 0 ? args.positional[0] : "";
     if (verb == "info" && args.count >= 2) {
@@ -143,7 +136,7 @@ int runPak(int argc, char** argv) {
                        (verb == "find" && args.count == 3) ||
                        (verb == "extract" && args.count >= 3 && !args.to.empty());
     if (!known) {
-        return pakUsage(stderr);
+        return qbtex::printHelp(kPakHelp, stderr);
     }
     const std::string& pakFolder = args.positional[1];
     if (verb == "extract") {
