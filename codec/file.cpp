@@ -103,19 +103,7 @@ HResult writeFileAtomic(const char* path, const std::vector<uint8_t>& bytes) {
     if (path == nullptr) {
         return kInvalidCall;
     }
-    char tempPath[1024];
-    FILE* file = k4p::createTempFileBeside(path, tempPath, sizeof tempPath);
-    if (file == nullptr) {
-        return kWriteFailed;
-    }
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fclose(file) == 0 && ok;
-    ok = ok && k4p::moveFileReplace(tempPath, path);
-    if (!ok) {
-        k4p::removeFile(tempPath);
-        return kWriteFailed;
-    }
-    return kOk;
+    return k4p::writeFileAtomic(path, bytes.data(), bytes.size()) ? kOk : kWriteFailed;
 }
 
 } // namespace k4codec

@@ -2,11 +2,11 @@
 // folder listing.
 #include "content/game_data_folder.h"
 
-#include "content/content_log.h"
 #include "content/file_list.h"
 #include "content/install_path.h"
 #include "foundation/errors.h"
 #include "foundation/k4cstring.h"
+#include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 
 #include <cstring>
@@ -23,13 +23,13 @@ K4QBGameDataFolder::K4QBGameDataFolder(const char* folder)
     : rootFolder_(new K4CString(folder)), logger_(nullptr) {}
 
 K4QBGameDataFolder::~K4QBGameDataFolder() {
-    K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBGameDataFolder = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBGameDataFolder = %p", (void*)this);
     delete rootFolder_;
-    K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBGameDataFolder = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBGameDataFolder = %p", (void*)this);
 }
 
 K4QBGameDataFolder* K4QBGameDataFolder::CreateFromGame(K4CDebugLogger* logger) {
-    K4QB_TRACE(logger, "Enter K4QBGameDataFolder::CreateFromGame(%p)", (void*)logger);
+    K4C_TRACE(logger, "Enter K4QBGameDataFolder::CreateFromGame(%p)", (void*)logger);
     K4QBGameDataFolder* source;
     try {
         const char* install = getInstallPath();
@@ -38,11 +38,11 @@ K4QBGameDataFolder* K4QBGameDataFolder::CreateFromGame(K4CDebugLogger* logger) {
         }
         source = CreateFromPath(install);
     } catch (const char* code) {
-        K4QB_DEBUG(logger, "Throw exception %s from K4QBGameDataFolder::CreateFromGame", code);
+        K4C_DEBUG(logger, "Throw exception %s from K4QBGameDataFolder::CreateFromGame", code);
         throw;
     }
     source->setLogger(logger);
-    K4QB_TRACE(logger, "Return %p from K4QBGameDataFolder::CreateFromGame", (void*)source);
+    K4C_TRACE(logger, "Return %p from K4QBGameDataFolder::CreateFromGame", (void*)source);
     return source;
 }
 
@@ -57,20 +57,20 @@ K4QBGameDataFolder* K4QBGameDataFolder::CreateFromPath(const char* folder) {
 }
 
 int32_t K4QBGameDataFolder::getSourceType() {
-    K4QB_TRACE(logger_, "Enter and return %d from K4QBGameDataFolder::getSourceType = %p",
-               K4QB_SOURCE_DATAFOLDER, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %d from K4QBGameDataFolder::getSourceType = %p",
+              K4QB_SOURCE_DATAFOLDER, (void*)this);
     return K4QB_SOURCE_DATAFOLDER;
 }
 
 const char* K4QBGameDataFolder::getRootFolder() {
-    K4QB_TRACE(logger_, "Enter and return %s from K4QBGameDataFolder::getRootFolder = %p",
-               rootFolder_->getText(), (void*)this);
+    K4C_TRACE(logger_, "Enter and return %s from K4QBGameDataFolder::getRootFolder = %p",
+              rootFolder_->getText(), (void*)this);
     return rootFolder_->getText();
 }
 
 bool K4QBGameDataFolder::getFromFile(K4CString* output, const char* name, const char* folderPath) {
-    K4QB_TRACE(logger_, "Enter K4QBGameDataFolder::getFromFile(%p, %s, %s) = %p", (void*)output,
-               name, folderPath, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBGameDataFolder::getFromFile(%p, %s, %s) = %p", (void*)output,
+              name, folderPath, (void*)this);
     output->assign(folderPath);
     output->appendPath(name, false);
     k4p::FolderListing listing;
@@ -81,15 +81,15 @@ bool K4QBGameDataFolder::getFromFile(K4CString* output, const char* name, const 
         output->assign(folderPath);
         output->appendPath(item.name, false);
     }
-    K4QB_TRACE(logger_, "Return %d from K4QBGameDataFolder::getFromFile = %p", found ? 1 : 0,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBGameDataFolder::getFromFile = %p", found ? 1 : 0,
+              (void*)this);
     return found;
 }
 
 bool K4QBGameDataFolder::getFromFolders(K4CString* output, const char* name,
                                         const char* folderPath) {
-    K4QB_TRACE(logger_, "Enter K4QBGameDataFolder::getFromFolders(%p, %s, %s) = %p", (void*)output,
-               name, folderPath, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBGameDataFolder::getFromFolders(%p, %s, %s) = %p", (void*)output,
+              name, folderPath, (void*)this);
     bool found = false;
     K4CString pattern(folderPath);
     pattern.appendPath("*", false);
@@ -107,15 +107,15 @@ bool K4QBGameDataFolder::getFromFolders(K4CString* output, const char* name,
                     getFromFolders(output, name, child.getText());
         }
     }
-    K4QB_TRACE(logger_, "Return %d from K4QBGameDataFolder::getFromFolders = %p", found ? 1 : 0,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBGameDataFolder::getFromFolders = %p", found ? 1 : 0,
+              (void*)this);
     return found;
 }
 
 bool K4QBGameDataFolder::getContent(K4CString* output, const char* name, const char* folder,
                                     bool searchSubFolders) {
-    K4QB_TRACE(logger_, "Enter K4QBGameDataFolder::getContent(%p, %s, %s, %d) = %p", (void*)output,
-               name, folder, searchSubFolders ? 1 : 0, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBGameDataFolder::getContent(%p, %s, %s, %d) = %p", (void*)output,
+              name, folder, searchSubFolders ? 1 : 0, (void*)this);
     bool found = false;
     if (output != nullptr) {
         // Wildcards would make the listing return some other file.
@@ -129,15 +129,15 @@ bool K4QBGameDataFolder::getContent(K4CString* output, const char* name, const c
             output->clear();
         }
     }
-    K4QB_TRACE(logger_, "Return %d (%s) from K4QBGameDataFolder::getContent = %p", found ? 1 : 0,
-               found ? output->getText() : "", (void*)this);
+    K4C_TRACE(logger_, "Return %d (%s) from K4QBGameDataFolder::getContent = %p", found ? 1 : 0,
+              found ? output->getText() : "", (void*)this);
     return found;
 }
 
 int32_t K4QBGameDataFolder::findContent(K4QBFileList* list, const char* pattern, const char* folder,
                                         bool searchSubFolders) {
-    K4QB_TRACE(logger_, "Enter K4QBGameDataFolder::findContent(%p, %s, %s, %d) = %p", (void*)list,
-               pattern, folder, searchSubFolders ? 1 : 0, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBGameDataFolder::findContent(%p, %s, %s, %d) = %p", (void*)list,
+              pattern, folder, searchSubFolders ? 1 : 0, (void*)this);
     int32_t added = 0;
     if (list != nullptr && pattern != nullptr && *pattern != 0) {
         K4CString lowPattern(pattern);
@@ -155,20 +155,19 @@ int32_t K4QBGameDataFolder::findContent(K4QBFileList* list, const char* pattern,
         }
         added = list->getCount() - before;
     }
-    K4QB_TRACE(logger_, "Return %d from K4QBGameDataFolder::findContent = %p", added, (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBGameDataFolder::findContent = %p", added, (void*)this);
     return added;
 }
 
 void K4QBGameDataFolder::findFromFiles(K4QBFileList* list, const char* pattern,
                                        const char* folder) {
-    K4QB_TRACE(logger_, "Enter K4QBGameDataFolder::findFromFiles(%p, %s, %s) = %p", (void*)list,
-               pattern, folder, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBGameDataFolder::findFromFiles(%p, %s, %s) = %p", (void*)list,
+              pattern, folder, (void*)this);
     K4CString search(rootFolder_->getText());
     search.appendPath(folder, false);
     search.appendPath(pattern, false);
-    K4QB_DEBUG(logger_,
-               "(In K4QBGameDataFolder::findFromFiles) Starting search for file pattern %s",
-               search.getText());
+    K4C_DEBUG(logger_, "(In K4QBGameDataFolder::findFromFiles) Starting search for file pattern %s",
+              search.getText());
     k4p::FolderListing listing;
     if (listing.open(search.getText())) {
         k4p::FindItem item;
@@ -176,25 +175,25 @@ void K4QBGameDataFolder::findFromFiles(K4QBFileList* list, const char* pattern,
             if (item.directory || item.system || item.temporary || item.offline) {
                 continue;
             }
-            K4QB_DEBUG(logger_,
-                       "(In K4QBGameDataFolder::findFromFiles) Found matching file %s in folder %s",
-                       item.name, folder);
+            K4C_DEBUG(logger_,
+                      "(In K4QBGameDataFolder::findFromFiles) Found matching file %s in folder %s",
+                      item.name, folder);
             list->addInOrder(this, item.name, folder, false);
         }
     }
-    K4QB_TRACE(logger_, "Exit K4QBGameDataFolder::findFromFiles = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBGameDataFolder::findFromFiles = %p", (void*)this);
 }
 
 void K4QBGameDataFolder::findFromFolders(K4QBFileList* list, const char* pattern,
                                          const char* folder) {
-    K4QB_TRACE(logger_, "Enter K4QBGameDataFolder::findFromFolders(%p, %s, %s) = %p", (void*)list,
-               pattern, folder, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBGameDataFolder::findFromFolders(%p, %s, %s) = %p", (void*)list,
+              pattern, folder, (void*)this);
     K4CString search(rootFolder_->getText());
     search.appendPath(folder, false);
     search.appendPath("*", false);
-    K4QB_DEBUG(logger_,
-               "(In K4QBGameDataFolder::findFromFolders) Starting search for folder pattern %s",
-               search.getText());
+    K4C_DEBUG(logger_,
+              "(In K4QBGameDataFolder::findFromFolders) Starting search for folder pattern %s",
+              search.getText());
     k4p::FolderListing listing;
     if (listing.open(search.getText())) {
         k4p::FindItem item;
@@ -203,9 +202,9 @@ void K4QBGameDataFolder::findFromFolders(K4QBFileList* list, const char* pattern
             if (!item.directory || isDotName(item.name)) {
                 continue;
             }
-            K4QB_DEBUG(logger_,
-                       "(In K4QBGameDataFolder::findFromFolders) Found sub-folder %s in folder %s",
-                       item.name, folder);
+            K4C_DEBUG(logger_,
+                      "(In K4QBGameDataFolder::findFromFolders) Found sub-folder %s in folder %s",
+                      item.name, folder);
             child.assign(folder);
             child.append(item.name);
             child.toLowerCase();
@@ -214,5 +213,5 @@ void K4QBGameDataFolder::findFromFolders(K4QBFileList* list, const char* pattern
             findFromFolders(list, pattern, child.getText());
         }
     }
-    K4QB_TRACE(logger_, "Exit K4QBGameDataFolder::findFromFolders = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBGameDataFolder::findFromFolders = %p", (void*)this);
 }

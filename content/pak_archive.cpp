@@ -2,9 +2,9 @@
 // control. Extraction is in pak_extract.cpp.
 #include "content/pak_archive.h"
 
-#include "content/content_log.h"
 #include "content/pak_names.h"
 #include "foundation/errors.h"
+#include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 
 #include <cstring>
@@ -22,16 +22,16 @@ K4QBPakArchive::K4QBPakArchive(const char* path, K4CDebugLogger* logger)
     : path_(nullptr), modificationTime_(0), header_(), entries_(nullptr), entryCount_(0),
       pairs_(nullptr), names_(nullptr), folderNames_(nullptr), skipped_(nullptr), skippedCount_(0),
       skippedCapacity_(0), stream_(nullptr), streamSize_(0), keepOpen_(false), logger_(logger) {
-    K4QB_TRACE(logger_, "Enter constructor K4QBPakArchive(%s, %p) = %p", path, (void*)logger,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4QBPakArchive(%s, %p) = %p", path, (void*)logger,
+              (void*)this);
     size_t length = std::strlen(path);
     path_ = new char[length + 1];
     std::memcpy(path_, path, length + 1);
-    K4QB_TRACE(logger_, "Exit constructor K4QBPakArchive = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4QBPakArchive = %p", (void*)this);
 }
 
 K4QBPakArchive::~K4QBPakArchive() {
-    K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBPakArchive = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBPakArchive = %p", (void*)this);
     if (stream_ != nullptr) {
         std::fclose(stream_); // nothing was written through it; a failure loses nothing
     }
@@ -41,29 +41,27 @@ K4QBPakArchive::~K4QBPakArchive() {
     delete[] pairs_;
     k4p::freeLarge(entries_, sizeof(K4QBPakEntry) * (static_cast<size_t>(header_.fileCount) + 1));
     delete[] path_;
-    K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBPakArchive = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBPakArchive = %p", (void*)this);
 }
 
 K4QBPakArchive* K4QBPakArchive::loadFromFile(const char* path, K4CDebugLogger* logger) {
-    K4QB_TRACE(logger, "Enter K4QBPakArchive::loadFromFile(%s, %p)", path, (void*)logger);
+    K4C_TRACE(logger, "Enter K4QBPakArchive::loadFromFile(%s, %p)", path, (void*)logger);
     if (path == nullptr) {
-        K4QB_DEBUG(logger, "Throw %s from K4QBPakArchive::loadFromFile", K4CEXC_IO);
-        throw K4CEXC_IO;
+        k4cTraceThrow(logger, K4CEXC_IO, "K4QBPakArchive::loadFromFile");
     }
     K4QBPakArchive* archive = new K4QBPakArchive(path, logger);
     try {
         archive->load();
     } catch (const char* code) {
         delete archive;
-        K4QB_DEBUG(logger, "Throw %s from K4QBPakArchive::loadFromFile", code);
-        throw;
+        k4cTraceThrow(logger, code, "K4QBPakArchive::loadFromFile");
     }
-    K4QB_TRACE(logger, "Return %p from K4QBPakArchive::loadFromFile", (void*)archive);
+    K4C_TRACE(logger, "Return %p from K4QBPakArchive::loadFromFile", (void*)archive);
     return archive;
 }
 
 void K4QBPakArchive::load() {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::load = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::load = %p", (void*)this);
     k4p::FileStatus status;
     if (k4p::getFileStatus(path_, &status)) {
         modificationTime_ = status.modifiedTime;
@@ -74,25 +72,23 @@ void K4QBPakArchive::load() {
     readNames();
     readFileTable();
     closeStream();
-    K4QB_TRACE(logger_, "Exit K4QBPakArchive::load = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::load = %p", (void*)this);
 }
 
 void K4QBPakArchive::readHeader() {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::readHeader = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::readHeader = %p", (void*)this);
     uint8_t bytes[K4QB_PAK_EXTENDED_HEADER_SIZE];
     size_t available = streamSize_ < sizeof bytes ? static_cast<size_t>(streamSize_) : sizeof bytes;
     readBytes(bytes, available);
     if (const char* reason = k4qbDecodePakHeader(bytes, available, streamSize_, &header_)) {
-        K4QB_DEBUG(logger_, "(In K4QBPakArchive::readHeader) Refused %s: %s", path_, reason);
-        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readHeader = %p", K4CEXC_IO,
-                   (void*)this);
-        throw K4CEXC_IO;
+        K4C_DEBUG(logger_, "(In K4QBPakArchive::readHeader) Refused %s: %s", path_, reason);
+        k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::readHeader", (void*)this);
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakArchive::readHeader = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::readHeader = %p", (void*)this);
 }
 
 void K4QBPakArchive::readPairs() {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::readPairs = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::readPairs = %p", (void*)this);
     const size_t bytes = static_cast<size_t>(header_.pairCount) * K4QB_PAK_PAIR_SIZE;
     pairs_ = new int32_t[2 * static_cast<size_t>(header_.pairCount) + 1];
     if (bytes > 0) {
@@ -109,11 +105,11 @@ void K4QBPakArchive::readPairs() {
         }
         delete[] raw;
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakArchive::readPairs = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::readPairs = %p", (void*)this);
 }
 
 void K4QBPakArchive::readNames() {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::readNames = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::readNames = %p", (void*)this);
     const int32_t size = header_.namesSize;
     names_ = new char[static_cast<size_t>(size) + 1];
     names_[size] = 0;
@@ -142,11 +138,10 @@ void K4QBPakArchive::readNames() {
         }
     }
     if (reason != nullptr) {
-        K4QB_DEBUG(logger_, "(In K4QBPakArchive::readNames) Refused %s: %s", path_, reason);
-        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readNames = %p", K4CEXC_IO, (void*)this);
-        throw K4CEXC_IO;
+        K4C_DEBUG(logger_, "(In K4QBPakArchive::readNames) Refused %s: %s", path_, reason);
+        k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::readNames", (void*)this);
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakArchive::readNames = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::readNames = %p", (void*)this);
 }
 
 void K4QBPakArchive::skip(int32_t record, const K4QBPakRecord& decoded, int32_t folderOffset,
@@ -166,12 +161,12 @@ void K4QBPakArchive::skip(int32_t record, const K4QBPakRecord& decoded, int32_t 
     s.folderOffset = folderOffset;
     std::memcpy(s.name, decoded.name, sizeof s.name);
     s.reason = reason;
-    K4QB_DEBUG(logger_, "(In K4QBPakArchive::readFileTable) Left out record %d (%s): %s", record,
-               s.name, reason);
+    K4C_DEBUG(logger_, "(In K4QBPakArchive::readFileTable) Left out record %d (%s): %s", record,
+              s.name, reason);
 }
 
 void K4QBPakArchive::readFileTable() {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::readFileTable = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::readFileTable = %p", (void*)this);
     const int32_t folderCount = header_.folderCount;
     // Which folder starts at each referable offset (-1: none), and whether
     // that folder's name may become a path.
@@ -194,9 +189,7 @@ void K4QBPakArchive::readFileTable() {
         entries_ = static_cast<K4QBPakEntry*>(k4p::allocateLarge(
             sizeof(K4QBPakEntry) * (static_cast<size_t>(header_.fileCount) + 1)));
         if (entries_ == nullptr) {
-            K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readFileTable = %p", K4CEXC_IO,
-                       (void*)this);
-            throw K4CEXC_IO;
+            k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::readFileTable", (void*)this);
         }
         const int32_t slice =
             header_.fileCount < kRecordsPerRead ? header_.fileCount : kRecordsPerRead;
@@ -246,29 +239,25 @@ void K4QBPakArchive::readFileTable() {
     }
     delete[] raw;
     delete[] slotTable;
-    K4QB_TRACE(logger_, "Exit K4QBPakArchive::readFileTable = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::readFileTable = %p", (void*)this);
 }
 
 void K4QBPakArchive::seekTo(int64_t offset) {
     if (offset < 0 || static_cast<uint64_t>(offset) > streamSize_ || offset > 0x7FFFFFFF ||
         std::fseek(stream_, static_cast<long>(offset), SEEK_SET) != 0) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::seekTo = %p", K4CEXC_IO, (void*)this);
-        throw K4CEXC_IO;
+        k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::seekTo", (void*)this);
     }
 }
 
 void K4QBPakArchive::readBytes(void* buffer, size_t count) {
     if (count > 0 && std::fread(buffer, 1, count, stream_) != count) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readBytes = %p", K4CEXC_IO, (void*)this);
-        throw K4CEXC_IO;
+        k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::readBytes", (void*)this);
     }
 }
 
 K4QBPakEntry* K4QBPakArchive::getEntry(int32_t index) {
     if (index < 0 || index >= entryCount_) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::getEntry = %p", K4CEXC_INDEXOUTOFBOUNDS,
-                   (void*)this);
-        throw K4CEXC_INDEXOUTOFBOUNDS;
+        k4cTraceThrow(logger_, K4CEXC_INDEXOUTOFBOUNDS, "K4QBPakArchive::getEntry", (void*)this);
     }
     return &entries_[index];
 }
@@ -316,7 +305,7 @@ const K4QBPakSkipped& K4QBPakArchive::getSkipped(int32_t index) const {
 }
 
 void K4QBPakArchive::openStream() {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::openStream = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::openStream = %p", (void*)this);
     if (stream_ == nullptr) {
         FILE* stream = k4p::openFile(path_, "rb");
         k4p::FileStatus status;
@@ -324,44 +313,40 @@ void K4QBPakArchive::openStream() {
             if (stream != nullptr) {
                 std::fclose(stream);
             }
-            K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::openStream = %p", K4CEXC_IO,
-                       (void*)this);
-            throw K4CEXC_IO;
+            k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::openStream", (void*)this);
         }
         stream_ = stream;
         streamSize_ = status.size;
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakArchive::openStream = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::openStream = %p", (void*)this);
 }
 
 void K4QBPakArchive::keepOpen() {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::keepOpen = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::keepOpen = %p", (void*)this);
     openStream();
     keepOpen_ = true;
-    K4QB_TRACE(logger_, "Exit K4QBPakArchive::keepOpen = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::keepOpen = %p", (void*)this);
 }
 
 void K4QBPakArchive::closeStream() {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::closeStream = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::closeStream = %p", (void*)this);
     keepOpen_ = false;
     if (stream_ != nullptr) {
         FILE* stream = stream_;
         stream_ = nullptr;
         if (std::fclose(stream) != 0) {
-            K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::closeStream = %p", K4CEXC_IO,
-                       (void*)this);
-            throw K4CEXC_IO;
+            k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::closeStream", (void*)this);
         }
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakArchive::closeStream = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::closeStream = %p", (void*)this);
 }
 
 void K4QBPakArchive::releaseStream() {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::releaseStream = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::releaseStream = %p", (void*)this);
     if (!keepOpen_) {
         closeStream();
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakArchive::releaseStream = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::releaseStream = %p", (void*)this);
 }
 
 void K4QBPakArchive::releaseAfterFailure() {

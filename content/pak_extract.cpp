@@ -7,9 +7,9 @@
 // temporary file in the target folder and moved into place when whole.
 #include "content/pak_archive.h"
 
-#include "content/content_log.h"
 #include "foundation/errors.h"
 #include "foundation/k4cstring.h"
+#include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 
 #include <zlib.h>
@@ -37,21 +37,20 @@ bool inflateExactly(const uint8_t* packed, int32_t packedSize, uint8_t* out, int
 
 int32_t K4QBPakArchive::extractEntry(K4QBPakEntry* entry, K4CString* outputPath,
                                      const char* rootFolder) {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::extractEntry(%p, %p, %s) = %p", (void*)entry,
-               (void*)outputPath, rootFolder, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::extractEntry(%p, %p, %s) = %p", (void*)entry,
+              (void*)outputPath, rootFolder, (void*)this);
     if (entry == nullptr || entry->archive != this || outputPath == nullptr ||
         rootFolder == nullptr) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::extractEntry = %p",
-                   K4CERR_STR_ILLEGALARGUMENT, (void*)this);
-        throw K4CERR_STR_ILLEGALARGUMENT;
+        k4cTraceThrow(logger_, K4CERR_STR_ILLEGALARGUMENT, "K4QBPakArchive::extractEntry",
+                      (void*)this);
     }
     const char* folderName = folderNames_[entry->folderIndex].name;
     outputPath->assign(rootFolder);
     outputPath->appendPath(folderName, false);
     outputPath->appendPath(entry->name, false);
     if (k4p::fileExists(outputPath->getText())) {
-        K4QB_TRACE(logger_, "Return %d (%s) from K4QBPakArchive::extractEntry = %p", 0,
-                   outputPath->getText(), (void*)this);
+        K4C_TRACE(logger_, "Return %d (%s) from K4QBPakArchive::extractEntry = %p", 0,
+                  outputPath->getText(), (void*)this);
         return 0;
     }
 
@@ -66,17 +65,16 @@ int32_t K4QBPakArchive::extractEntry(K4QBPakEntry* entry, K4CString* outputPath,
         releaseStream();
     } catch (const char* code) {
         releaseAfterFailure();
-        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::extractEntry = %p", code, (void*)this);
-        throw;
+        k4cTraceThrow(logger_, code, "K4QBPakArchive::extractEntry", (void*)this);
     }
-    K4QB_TRACE(logger_, "Return %d (%s) from K4QBPakArchive::extractEntry = %p", inflations,
-               outputPath->getText(), (void*)this);
+    K4C_TRACE(logger_, "Return %d (%s) from K4QBPakArchive::extractEntry = %p", inflations,
+              outputPath->getText(), (void*)this);
     return inflations;
 }
 
 void K4QBPakArchive::readBlockHeaders(K4QBPakEntry* entry, int64_t* position) {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::readBlockHeaders(%p) = %p", (void*)entry,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::readBlockHeaders(%p) = %p", (void*)entry,
+              (void*)this);
     uint8_t bytes[K4QB_PAK_BLOCK_HEADER_SIZE];
     seekTo(*position);
     readBytes(bytes, sizeof bytes);
@@ -98,17 +96,16 @@ void K4QBPakArchive::readBlockHeaders(K4QBPakEntry* entry, int64_t* position) {
         *position += sizeof tag + sizeof bytes;
     }
     if (const char* reason = k4qbCheckBlockHeader(entry->block, *position, streamSize_)) {
-        K4QB_DEBUG(logger_, "(In K4QBPakArchive::readBlockHeaders) %s: %s", entry->name, reason);
-        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readBlockHeaders = %p",
-                   K4QBERR_PAK_IOERROR, (void*)this);
-        throw K4QBERR_PAK_IOERROR;
+        K4C_DEBUG(logger_, "(In K4QBPakArchive::readBlockHeaders) %s: %s", entry->name, reason);
+        k4cTraceThrow(logger_, K4QBERR_PAK_IOERROR, "K4QBPakArchive::readBlockHeaders",
+                      (void*)this);
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakArchive::readBlockHeaders = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::readBlockHeaders = %p", (void*)this);
 }
 
 // The stream stands at the content when this is called.
 uint8_t* K4QBPakArchive::readContent(K4QBPakEntry* entry, int32_t* inflations) {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::readContent(%p) = %p", (void*)entry, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::readContent(%p) = %p", (void*)entry, (void*)this);
     const K4QBPakBlockHeader block = entry->block;
     Buffer content = allocate(block.size);
     if (block.storedFlag != 0) {
@@ -117,9 +114,7 @@ uint8_t* K4QBPakArchive::readContent(K4QBPakEntry* entry, int32_t* inflations) {
         Buffer packed = allocate(block.packedSize);
         readBytes(packed.get(), static_cast<size_t>(block.packedSize));
         if (!inflateExactly(packed.get(), block.packedSize, content.get(), block.size)) {
-            K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readContent = %p",
-                       K4QBERR_PAK_IOERROR, (void*)this);
-            throw K4QBERR_PAK_IOERROR;
+            k4cTraceThrow(logger_, K4QBERR_PAK_IOERROR, "K4QBPakArchive::readContent", (void*)this);
         }
         ++*inflations;
     }
@@ -131,30 +126,26 @@ uint8_t* K4QBPakArchive::readContent(K4QBPakEntry* entry, int32_t* inflations) {
         }
         const char* reason = k4qbCheckWrapper(wrapper, length);
         if (reason != nullptr) {
-            K4QB_DEBUG(logger_, "(In K4QBPakArchive::readContent) %s: %s", entry->name, reason);
-            K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readContent = %p",
-                       K4QBERR_PAK_IOERROR, (void*)this);
-            throw K4QBERR_PAK_IOERROR;
+            K4C_DEBUG(logger_, "(In K4QBPakArchive::readContent) %s: %s", entry->name, reason);
+            k4cTraceThrow(logger_, K4QBERR_PAK_IOERROR, "K4QBPakArchive::readContent", (void*)this);
         }
         entry->block = wrapper;
         Buffer unwrapped = allocate(wrapper.size);
         if (!inflateExactly(content.get() + K4QB_PAK_WRAPPER_SIZE, wrapper.packedSize,
                             unwrapped.get(), wrapper.size)) {
-            K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::readContent = %p",
-                       K4QBERR_PAK_IOERROR, (void*)this);
-            throw K4QBERR_PAK_IOERROR;
+            k4cTraceThrow(logger_, K4QBERR_PAK_IOERROR, "K4QBPakArchive::readContent", (void*)this);
         }
         ++*inflations;
         content = std::move(unwrapped);
     }
-    K4QB_TRACE(logger_, "Return %d from K4QBPakArchive::readContent = %p", entry->block.size,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBPakArchive::readContent = %p", entry->block.size,
+              (void*)this);
     return content.release();
 }
 
 void K4QBPakArchive::createFolders(const char* rootFolder, const char* folderName) {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::createFolders(%s, %s) = %p", rootFolder, folderName,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::createFolders(%s, %s) = %p", rootFolder, folderName,
+              (void*)this);
     // Failures are left to show when the file is created.
     K4CString folder(rootFolder);
     for (const char* start = folderName; *start != 0;) {
@@ -169,29 +160,14 @@ void K4QBPakArchive::createFolders(const char* rootFolder, const char* folderNam
         k4p::createFolder(folder.getText());
         start = end + 1;
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakArchive::createFolders = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::createFolders = %p", (void*)this);
 }
 
 void K4QBPakArchive::writeAtomically(const char* target, const uint8_t* content, int32_t size) {
-    K4QB_TRACE(logger_, "Enter K4QBPakArchive::writeAtomically(%s, %p, %d) = %p", target,
-               (const void*)content, size, (void*)this);
-    const size_t tempSize = std::strlen(target) + 32;
-    std::unique_ptr<char[]> tempPath(new char[tempSize]);
-    FILE* file = k4p::createTempFileBeside(target, tempPath.get(), tempSize);
-    if (file == nullptr) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::writeAtomically = %p", K4CEXC_IO,
-                   (void*)this);
-        throw K4CEXC_IO;
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::writeAtomically(%s, %p, %d) = %p", target,
+              (const void*)content, size, (void*)this);
+    if (!k4p::writeFileAtomic(target, content, static_cast<size_t>(size))) {
+        k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::writeAtomically", this);
     }
-    bool ok = size == 0 ||
-              std::fwrite(content, 1, static_cast<size_t>(size), file) == static_cast<size_t>(size);
-    ok = std::fclose(file) == 0 && ok;
-    ok = ok && k4p::moveFileReplace(tempPath.get(), target);
-    if (!ok) {
-        k4p::removeFile(tempPath.get());
-        K4QB_DEBUG(logger_, "Throw %s from K4QBPakArchive::writeAtomically = %p", K4CEXC_IO,
-                   (void*)this);
-        throw K4CEXC_IO;
-    }
-    K4QB_TRACE(logger_, "Exit K4QBPakArchive::writeAtomically = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::writeAtomically = %p", (void*)this);
 }

@@ -3,12 +3,12 @@
 // pak_registry_search.cpp.
 #include "content/pak_registry.h"
 
-#include "content/content_log.h"
 #include "content/install_path.h"
 #include "content/pak_archive.h"
 #include "foundation/errors.h"
 #include "foundation/k4chashmap.h"
 #include "foundation/k4cptrarray.h"
+#include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -50,28 +50,28 @@ K4QBPakRegistry::K4QBPakRegistry(const char* rootFolder, K4CDebugLogger* logger)
       folderCount_(0), folderMap_(nullptr), folders_(nullptr), entryBlock_(nullptr),
       entryBlockSize_(0), itemBlock_(nullptr), itemBlockSize_(0), mergeBuffer_(nullptr),
       logger_(logger) {
-    K4QB_TRACE(logger_, "Enter constructor K4QBPakRegistry(%s, %p) = %p", rootFolder, (void*)logger,
-               (void*)this);
-    K4QB_TRACE(logger_, "Exit constructor K4QBPakRegistry = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4QBPakRegistry(%s, %p) = %p", rootFolder, (void*)logger,
+              (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4QBPakRegistry = %p", (void*)this);
 }
 
 K4QBPakRegistry::~K4QBPakRegistry() {
-    K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBPakRegistry = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBPakRegistry = %p", (void*)this);
     clearFolders();
     delete rootFolder_;
     for (int32_t i = 0; i < archives_->getCount(); ++i) {
         delete static_cast<K4QBPakArchive*>(archives_->get(i));
     }
     delete archives_;
-    K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBPakRegistry = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBPakRegistry = %p", (void*)this);
 }
 
 K4QBPakRegistry* K4QBPakRegistry::CreateFromGame(const char* rootFolder, K4CDebugLogger* logger) {
-    K4QB_TRACE(logger, "Enter K4QBPakRegistry::CreateFromGame(%s, %p)", rootFolder, (void*)logger);
+    K4C_TRACE(logger, "Enter K4QBPakRegistry::CreateFromGame(%s, %p)", rootFolder, (void*)logger);
     const char* install = getInstallPath();
     if (install == nullptr) {
-        K4QB_DEBUG(logger, "Throw exception %s from K4QBPakRegistry::CreateFromGame",
-                   K4QBERR_PAK_NOTINSTALLED);
+        K4C_DEBUG(logger, "Throw exception %s from K4QBPakRegistry::CreateFromGame",
+                  K4QBERR_PAK_NOTINSTALLED);
         throw K4QBERR_PAK_NOTINSTALLED;
     }
     K4CString pakFolder(install);
@@ -80,33 +80,33 @@ K4QBPakRegistry* K4QBPakRegistry::CreateFromGame(const char* rootFolder, K4CDebu
     try {
         registry = CreateFromPath(pakFolder.getText(), rootFolder);
     } catch (const char* code) {
-        K4QB_DEBUG(logger, "Throw exception %s from K4QBPakRegistry::CreateFromGame", code);
+        K4C_DEBUG(logger, "Throw exception %s from K4QBPakRegistry::CreateFromGame", code);
         throw;
     }
     registry->setLogger(logger);
-    K4QB_TRACE(logger, "Return %p from K4QBPakRegistry::CreateFromGame", (void*)registry);
+    K4C_TRACE(logger, "Return %p from K4QBPakRegistry::CreateFromGame", (void*)registry);
     return registry;
 }
 
 K4QBPakRegistry* K4QBPakRegistry::CreateFromPath(const char* pakFolder, const char* rootFolder,
                                                  K4CDebugLogger* logger) {
-    K4QB_TRACE(logger, "Enter K4QBPakRegistry::CreateFromPath(%s, %s, %p)", pakFolder, rootFolder,
-               (void*)logger);
+    K4C_TRACE(logger, "Enter K4QBPakRegistry::CreateFromPath(%s, %s, %p)", pakFolder, rootFolder,
+              (void*)logger);
     K4QBPakRegistry* registry = new K4QBPakRegistry(rootFolder, logger);
     try {
         registry->loadArchives(pakFolder != nullptr ? pakFolder : "");
         registry->buildFolders();
     } catch (const char* code) {
         delete registry;
-        K4QB_DEBUG(logger, "Throw exception %s from K4QBPakRegistry::CreateFromPath", code);
+        K4C_DEBUG(logger, "Throw exception %s from K4QBPakRegistry::CreateFromPath", code);
         throw;
     }
-    K4QB_TRACE(logger, "Return %p from K4QBPakRegistry::CreateFromPath", (void*)registry);
+    K4C_TRACE(logger, "Return %p from K4QBPakRegistry::CreateFromPath", (void*)registry);
     return registry;
 }
 
 void K4QBPakRegistry::loadArchives(const char* pakFolder) {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::loadArchives(%s) = %p", pakFolder, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::loadArchives(%s) = %p", pakFolder, (void*)this);
     K4CString pattern(pakFolder);
     pattern.appendPath("*.pak", false);
     K4CPtrArray names;
@@ -132,7 +132,7 @@ void K4QBPakRegistry::loadArchives(const char* pakFolder) {
         for (int32_t i = 0; i < count; ++i) {
             path.assign(pakFolder);
             path.appendPath(sorted[i]->getText(), false);
-            K4QB_DEBUG(logger_, "(In K4QBPakRegistry::loadArchives) Loading %s", path.getText());
+            K4C_DEBUG(logger_, "(In K4QBPakRegistry::loadArchives) Loading %s", path.getText());
             archives_->add(K4QBPakArchive::loadFromFile(path.getText(), logger_));
         }
     } catch (const char*) {
@@ -146,36 +146,36 @@ void K4QBPakRegistry::loadArchives(const char* pakFolder) {
         delete sorted[i];
     }
     delete[] sorted;
-    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::loadArchives = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakRegistry::loadArchives = %p", (void*)this);
 }
 
 int32_t K4QBPakRegistry::getSourceType() {
-    K4QB_TRACE(logger_, "Enter and return %d from K4QBPakRegistry::getSourceType = %p",
-               K4QB_SOURCE_PAK, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %d from K4QBPakRegistry::getSourceType = %p",
+              K4QB_SOURCE_PAK, (void*)this);
     return K4QB_SOURCE_PAK;
 }
 
 const char* K4QBPakRegistry::getRootFolder() {
-    K4QB_TRACE(logger_, "Enter and return %s from K4QBPakRegistry::getRootFolder = %p",
-               rootFolder_->getText(), (void*)this);
+    K4C_TRACE(logger_, "Enter and return %s from K4QBPakRegistry::getRootFolder = %p",
+              rootFolder_->getText(), (void*)this);
     return rootFolder_->getText();
 }
 
 int32_t K4QBPakRegistry::getSubFolderCount(const char* folder) {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::getSubFolderCount(%s) = %p", folder, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::getSubFolderCount(%s) = %p", folder, (void*)this);
     int32_t count = 0;
     if (folder != nullptr && folderMap_ != nullptr) {
         auto* found = static_cast<K4QBPakFolder*>(folderMap_->get(folder));
         count = found != nullptr ? found->subFolderCount : 0;
     }
-    K4QB_TRACE(logger_, "Return %d from K4QBPakRegistry::getSubFolderCount = %p", count,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBPakRegistry::getSubFolderCount = %p", count,
+              (void*)this);
     return count;
 }
 
 const char* K4QBPakRegistry::getSubFolder(const char* folder, int32_t index) {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::getSubFolder(%s, %d) = %p", folder, index,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::getSubFolder(%s, %d) = %p", folder, index,
+              (void*)this);
     K4QBPakFolder* parent = nullptr;
     if (folder != nullptr && folderMap_ != nullptr) {
         parent = static_cast<K4QBPakFolder*>(folderMap_->get(folder));
@@ -197,11 +197,11 @@ const char* K4QBPakRegistry::getSubFolder(const char* folder, int32_t index) {
         }
     }
     if (result == nullptr) {
-        K4QB_DEBUG(logger_, "Throw exception %s from K4QBPakRegistry::getSubFolder = %p",
-                   K4QBERR_PAK_OUTOFRANGE, (void*)this);
+        K4C_DEBUG(logger_, "Throw exception %s from K4QBPakRegistry::getSubFolder = %p",
+                  K4QBERR_PAK_OUTOFRANGE, (void*)this);
         throw K4QBERR_PAK_OUTOFRANGE;
     }
-    K4QB_TRACE(logger_, "Return %s from K4QBPakRegistry::getSubFolder = %p", result, (void*)this);
+    K4C_TRACE(logger_, "Return %s from K4QBPakRegistry::getSubFolder = %p", result, (void*)this);
     return result;
 }
 

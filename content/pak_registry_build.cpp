@@ -3,11 +3,11 @@
 // that every folder ends sorted by name with each name once.
 #include "content/pak_registry.h"
 
-#include "content/content_log.h"
 #include "content/pak_archive.h"
 #include "foundation/errors.h"
 #include "foundation/k4chashmap.h"
 #include "foundation/k4cptrarray.h"
+#include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -46,17 +46,17 @@ bool folderBefore(const K4QBPakFolder* a, const K4QBPakFolder* b) {
 } // namespace
 
 void K4QBPakRegistry::buildFolders() {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::buildFolders = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::buildFolders = %p", (void*)this);
     resFolderMap();
     resFolders();
     resFolderFiles();
     resFileCount();
     freeMergeFiles();
-    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::buildFolders = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakRegistry::buildFolders = %p", (void*)this);
 }
 
 void K4QBPakRegistry::resFolderMap() {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::resFolderMap = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::resFolderMap = %p", (void*)this);
     clearFolders();
     folderMap_ = new K4CHashMap(17);
     int64_t names = 0;
@@ -91,11 +91,11 @@ void K4QBPakRegistry::resFolderMap() {
             }
         }
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::resFolderMap = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakRegistry::resFolderMap = %p", (void*)this);
 }
 
 void K4QBPakRegistry::resFolders() {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::resFolders = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::resFolders = %p", (void*)this);
     std::sort(folders_, folders_ + folderCount_, folderBefore);
     size_t total = 0;
     int32_t largest = 0;
@@ -107,9 +107,7 @@ void K4QBPakRegistry::resFolders() {
     itemBlock_ = static_cast<K4QBPakSortItem*>(k4p::allocateLarge(itemBlockSize_));
     mergeBuffer_ = new K4QBPakSortItem[static_cast<size_t>(largest) + 1];
     if (itemBlock_ == nullptr) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBPakRegistry::resFolders = %p", K4CEXC_IO,
-                   (void*)this);
-        throw K4CEXC_IO;
+        k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakRegistry::resFolders", (void*)this);
     }
     size_t at = 0;
     for (int32_t i = 0; i < folderCount_; ++i) {
@@ -119,11 +117,11 @@ void K4QBPakRegistry::resFolders() {
         at += static_cast<size_t>(folder->fileCount);
         folder->subFolderCount = resSubFolderCount(i);
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::resFolders = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakRegistry::resFolders = %p", (void*)this);
 }
 
 int32_t K4QBPakRegistry::resSubFolderCount(int32_t index) {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::resSubFolderCount(%d) = %p", index, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::resSubFolderCount(%d) = %p", index, (void*)this);
     const K4QBPakFolder* parent = folders_[index];
     int32_t count = 0;
     for (int32_t i = index + 1; i < folderCount_; ++i) {
@@ -136,13 +134,13 @@ int32_t K4QBPakRegistry::resSubFolderCount(int32_t index) {
             ++count;
         }
     }
-    K4QB_TRACE(logger_, "Return %d from K4QBPakRegistry::resSubFolderCount = %p", count,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBPakRegistry::resSubFolderCount = %p", count,
+              (void*)this);
     return count;
 }
 
 void K4QBPakRegistry::resFolderFiles() {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::resFolderFiles = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::resFolderFiles = %p", (void*)this);
     for (int32_t a = 0; a < archives_->getCount(); ++a) {
         auto* archive = static_cast<K4QBPakArchive*>(archives_->get(a));
         // One map lookup per folder name instead of one per entry.
@@ -166,11 +164,11 @@ void K4QBPakRegistry::resFolderFiles() {
         delete[] byName;
         mergeLastLoad();
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::resFolderFiles = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakRegistry::resFolderFiles = %p", (void*)this);
 }
 
 void K4QBPakRegistry::mergeLastLoad() {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::mergeLastLoad = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::mergeLastLoad = %p", (void*)this);
     for (int32_t i = 0; i < folderCount_; ++i) {
         K4QBPakFolder* folder = folders_[i];
         if (folder->pendingCount == 0) {
@@ -187,17 +185,17 @@ void K4QBPakRegistry::mergeLastLoad() {
             folder->fileCount -= duplicates;
         }
         folder->sortedCount += folder->pendingCount - duplicates;
-        K4QB_DEBUG(logger_,
-                   "(In K4QBPakRegistry::mergeLastLoad) Merged %d files into folder %s, with %d "
-                   "duplicates, to a new total of %d sorted files",
-                   folder->pendingCount, folder->name, duplicates, folder->sortedCount);
+        K4C_DEBUG(logger_,
+                  "(In K4QBPakRegistry::mergeLastLoad) Merged %d files into folder %s, with %d "
+                  "duplicates, to a new total of %d sorted files",
+                  folder->pendingCount, folder->name, duplicates, folder->sortedCount);
         folder->pendingCount = 0;
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::mergeLastLoad = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakRegistry::mergeLastLoad = %p", (void*)this);
 }
 
 int32_t K4QBPakRegistry::mergeFolder(K4QBPakFolder* folder, K4QBPakSortItem* out) {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::mergeFolder(%p) = %p", (void*)folder, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::mergeFolder(%p) = %p", (void*)folder, (void*)this);
     const K4QBPakSortItem* a = folder->items;
     const K4QBPakSortItem* aEnd = a + folder->sortedCount;
     const K4QBPakSortItem* b = aEnd;
@@ -225,29 +223,26 @@ int32_t K4QBPakRegistry::mergeFolder(K4QBPakFolder* folder, K4QBPakSortItem* out
     while (b < bEnd) {
         *out++ = *b++;
     }
-    K4QB_TRACE(logger_, "Return %d from K4QBPakRegistry::mergeFolder = %p", duplicates,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBPakRegistry::mergeFolder = %p", duplicates, (void*)this);
     return duplicates;
 }
 
 void K4QBPakRegistry::resFileCount() {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::resFileCount = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::resFileCount = %p", (void*)this);
     fileCount_ = 0;
     for (int32_t i = 0; i < folderCount_; ++i) {
         fileCount_ += folders_[i]->fileCount;
     }
-    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::resFileCount = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakRegistry::resFileCount = %p", (void*)this);
 }
 
 void K4QBPakRegistry::freeMergeFiles() {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::freeMergeFiles = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::freeMergeFiles = %p", (void*)this);
     // The merged runs become plain entry arrays of their final sizes.
     entryBlockSize_ = sizeof(K4QBPakEntry*) * (static_cast<size_t>(fileCount_) + 1);
     entryBlock_ = static_cast<K4QBPakEntry**>(k4p::allocateLarge(entryBlockSize_));
     if (entryBlock_ == nullptr) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBPakRegistry::freeMergeFiles = %p", K4CEXC_IO,
-                   (void*)this);
-        throw K4CEXC_IO;
+        k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakRegistry::freeMergeFiles", (void*)this);
     }
     size_t at = 0;
     for (int32_t i = 0; i < folderCount_; ++i) {
@@ -263,11 +258,11 @@ void K4QBPakRegistry::freeMergeFiles() {
     itemBlock_ = nullptr;
     delete[] mergeBuffer_;
     mergeBuffer_ = nullptr;
-    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::freeMergeFiles = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakRegistry::freeMergeFiles = %p", (void*)this);
 }
 
 void K4QBPakRegistry::clearFolders() {
-    K4QB_TRACE(logger_, "Enter K4QBPakRegistry::clearFolders = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::clearFolders = %p", (void*)this);
     for (int32_t i = 0; i < folderCount_; ++i) {
         delete folders_[i];
     }
@@ -283,5 +278,5 @@ void K4QBPakRegistry::clearFolders() {
     mergeBuffer_ = nullptr;
     folderCount_ = 0;
     fileCount_ = 0;
-    K4QB_TRACE(logger_, "Exit K4QBPakRegistry::clearFolders = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakRegistry::clearFolders = %p", (void*)this);
 }

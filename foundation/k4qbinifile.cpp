@@ -3,7 +3,7 @@
 #include "foundation/k4qbinifile.h"
 
 #include "foundation/errors.h"
-#include "foundation/k4clogger.h"
+#include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 
 #include <cstring>
@@ -16,8 +16,6 @@ constexpr const char* kLineEnd = "\r\n";
 #else
 constexpr const char* kLineEnd = "\n";
 #endif
-
-void trace(K4CDebugLogger* logger, int32_t level, const char* format, ...) K4C_PRINTF(3, 4);
 
 } // namespace
 
@@ -63,61 +61,58 @@ K4QBIniEntry* K4QBIniGroup::addEntry(const char* key, const char* value) {
 }
 
 int32_t K4QBIniGroup::getInt(const char* key, int32_t defaultValue) {
-    trace(logger_, K4C_LOG_TRACE, "Enter K4QBIniGroup::getInt(%s, %d) = %p", key, defaultValue,
-          static_cast<void*>(this));
+    K4C_TRACE(logger_, "Enter K4QBIniGroup::getInt(%s, %d) = %p", key, defaultValue,
+              static_cast<void*>(this));
     int32_t index = findKeyIndex(key);
     int32_t value =
         index >= 0 ? k4cParseInt(getEntryAt(index)->getValue(), defaultValue) : defaultValue;
-    trace(logger_, K4C_LOG_TRACE, "Return %d from K4QBIniGroup::getInt = %p", value,
-          static_cast<void*>(this));
+    K4C_TRACE(logger_, "Return %d from K4QBIniGroup::getInt = %p", value, static_cast<void*>(this));
     return value;
 }
 
 void K4QBIniGroup::setInt(const char* key, int32_t value) {
-    trace(logger_, K4C_LOG_TRACE, "Enter K4QBIniGroup::setInt(%s, %d) = %p", key, value,
-          static_cast<void*>(this));
+    K4C_TRACE(logger_, "Enter K4QBIniGroup::setInt(%s, %d) = %p", key, value,
+              static_cast<void*>(this));
     K4CString text;
     text.appendFormat("%d", value);
     getEntry(key)->setValue(text.getText());
-    trace(logger_, K4C_LOG_TRACE, "Exit K4QBIniGroup::setInt = %p", static_cast<void*>(this));
+    K4C_TRACE(logger_, "Exit K4QBIniGroup::setInt = %p", static_cast<void*>(this));
 }
 
 const char* K4QBIniGroup::getString(const char* key) {
-    trace(logger_, K4C_LOG_TRACE, "Enter K4QBIniGroup::getString(%s) = %p", key,
-          static_cast<void*>(this));
+    K4C_TRACE(logger_, "Enter K4QBIniGroup::getString(%s) = %p", key, static_cast<void*>(this));
     int32_t index = findKeyIndex(key);
     const char* value = index >= 0 ? getEntryAt(index)->getValue() : nullptr;
-    trace(logger_, K4C_LOG_TRACE, "Return %p(%s) from K4QBIniGroup::getString = %p",
-          static_cast<const void*>(value), value, static_cast<void*>(this));
+    K4C_TRACE(logger_, "Return %p(%s) from K4QBIniGroup::getString = %p",
+              static_cast<const void*>(value), value, static_cast<void*>(this));
     return value;
 }
 
 void K4QBIniGroup::setString(const char* key, const char* text) {
-    trace(logger_, K4C_LOG_TRACE, "Enter K4QBIniGroup::setString(%s, %s) = %p", key, text,
-          static_cast<void*>(this));
+    K4C_TRACE(logger_, "Enter K4QBIniGroup::setString(%s, %s) = %p", key, text,
+              static_cast<void*>(this));
     getEntry(key)->setValue(text);
-    trace(logger_, K4C_LOG_TRACE, "Exit K4QBIniGroup::setString = %p", static_cast<void*>(this));
+    K4C_TRACE(logger_, "Exit K4QBIniGroup::setString = %p", static_cast<void*>(this));
 }
 
 K4QBIniFile::K4QBIniFile(K4CDebugLogger* logger) : logger_(logger) {
-    trace(logger_, K4C_LOG_TRACE, "Enter constructor K4QBIniFile(%p) = %p",
-          static_cast<void*>(logger), static_cast<void*>(this));
+    K4C_TRACE(logger_, "Enter constructor K4QBIniFile(%p) = %p", static_cast<void*>(logger),
+              static_cast<void*>(this));
     addGroup(nullptr);
-    trace(logger_, K4C_LOG_TRACE, "Exit constructor K4QBIniFile = %p", static_cast<void*>(this));
+    K4C_TRACE(logger_, "Exit constructor K4QBIniFile = %p", static_cast<void*>(this));
 }
 
 K4QBIniFile::~K4QBIniFile() {
     // A destructor must not throw: a line that cannot be written is lost.
     try {
-        trace(logger_, K4C_LOG_TRACE, "Enter destructor K4QBIniFile = %p",
-              static_cast<void*>(this));
+        K4C_TRACE(logger_, "Enter destructor K4QBIniFile = %p", static_cast<void*>(this));
     } catch (const char*) {
     }
     for (int32_t i = 0; i < groups_.getCount(); ++i) {
         delete getGroupAt(i);
     }
     try {
-        trace(logger_, K4C_LOG_TRACE, "Exit destructor K4QBIniFile = %p", static_cast<void*>(this));
+        K4C_TRACE(logger_, "Exit destructor K4QBIniFile = %p", static_cast<void*>(this));
     } catch (const char*) {
     }
 }
@@ -138,12 +133,11 @@ int32_t K4QBIniFile::findGroupIndex(const char* name) {
 }
 
 K4QBIniGroup* K4QBIniFile::getGroup(const char* name) {
-    trace(logger_, K4C_LOG_TRACE, "Enter K4QBIniFile::getGroup(%s) = %p", name,
-          static_cast<void*>(this));
+    K4C_TRACE(logger_, "Enter K4QBIniFile::getGroup(%s) = %p", name, static_cast<void*>(this));
     int32_t index = findGroupIndex(name);
     K4QBIniGroup* group = index >= 0 ? getGroupAt(index) : nullptr;
-    trace(logger_, K4C_LOG_TRACE, "Return %p from K4QBIniFile::getGroup = %p",
-          static_cast<void*>(group), static_cast<void*>(this));
+    K4C_TRACE(logger_, "Return %p from K4QBIniFile::getGroup = %p", static_cast<void*>(group),
+              static_cast<void*>(this));
     return group;
 }
 
@@ -190,14 +184,12 @@ void K4QBIniFile::readFrom(FILE* file) {
 }
 
 K4QBIniFile* K4QBIniFile::load(const char* path, K4CDebugLogger* logger) {
-    trace(logger, K4C_LOG_TRACE, "Enter K4QBIniFile::load(%s, %p)", path,
-          static_cast<void*>(logger));
+    K4C_TRACE(logger, "Enter K4QBIniFile::load(%s, %p)", path, static_cast<void*>(logger));
     auto* settings = new K4QBIniFile(logger);
     FILE* file = path ? k4p::openFile(path, "rt") : nullptr;
     if (file == nullptr) {
         delete settings;
-        trace(logger, K4C_LOG_DEBUG, "Throw %s from K4QBIniFile::load", K4QBERR_INI_IOERROR);
-        throw K4QBERR_INI_IOERROR;
+        k4cTraceThrow(logger, K4QBERR_INI_IOERROR, "K4QBIniFile::load");
     }
     const char* error = nullptr;
     try {
@@ -215,12 +207,10 @@ K4QBIniFile* K4QBIniFile::load(const char* path, K4CDebugLogger* logger) {
     }
     if (error != nullptr) {
         delete settings;
-        trace(logger, K4C_LOG_DEBUG, "Throw %s from K4QBIniFile::load", error);
-        throw error;
+        k4cTraceThrow(logger, error, "K4QBIniFile::load");
     }
     try {
-        trace(logger, K4C_LOG_TRACE, "Return %p from K4QBIniFile::load",
-              static_cast<void*>(settings));
+        K4C_TRACE(logger, "Return %p from K4QBIniFile::load", static_cast<void*>(settings));
     } catch (const char*) {
         delete settings;
         throw;
@@ -253,44 +243,12 @@ bool K4QBIniFile::writeTo(FILE* file) const {
 }
 
 void K4QBIniFile::save(const char* path) {
-    trace(logger_, K4C_LOG_TRACE, "Enter K4QBIniFile::save(%s) = %p", path,
-          static_cast<void*>(this));
-    size_t size = (path ? std::strlen(path) : 0) + 64;
-    char* tempPath = new char[size];
-    FILE* file = path ? k4p::createTempFileBeside(path, tempPath, size) : nullptr;
-    bool saved = false;
-    if (file != nullptr) {
-        bool written = writeTo(file) && std::fflush(file) == 0 && !std::ferror(file);
-        bool closed = std::fclose(file) == 0;
-        saved = written && closed && k4p::moveFileReplace(tempPath, path);
-        if (!saved) {
-            k4p::removeFile(tempPath);
-        }
-    }
-    delete[] tempPath;
+    K4C_TRACE(logger_, "Enter K4QBIniFile::save(%s) = %p", path, static_cast<void*>(this));
+    const bool saved = path != nullptr && k4p::writeFileAtomic(path, [this](FILE* file) {
+                           return writeTo(file) && !std::ferror(file);
+                       });
     if (!saved) {
-        trace(logger_, K4C_LOG_DEBUG, "Throw %s from K4QBIniFile::save = %p", K4QBERR_INI_IOERROR,
-              static_cast<void*>(this));
-        throw K4QBERR_INI_IOERROR;
+        k4cTraceThrow(logger_, K4QBERR_INI_IOERROR, "K4QBIniFile::save", this);
     }
-    trace(logger_, K4C_LOG_TRACE, "Exit K4QBIniFile::save = %p", static_cast<void*>(this));
+    K4C_TRACE(logger_, "Exit K4QBIniFile::save = %p", static_cast<void*>(this));
 }
-
-namespace {
-
-void trace(K4CDebugLogger* logger, int32_t level, const char* format, ...) {
-    if (logger == nullptr) {
-        return;
-    }
-    va_list arguments;
-    va_start(arguments, format);
-    try {
-        logger->logV(level, format, arguments);
-    } catch (...) {
-        va_end(arguments);
-        throw;
-    }
-    va_end(arguments);
-}
-
-} // namespace

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
 namespace k4p {
 
@@ -42,10 +43,15 @@ bool moveFileReplace(const char* from, const char* to);
 bool removeFile(const char* path);
 bool removeFolder(const char* path);
 
-// Creates and opens (binary, for writing) a new file with a unique name in the
-// folder of `target`, for writing content that is then moved into place with
-// moveFileReplace. Writes the temporary file's path into `tempPath`.
-FILE* createTempFileBeside(const char* target, char* tempPath, size_t tempPathSize);
+// Writes a file so that it is never seen half-written: `write` fills a new
+// temporary file (binary) in the target's folder and returns false on
+// failure; the file is then flushed to the disk and moved over the target in
+// one step. On any failure the temporary file is removed, the target is left
+// as it was, and the result is false. Paths of any length the system allows
+// work (on Windows beyond MAX_PATH too). The one home for this mechanism:
+// settings, extracted game files and image outputs all go through it.
+bool writeFileAtomic(const char* target, const std::function<bool(FILE*)>& write);
+bool writeFileAtomic(const char* target, const void* bytes, size_t size);
 
 // Zero-filled memory for large long-lived tables (archive directories). Big
 // blocks come straight from the system, where possible in huge pages, so that

@@ -2,6 +2,7 @@
 // and is tested natively. Backslashes become slashes at each system call; the
 // registry is an in-process store that tests fill.
 #include "platform/platform.h"
+#include "platform/platform_internal.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -93,14 +94,13 @@ bool removeFolder(const char* path) {
     return ::rmdir(nativePath(path).c_str()) == 0;
 }
 
-FILE* createTempFileBeside(const char* target, char* tempPath, size_t tempPathSize) {
+namespace detail {
+
+FILE* createTempFileBeside(const char* target, std::string* tempPath) {
     if (target == nullptr || tempPath == nullptr) {
         return nullptr;
     }
     std::string pattern = std::string(target) + ".tmp-XXXXXX";
-    if (pattern.size() + 1 > tempPathSize) {
-        return nullptr;
-    }
     std::string native = nativePath(pattern.c_str());
     int fd = ::mkstemp(native.data());
     if (fd < 0) {
@@ -116,10 +116,16 @@ FILE* createTempFileBeside(const char* target, char* tempPath, size_t tempPathSi
         return nullptr;
     }
     // Give back the name in the caller's own spelling (same separators).
-    std::memcpy(tempPath, pattern.c_str(), pattern.size() + 1);
-    std::memcpy(tempPath + pattern.size() - 6, native.c_str() + native.size() - 6, 6);
+    pattern.replace(pattern.size() - 6, 6, native, native.size() - 6, 6);
+    *tempPath = pattern;
     return file;
 }
+
+bool flushToDisk(FILE* file) {
+    return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+}
+
+} // namespace detail
 
 namespace {
 constexpr size_t kLargeBlock = size_t{1} << 20;

@@ -1,28 +1,75 @@
 // Win32 implementation of the platform seam.
 #include "platform/platform.h"
+#include "platform/platform_internal.h"
 
 #include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace k4p {
+namespace {
+
+// The ANSI calls stop at MAX_PATH characters. Paths are therefore handed to
+// the wide calls, converted as the ANSI calls would (the ANSI code page), and
+// long ones are made absolute with the "\\?\" prefix, which lifts the limit.
+std::wstring widePath(const char* path) {
+    int count = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    if (count <= 0) {
+        return std::wstring();
+    }
+    std::wstring wide(static_cast<size_t>(count), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), count);
+    wide.resize(static_cast<size_t>(count - 1));
+    if (wide.size() < MAX_PATH - 12 || wide.compare(0, 4, L"\\\\?\\") == 0) {
+        return wide;
+    }
+    DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return wide;
+    }
+    std::wstring full(needed, L'\0');
+    DWORD length = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) {
+        return wide;
+    }
+    full.resize(length);
+    if (full.compare(0, 2, L"\\\\") == 0) {
+        return L"\\\\?\\UNC\\" + full.substr(2); // \\server\share\...
+    }
+    return L"\\\\?\\" + full;
+}
+
+std::wstring wideText(const char* text) {
+    std::wstring wide;
+    for (const char* p = text; *p; ++p) {
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+    }
+    return wide;
+}
+
+} // namespace
 
 FILE* openFile(const char* path, const char* mode) {
     if (path == nullptr || mode == nullptr) {
         return nullptr;
     }
-    return std::fopen(path, mode);
+    return _wfopen(widePath(path).c_str(), wideText(mode).c_str());
 }
 
 bool createFolder(const char* path) {
-    return CreateDirectoryA(path, nullptr) != 0;
+    return path != nullptr && CreateDirectoryW(widePath(path).c_str(), nullptr) != 0;
 }
 
 bool getFileStatus(const char* path, FileStatus* status) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (path == nullptr || !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+    if (path == nullptr ||
+        !GetFileAttributesExW(widePath(path).c_str(), GetFileExInfoStandard, &data)) {
         return false;
     }
     if (status != nullptr) {
@@ -59,48 +106,67 @@ bool setFileModifiedTime(const char* path, int64_t seconds) {
 }
 
 bool moveFileReplace(const char* from, const char* to) {
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return from != nullptr && to != nullptr &&
+           MoveFileExW(widePath(from).c_str(), widePath(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool removeFile(const char* path) {
-    return DeleteFileA(path) != 0;
+    return path != nullptr && DeleteFileW(widePath(path).c_str()) != 0;
 }
 
 bool removeFolder(const char* path) {
-    return RemoveDirectoryA(path) != 0;
+    return path != nullptr && RemoveDirectoryW(widePath(path).c_str()) != 0;
 }
 
-FILE* createTempFileBeside(const char* target, char* tempPath, size_t tempPathSize) {
+namespace detail {
+
+FILE* createTempFileBeside(const char* target, std::string* tempPath) {
     if (target == nullptr || tempPath == nullptr) {
-        return nullptr;
-    }
-    size_t length = std::strlen(target);
-    // target + ".tmp-" + 8 hex digits + NUL
-    if (length + 14 > tempPathSize) {
         return nullptr;
     }
     static volatile LONG counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         unsigned long stamp = (GetCurrentProcessId() << 16) ^ GetTickCount() ^
                               static_cast<unsigned long>(InterlockedIncrement(&counter));
-        wsprintfA(tempPath, "%s.tmp-%08lx", target, stamp);
-        HANDLE handle = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        char suffix[16];
+        wsprintfA(suffix, ".tmp-%08lx", stamp);
+        std::string path = std::string(target) + suffix;
+        HANDLE handle = CreateFileW(widePath(path.c_str()).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS) {
                 continue;
             }
             return nullptr;
         }
-        CloseHandle(handle);
-        FILE* file = std::fopen(tempPath, "wb");
-        if (file == nullptr) {
-            DeleteFileA(tempPath);
+        int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+        if (fd < 0) {
+            CloseHandle(handle);
+            removeFile(path.c_str());
+            return nullptr;
         }
+        FILE* file = _fdopen(fd, "wb");
+        if (file == nullptr) {
+            _close(fd);
+            removeFile(path.c_str());
+            return nullptr;
+        }
+        *tempPath = path;
         return file;
     }
     return nullptr;
 }
+
+bool flushToDisk(FILE* file) {
+    if (std::fflush(file) != 0) {
+        return false;
+    }
+    auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
+}
+
+} // namespace detail
 
 namespace {
 constexpr size_t kLargeBlock = size_t{1} << 20;
@@ -154,13 +220,16 @@ namespace {
 
 struct ListingState {
     HANDLE handle = INVALID_HANDLE_VALUE;
-    WIN32_FIND_DATAA data;
+    WIN32_FIND_DATAW data;
     bool pending = false; // data holds an item not yet handed out
 };
 
-void fillItem(const WIN32_FIND_DATAA& data, FindItem* item) {
-    std::memcpy(item->name, data.cFileName, sizeof(item->name));
-    item->name[sizeof(item->name) - 1] = 0;
+void fillItem(const WIN32_FIND_DATAW& data, FindItem* item) {
+    // Converted as the ANSI listing would: characters outside the code page
+    // become '?'.
+    int length = WideCharToMultiByte(CP_ACP, 0, data.cFileName, -1, item->name, sizeof(item->name),
+                                     nullptr, nullptr);
+    item->name[length > 0 ? length - 1 : 0] = 0;
     item->directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     item->system = (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;
     item->temporary = (data.dwFileAttributes & FILE_ATTRIBUTE_TEMPORARY) != 0;
@@ -180,7 +249,7 @@ bool FolderListing::open(const char* pattern) {
         return false;
     }
     auto* state = new ListingState();
-    state->handle = FindFirstFileA(pattern, &state->data);
+    state->handle = FindFirstFileW(widePath(pattern).c_str(), &state->data);
     if (state->handle == INVALID_HANDLE_VALUE) {
         delete state;
         return false;
@@ -195,7 +264,7 @@ bool FolderListing::next(FindItem* item) {
     if (state == nullptr || item == nullptr) {
         return false;
     }
-    if (!state->pending && !FindNextFileA(state->handle, &state->data)) {
+    if (!state->pending && !FindNextFileW(state->handle, &state->data)) {
         return false;
     }
     state->pending = false;

@@ -4,10 +4,10 @@
 
 #include "foundation/errors.h"
 #include "foundation/k4clock.h"
+#include "foundation/k4ctrace.h"
 #include "foundation/k4qbinifile.h"
 #include "shell/k4qbgdiresources.h"
 #include "shell/k4qbpresenter.h"
-#include "shell/shell_log.h"
 
 K4QBAppWindow* K4QBAppWindow::current_ = nullptr;
 const char* K4QBAppWindow::pendingError_ = nullptr;
@@ -17,7 +17,7 @@ K4QBAppWindow::K4QBAppWindow(HINSTANCE instance, K4CDebugLogger* logger)
       resources_(nullptr), content_(nullptr), busyState_(K4QB_BUSY_IDLE), window_(nullptr),
       d3d_(nullptr), device_(nullptr), deviceLost_(false), d3dLock_(new K4CWinCS()),
       presenter_(new K4QBPresenter(K4QBPresenter::chooseMode())), logger_(logger), lockDepth_(0) {
-    K4QB_TRACE(logger_, "Enter constructor K4QBAppWindow(%p) = %p", (void*)instance, (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4QBAppWindow(%p) = %p", (void*)instance, (void*)this);
     char path[MAX_PATH + 1] = {0};
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     path[length < MAX_PATH ? length : MAX_PATH] = 0;
@@ -28,18 +28,18 @@ K4QBAppWindow::K4QBAppWindow(HINSTANCE instance, K4CDebugLogger* logger)
         path[0] = 0;
     }
     appFolder_.assign(path);
-    K4QB_TRACE(logger_, "Exit constructor K4QBAppWindow = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4QBAppWindow = %p", (void*)this);
 }
 
 K4QBAppWindow::~K4QBAppWindow() {
-    K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBAppWindow = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBAppWindow = %p", (void*)this);
     clear();
     delete presenter_;
-    K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBAppWindow = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBAppWindow = %p", (void*)this);
 }
 
 void K4QBAppWindow::clear() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::clear = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::clear = %p", (void*)this);
     if (d3dLock_ != nullptr) {
         // A bracket still open on another thread finishes before the device
         // goes away.
@@ -81,12 +81,12 @@ void K4QBAppWindow::clear() {
     }
     delete d3dLock_;
     d3dLock_ = nullptr;
-    K4QB_TRACE(logger_, "Exit K4QBAppWindow::clear = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppWindow::clear = %p", (void*)this);
 }
 
 bool K4QBAppWindow::isDialogMessage(MSG* message) {
-    K4QB_TRACE(logger_, "Enter and return %d from K4QBAppWindow::isDialogMessage(%p) = %p", 0,
-               (void*)message, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %d from K4QBAppWindow::isDialogMessage(%p) = %p", 0,
+              (void*)message, (void*)this);
     return false;
 }
 
@@ -99,7 +99,7 @@ void K4QBAppWindow::buildINIPath(K4CString* path) {
 }
 
 K4QBIniFile* K4QBAppWindow::initAppINI() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::initAppINI = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::initAppINI = %p", (void*)this);
     iniFilename_ = getAppINIFilename();
     K4CString path;
     buildINIPath(&path);
@@ -108,34 +108,32 @@ K4QBIniFile* K4QBAppWindow::initAppINI() {
         file = K4QBIniFile::load(path.getText(), logger_);
     } catch (const char* code) {
         // A missing or unreadable file starts empty and is written on exit.
-        K4QB_DEBUG(logger_, "(In K4QBAppWindow::initAppINI) Starting with empty settings: %s",
-                   code);
+        K4C_DEBUG(logger_, "(In K4QBAppWindow::initAppINI) Starting with empty settings: %s", code);
         file = new K4QBIniFile(logger_);
     }
     if (file->findGroupIndex("window") < 0) {
         file->addGroup("window");
     }
-    K4QB_TRACE(logger_, "Return %p from K4QBAppWindow::initAppINI = %p", (void*)file, (void*)this);
+    K4C_TRACE(logger_, "Return %p from K4QBAppWindow::initAppINI = %p", (void*)file, (void*)this);
     return file;
 }
 
 void K4QBAppWindow::saveAppINI() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::saveAppINI = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::saveAppINI = %p", (void*)this);
     if (iniFile_ != nullptr) {
         K4CString path;
         buildINIPath(&path);
         try {
             iniFile_->save(path.getText());
         } catch (const char* code) {
-            K4QB_DEBUG(logger_, "Throw %s from K4QBAppWindow::saveAppINI = %p", code, (void*)this);
-            throw;
+            k4cTraceThrow(logger_, code, "K4QBAppWindow::saveAppINI", (void*)this);
         }
     }
-    K4QB_TRACE(logger_, "Exit K4QBAppWindow::saveAppINI = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppWindow::saveAppINI = %p", (void*)this);
 }
 
 void K4QBAppWindow::initWindowClass() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::initWindowClass = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::initWindowClass = %p", (void*)this);
     WNDCLASSEXA windowClass;
     ZeroMemory(&windowClass, sizeof windowClass);
     windowClass.cbSize = sizeof windowClass;
@@ -151,15 +149,14 @@ void K4QBAppWindow::initWindowClass() {
     windowClass.lpszClassName = getWndClassName();
     classAtom_ = RegisterClassExA(&windowClass);
     if (classAtom_ == 0) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBAppWindow::initWindowClass = %p",
-                   K4QBERR_APP_INITERROR, (void*)this);
-        throw K4QBERR_APP_INITERROR;
+        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBAppWindow::initWindowClass",
+                      (void*)this);
     }
-    K4QB_TRACE(logger_, "Exit K4QBAppWindow::initWindowClass = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppWindow::initWindowClass = %p", (void*)this);
 }
 
 HWND K4QBAppWindow::createWindow() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::createWindow = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::createWindow = %p", (void*)this);
     K4QBIniGroup* group = iniFile_->getGroup("window");
     int32_t left = CW_USEDEFAULT;
     int32_t top = CW_USEDEFAULT;
@@ -175,18 +172,16 @@ HWND K4QBAppWindow::createWindow() {
                                   WS_OVERLAPPEDWINDOW, left, top, width, height, nullptr, nullptr,
                                   instance_, nullptr);
     if (window == nullptr) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBAppWindow::createWindow = %p", K4QBERR_APP_INITERROR,
-                   (void*)this);
-        throw K4QBERR_APP_INITERROR;
+        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBAppWindow::createWindow", (void*)this);
     }
-    K4QB_TRACE(logger_, "Return %p from K4QBAppWindow::createWindow = %p", (void*)window,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %p from K4QBAppWindow::createWindow = %p", (void*)window,
+              (void*)this);
     return window;
 }
 
 void K4QBAppWindow::initialize(K4QBContentRegistry* content, int showCommand) {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::initialize(%p, %d) = %p", (void*)content, showCommand,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::initialize(%p, %d) = %p", (void*)content, showCommand,
+              (void*)this);
     content_ = content;
     iniFile_ = initAppINI();
     resources_ = createResources();
@@ -196,12 +191,11 @@ void K4QBAppWindow::initialize(K4QBContentRegistry* content, int showCommand) {
         current_ = this;
         window_ = createWindow();
     } catch (const char* code) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBAppWindow::initialize = %p", code, (void*)this);
-        throw;
+        k4cTraceThrow(logger_, code, "K4QBAppWindow::initialize", (void*)this);
     }
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
-    K4QB_TRACE(logger_, "Exit K4QBAppWindow::initialize = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppWindow::initialize = %p", (void*)this);
 }
 
 LRESULT CALLBACK K4QBAppWindow::windowProc(HWND window, UINT message, WPARAM wParam,
@@ -261,7 +255,7 @@ LRESULT K4QBAppWindow::defaultMessage(HWND window, UINT message, WPARAM wParam, 
 }
 
 void K4QBAppWindow::onMoveOrSize() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::onMoveOrSize = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::onMoveOrSize = %p", (void*)this);
     RECT rectangle;
     K4QBIniGroup* group = iniFile_ != nullptr ? iniFile_->getGroup("window") : nullptr;
     if (group != nullptr && window_ != nullptr && GetWindowRect(window_, &rectangle)) {
@@ -270,12 +264,12 @@ void K4QBAppWindow::onMoveOrSize() {
         group->setInt("width", rectangle.right - rectangle.left);
         group->setInt("height", rectangle.bottom - rectangle.top);
     }
-    K4QB_TRACE(logger_, "Exit K4QBAppWindow::onMoveOrSize = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppWindow::onMoveOrSize = %p", (void*)this);
 }
 
 BOOL K4QBAppWindow::onSizing(WPARAM edge, RECT* rectangle) {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::onSizing(%u, %p) = %p", (unsigned)edge,
-               (void*)rectangle, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::onSizing(%u, %p) = %p", (unsigned)edge,
+              (void*)rectangle, (void*)this);
     if (rectangle->right - rectangle->left < K4QB_MIN_WINDOW_WIDTH) {
         if (edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT) {
             rectangle->left = rectangle->right - K4QB_MIN_WINDOW_WIDTH;
@@ -290,25 +284,25 @@ BOOL K4QBAppWindow::onSizing(WPARAM edge, RECT* rectangle) {
             rectangle->bottom = rectangle->top + K4QB_MIN_WINDOW_HEIGHT;
         }
     }
-    K4QB_TRACE(logger_, "Return %d from K4QBAppWindow::onSizing = %p", 1, (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBAppWindow::onSizing = %p", 1, (void*)this);
     return TRUE;
 }
 
 void K4QBAppWindow::onSetCursor() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::onSetCursor = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::onSetCursor = %p", (void*)this);
     showCursor();
-    K4QB_TRACE(logger_, "Exit K4QBAppWindow::onSetCursor = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppWindow::onSetCursor = %p", (void*)this);
 }
 
 void K4QBAppWindow::setAppBusy(int32_t state) {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::setAppBusy(%d) = %p", state, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::setAppBusy(%d) = %p", state, (void*)this);
     busyState_.store(state);
     showCursor();
-    K4QB_TRACE(logger_, "Exit K4QBAppWindow::setAppBusy = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppWindow::setAppBusy = %p", (void*)this);
 }
 
 void K4QBAppWindow::showCursor() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::showCursor = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::showCursor = %p", (void*)this);
     // States other than 1 and 2 show the arrow.
     LPCSTR name = MAKEINTRESOURCEA(32512); // IDC_ARROW
     int32_t state = busyState_.load();
@@ -318,65 +312,65 @@ void K4QBAppWindow::showCursor() {
         name = MAKEINTRESOURCEA(32514); // IDC_WAIT
     }
     SetCursor(LoadCursorA(nullptr, name));
-    K4QB_TRACE(logger_, "Exit K4QBAppWindow::showCursor = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppWindow::showCursor = %p", (void*)this);
 }
 
 HWND K4QBAppWindow::getWindow() {
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getWindow = %p", (void*)window_,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getWindow = %p", (void*)window_,
+              (void*)this);
     return window_;
 }
 
 HMENU K4QBAppWindow::getMenu() {
     HMENU menu = window_ != nullptr ? GetMenu(window_) : nullptr;
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getMenu = %p", (void*)menu,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getMenu = %p", (void*)menu,
+              (void*)this);
     return menu;
 }
 
 K4QBContentRegistry* K4QBAppWindow::getQBContent() {
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getQBContent = %p",
-               (void*)content_, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getQBContent = %p", (void*)content_,
+              (void*)this);
     return content_;
 }
 
 K4QBIniFile* K4QBAppWindow::getINIFile() {
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getINIFile = %p", (void*)iniFile_,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getINIFile = %p", (void*)iniFile_,
+              (void*)this);
     return iniFile_;
 }
 
 K4QBIniGroup* K4QBAppWindow::getINIGroup(const char* name) {
     K4QBIniGroup* group = iniFile_ != nullptr ? iniFile_->getGroup(name) : nullptr;
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getINIGroup(%s) = %p",
-               (void*)group, name, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getINIGroup(%s) = %p", (void*)group,
+              name, (void*)this);
     return group;
 }
 
 COLORREF K4QBAppWindow::getAppBGColor() {
     // Before the resources exist the colour is still the application's own.
     COLORREF colour = resources_ != nullptr ? resources_->getAppBGColor() : RGB(243, 242, 231);
-    K4QB_TRACE(logger_, "Enter and return %u from K4QBAppWindow::getAppBGColor = %p",
-               (unsigned)colour, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %u from K4QBAppWindow::getAppBGColor = %p",
+              (unsigned)colour, (void*)this);
     return colour;
 }
 
 HINSTANCE K4QBAppWindow::getAppInstance() {
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getAppInstance = %p",
-               (void*)instance_, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getAppInstance = %p",
+              (void*)instance_, (void*)this);
     return instance_;
 }
 
 const K4CString& K4QBAppWindow::getAppFolder() {
-    K4QB_TRACE(logger_, "Enter and return %s from K4QBAppWindow::getAppFolder = %p",
-               appFolder_.getText(), (void*)this);
+    K4C_TRACE(logger_, "Enter and return %s from K4QBAppWindow::getAppFolder = %p",
+              appFolder_.getText(), (void*)this);
     return appFolder_;
 }
 
 void K4QBAppWindow::setAppFolder(const char* folder) {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::setAppFolder(%s) = %p", folder, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::setAppFolder(%s) = %p", folder, (void*)this);
     appFolder_.assign(folder);
-    K4QB_TRACE(logger_, "Exit K4QBAppWindow::setAppFolder = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppWindow::setAppFolder = %p", (void*)this);
 }
 
 // An empty set behaves like any other: every number is out of range.
@@ -389,40 +383,40 @@ static K4QBAppResources* requireResources(K4QBAppResources* resources) {
 
 HFONT K4QBAppWindow::getFont(int32_t index) {
     HFONT font = requireResources(resources_)->getFont(index);
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getFont(%d) = %p", (void*)font,
-               index, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getFont(%d) = %p", (void*)font,
+              index, (void*)this);
     return font;
 }
 
 HICON K4QBAppWindow::getIcon(int32_t index) {
     HICON icon = requireResources(resources_)->getIcon(index);
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getIcon(%d) = %p", (void*)icon,
-               index, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getIcon(%d) = %p", (void*)icon,
+              index, (void*)this);
     return icon;
 }
 
 HBRUSH K4QBAppWindow::getBrush() {
     HBRUSH brush = requireResources(resources_)->getBrush(K4QB_RES_BGBRUSH);
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getBrush = %p", (void*)brush,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getBrush = %p", (void*)brush,
+              (void*)this);
     return brush;
 }
 
 K4QBAppResources* K4QBAppWindow::getResources() {
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getResources = %p",
-               (void*)resources_, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getResources = %p",
+              (void*)resources_, (void*)this);
     return resources_;
 }
 
 void K4QBAppWindow::setLogger(K4CDebugLogger* logger) {
     logger_ = logger;
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::setLogger = %p", (void*)logger,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::setLogger = %p", (void*)logger,
+              (void*)this);
 }
 
 K4CDebugLogger* K4QBAppWindow::getLogger() {
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getLogger = %p", (void*)logger_,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getLogger = %p", (void*)logger_,
+              (void*)this);
     return logger_;
 }
 

@@ -2,9 +2,9 @@
 // the Direct3D lock that every user of the device holds.
 #include "foundation/errors.h"
 #include "foundation/k4clock.h"
+#include "foundation/k4ctrace.h"
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qbpresenter.h"
-#include "shell/shell_log.h"
 
 namespace {
 
@@ -16,15 +16,14 @@ thread_local int32_t threadDepth = 0;
 } // namespace
 
 void K4QBAppWindow::initD3DDevice(DWORD behaviourFlags) {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::initD3DDevice(%u) = %p", (unsigned)behaviourFlags,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::initD3DDevice(%u) = %p", (unsigned)behaviourFlags,
+              (void*)this);
     K4CLockGuard guard(d3dLock_);
     if (d3d_ == nullptr) {
         d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
         if (d3d_ == nullptr) {
-            K4QB_DEBUG(logger_, "Throw %s from K4QBAppWindow::initD3DDevice = %p",
-                       K4QBERR_APP_D3DERROR, (void*)this);
-            throw K4QBERR_APP_D3DERROR;
+            k4cTraceThrow(logger_, K4QBERR_APP_D3DERROR, "K4QBAppWindow::initD3DDevice",
+                          (void*)this);
         }
     }
     D3DPRESENT_PARAMETERS parameters;
@@ -35,44 +34,42 @@ void K4QBAppWindow::initD3DDevice(DWORD behaviourFlags) {
     HRESULT result = d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, behaviourFlags,
                                         &parameters, &device);
     if (FAILED(result) || device == nullptr) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBAppWindow::initD3DDevice = %p", K4QBERR_APP_D3DERROR,
-                   (void*)this);
-        throw K4QBERR_APP_D3DERROR;
+        k4cTraceThrow(logger_, K4QBERR_APP_D3DERROR, "K4QBAppWindow::initD3DDevice", (void*)this);
     }
     device_ = device;
     deviceLost_.store(false);
     startD3DDevice();
-    K4QB_TRACE(logger_, "Exit K4QBAppWindow::initD3DDevice = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppWindow::initD3DDevice = %p", (void*)this);
 }
 
 void K4QBAppWindow::pollD3DDevice() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::pollD3DDevice = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::pollD3DDevice = %p", (void*)this);
     if (device_ != nullptr) {
         HRESULT state = device_->TestCooperativeLevel();
         if (state == D3DERR_DEVICELOST) {
             deviceLost_.store(true);
-            K4QB_LOGAT(logger_, K4C_LOG_INFO,
-                       "(In K4QBAppWindow::pollD3DDevice) Direct3D device has been lost!");
+            K4C_LOGAT(logger_, K4C_LOG_INFO,
+                      "(In K4QBAppWindow::pollD3DDevice) Direct3D device has been lost!");
         } else if (state == D3DERR_DEVICENOTRESET) {
             HRESULT result = resetD3DDevice();
-            K4QB_LOGAT(logger_, K4C_LOG_INFO,
-                       "(In K4QBAppWindow::pollD3DDevice) Attempted reset of Direct3D device...  "
-                       "Result = %d, lost state = %d",
-                       (int)result, deviceLost_.load() ? 1 : 0);
+            K4C_LOGAT(logger_, K4C_LOG_INFO,
+                      "(In K4QBAppWindow::pollD3DDevice) Attempted reset of Direct3D device...  "
+                      "Result = %d, lost state = %d",
+                      (int)result, deviceLost_.load() ? 1 : 0);
             if (FAILED(result)) {
                 // Tried again at the next poll.
-                K4QB_LOGAT(logger_, K4C_LOG_ERROR,
-                           "(In K4QBAppWindow::pollD3DDevice) Reset of Direct3D failed!  Error "
-                           "code = %d",
-                           (int)result);
+                K4C_LOGAT(logger_, K4C_LOG_ERROR,
+                          "(In K4QBAppWindow::pollD3DDevice) Reset of Direct3D failed!  Error "
+                          "code = %d",
+                          (int)result);
             }
         }
     }
-    K4QB_TRACE(logger_, "Exit K4QBAppWindow::pollD3DDevice = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppWindow::pollD3DDevice = %p", (void*)this);
 }
 
 HRESULT K4QBAppWindow::resetD3DDevice() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::resetD3DDevice = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::resetD3DDevice = %p", (void*)this);
     // No new bracket opens from here on, and taking the lock waits for the
     // open ones to close, so no other thread uses the device while it resets.
     deviceLost_.store(true);
@@ -88,13 +85,13 @@ HRESULT K4QBAppWindow::resetD3DDevice() {
         startD3DDevice();
         deviceLost_.store(false);
     }
-    K4QB_TRACE(logger_, "Return %d from K4QBAppWindow::resetD3DDevice = %p", (int)result,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBAppWindow::resetD3DDevice = %p", (int)result,
+              (void*)this);
     return result;
 }
 
 IDirect3DDevice9* K4QBAppWindow::beginD3DUse() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::beginD3DUse = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::beginD3DUse = %p", (void*)this);
     IDirect3DDevice9* device = nullptr;
     if (d3dLock_ != nullptr) {
         // The test happens inside the lock, so a reset that has begun is seen.
@@ -107,13 +104,13 @@ IDirect3DDevice9* K4QBAppWindow::beginD3DUse() {
             d3dLock_->leave();
         }
     }
-    K4QB_TRACE(logger_, "Return %p from K4QBAppWindow::beginD3DUse = %p", (void*)device,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %p from K4QBAppWindow::beginD3DUse = %p", (void*)device,
+              (void*)this);
     return device;
 }
 
 void K4QBAppWindow::endD3DUse() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::endD3DUse = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::endD3DUse = %p", (void*)this);
     bool owned = threadDepth > 0;
     if (owned) {
         --threadDepth;
@@ -122,28 +119,28 @@ void K4QBAppWindow::endD3DUse() {
         }
     }
     if (lockDepth_.fetch_sub(1) - 1 < 0 || !owned) {
-        K4QB_LOGAT(logger_, K4C_LOG_ERROR,
-                   "(In K4QBAppWindow::endD3DUse) Left the Direct3D critical section too many "
-                   "times!");
+        K4C_LOGAT(logger_, K4C_LOG_ERROR,
+                  "(In K4QBAppWindow::endD3DUse) Left the Direct3D critical section too many "
+                  "times!");
     }
-    K4QB_TRACE(logger_, "Exit K4QBAppWindow::endD3DUse = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppWindow::endD3DUse = %p", (void*)this);
 }
 
 HRESULT K4QBAppWindow::presentD3D() {
-    K4QB_TRACE(logger_, "Enter K4QBAppWindow::presentD3D = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::presentD3D = %p", (void*)this);
     HRESULT result = device_ != nullptr ? presenter_->present(device_) : D3DERR_INVALIDCALL;
-    K4QB_TRACE(logger_, "Return %d from K4QBAppWindow::presentD3D = %p", (int)result, (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBAppWindow::presentD3D = %p", (int)result, (void*)this);
     return result;
 }
 
 IDirect3DDevice9* K4QBAppWindow::getD3DDevice() {
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getD3DDevice = %p", (void*)device_,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getD3DDevice = %p", (void*)device_,
+              (void*)this);
     return device_;
 }
 
 IDirect3D9* K4QBAppWindow::getD3D() {
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getD3D = %p", (void*)d3d_,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getD3D = %p", (void*)d3d_,
+              (void*)this);
     return d3d_;
 }

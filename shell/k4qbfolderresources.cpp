@@ -1,23 +1,22 @@
 // K4QBFolderResources: the folder drop-downs' icons and bold font.
 #include "shell/k4qbfolderresources.h"
 
-#include "shell/shell_log.h"
+#include "foundation/k4ctrace.h"
 
 K4QBFolderResources::K4QBFolderResources(K4QBAppWindow* owner, K4CDebugLogger* logger)
     : K4QBGdiResources(owner, logger) {
-    K4QB_TRACE(logger_, "Enter constructor K4QBFolderResources(%p) = %p", (void*)owner,
-               (void*)this);
-    K4QB_TRACE(logger_, "Exit constructor K4QBFolderResources = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4QBFolderResources(%p) = %p", (void*)owner, (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4QBFolderResources = %p", (void*)this);
 }
 
 K4QBFolderResources::~K4QBFolderResources() {
-    K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBFolderResources = %p", (void*)this);
-    K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBFolderResources = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBFolderResources = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBFolderResources = %p", (void*)this);
 }
 
 void K4QBFolderResources::init() {
-    K4QB_TRACE(logger_, "Enter K4QBFolderResources::init = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBFolderResources::init = %p", (void*)this);
     addShellIcons(K4QB_FOLDER_SHELL_ICONS, 8);
     addEntry(createFont(9, FW_BOLD, "Arial"), K4QB_RES_FONT);
-    K4QB_TRACE(logger_, "Exit K4QBFolderResources::init = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBFolderResources::init = %p", (void*)this);
 }

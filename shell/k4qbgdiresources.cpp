@@ -3,8 +3,8 @@
 #include "shell/k4qbgdiresources.h"
 
 #include "foundation/errors.h"
+#include "foundation/k4ctrace.h"
 #include "shell/k4qbappwindow.h"
-#include "shell/shell_log.h"
 
 #include <shellapi.h>
 
@@ -39,18 +39,18 @@ void destroyObject(const Entry* entry) {
 
 K4QBGdiResources::K4QBGdiResources(K4QBAppWindow* owner, K4CDebugLogger* logger)
     : owner_(owner), logger_(logger) {
-    K4QB_TRACE(logger_, "Enter constructor K4QBGdiResources(%p) = %p", (void*)owner, (void*)this);
-    K4QB_TRACE(logger_, "Exit constructor K4QBGdiResources = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4QBGdiResources(%p) = %p", (void*)owner, (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4QBGdiResources = %p", (void*)this);
 }
 
 K4QBGdiResources::~K4QBGdiResources() {
-    K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBGdiResources = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBGdiResources = %p", (void*)this);
     for (int32_t i = 0; i < entries_.getCount(); ++i) {
         Entry* entry = static_cast<Entry*>(entries_.get(i));
         destroyObject(entry);
         delete entry;
     }
-    K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBGdiResources = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBGdiResources = %p", (void*)this);
 }
 
 void* K4QBGdiResources::getHandle(int32_t index) const {
@@ -62,11 +62,9 @@ int32_t K4QBGdiResources::getKind(int32_t index) const {
 }
 
 void K4QBGdiResources::addEntry(void* handle, int32_t kind) {
-    K4QB_TRACE(logger_, "Enter K4QBGdiResources::addEntry(%p, %d) = %p", handle, kind, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBGdiResources::addEntry(%p, %d) = %p", handle, kind, (void*)this);
     if (handle == nullptr) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBGdiResources::addEntry = %p", K4QBERR_APP_INITERROR,
-                   (void*)this);
-        throw K4QBERR_APP_INITERROR;
+        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBGdiResources::addEntry", (void*)this);
     }
     Entry* entry = new Entry{handle, kind};
     try {
@@ -76,7 +74,7 @@ void K4QBGdiResources::addEntry(void* handle, int32_t kind) {
         delete entry;
         throw;
     }
-    K4QB_TRACE(logger_, "Exit K4QBGdiResources::addEntry = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBGdiResources::addEntry = %p", (void*)this);
 }
 
 int32_t K4QBGdiResources::fontHeight(int32_t points) {
@@ -93,14 +91,13 @@ HFONT K4QBGdiResources::createFont(int32_t points, int32_t weight, const char* f
 }
 
 void K4QBGdiResources::addShellIcons(const int32_t* numbers, int32_t count) {
-    K4QB_TRACE(logger_, "Enter K4QBGdiResources::addShellIcons(%p, %d) = %p", (void*)numbers, count,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBGdiResources::addShellIcons(%p, %d) = %p", (void*)numbers, count,
+              (void*)this);
     char path[MAX_PATH + 16] = {0};
     UINT length = GetSystemDirectoryA(path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBGdiResources::addShellIcons = %p",
-                   K4QBERR_APP_INITERROR, (void*)this);
-        throw K4QBERR_APP_INITERROR;
+        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBGdiResources::addShellIcons",
+                      (void*)this);
     }
     if (path[length - 1] != '\\') {
         path[length++] = '\\';
@@ -111,7 +108,7 @@ void K4QBGdiResources::addShellIcons(const int32_t* numbers, int32_t count) {
         ExtractIconExA(path, numbers[i], nullptr, &smallIcon, 1);
         addEntry(smallIcon, K4QB_RES_ICON);
     }
-    K4QB_TRACE(logger_, "Exit K4QBGdiResources::addShellIcons = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBGdiResources::addShellIcons = %p", (void*)this);
 }
 
 HINSTANCE K4QBGdiResources::getInstance() const {
@@ -127,49 +124,49 @@ HICON K4QBGdiResources::loadProgramIcon(int32_t id, int32_t size) const {
 
 K4QBAppResources::K4QBAppResources(K4QBAppWindow* owner, K4CDebugLogger* logger)
     : K4QBGdiResources(owner, logger) {
-    K4QB_TRACE(logger_, "Enter constructor K4QBAppResources(%p) = %p", (void*)owner, (void*)this);
-    K4QB_TRACE(logger_, "Exit constructor K4QBAppResources = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4QBAppResources(%p) = %p", (void*)owner, (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4QBAppResources = %p", (void*)this);
 }
 
 K4QBAppResources::~K4QBAppResources() {
-    K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBAppResources = %p", (void*)this);
-    K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBAppResources = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBAppResources = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBAppResources = %p", (void*)this);
 }
 
 void K4QBAppResources::init() {
-    K4QB_TRACE(logger_, "Enter K4QBAppResources::init = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBAppResources::init = %p", (void*)this);
     addEntry(createBackgroundBrush(), K4QB_RES_BRUSH);
     addEntry(createLargeIcon(), K4QB_RES_ICON);
     addEntry(createSmallIcon(), K4QB_RES_ICON);
     addEntry(createLabelFont(), K4QB_RES_FONT);
     addEntry(createListFont(), K4QB_RES_FONT);
-    K4QB_TRACE(logger_, "Exit K4QBAppResources::init = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBAppResources::init = %p", (void*)this);
 }
 
 HBRUSH K4QBAppResources::createBackgroundBrush() {
     HBRUSH brush = CreateSolidBrush(getAppBGColor());
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppResources::createBackgroundBrush = %p",
-               (void*)brush, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppResources::createBackgroundBrush = %p",
+              (void*)brush, (void*)this);
     return brush;
 }
 
 HFONT K4QBAppResources::createLabelFont() {
     HFONT font = createFont(9, FW_DONTCARE, "Verdana");
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppResources::createLabelFont = %p",
-               (void*)font, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppResources::createLabelFont = %p",
+              (void*)font, (void*)this);
     return font;
 }
 
 HFONT K4QBAppResources::createListFont() {
     HFONT font = createFont(9, FW_DONTCARE, "Arial");
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBAppResources::createListFont = %p",
-               (void*)font, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBAppResources::createListFont = %p",
+              (void*)font, (void*)this);
     return font;
 }
 
 COLORREF K4QBAppResources::getAppBGColor() {
     COLORREF colour = RGB(243, 242, 231);
-    K4QB_TRACE(logger_, "Enter and return %u from K4QBAppResources::getAppBGColor = %p",
-               (unsigned)colour, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %u from K4QBAppResources::getAppBGColor = %p",
+              (unsigned)colour, (void*)this);
     return colour;
 }

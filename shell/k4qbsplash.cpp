@@ -3,7 +3,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/k4chashmap.h"
-#include "shell/shell_log.h"
+#include "foundation/k4ctrace.h"
 
 #include <cstring>
 
@@ -41,7 +41,7 @@ void K4QBSplash::freeWindowMap() {
 K4QBSplash::K4QBSplash(HBITMAP picture, K4CDebugLogger* logger)
     : instance_(nullptr), picture_(picture), pictureWidth_(0), pictureHeight_(0), window_(nullptr),
       visible_(false), logger_(logger) {
-    K4QB_TRACE(logger_, "Enter constructor K4QBSplash(%p) = %p", (void*)picture, (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4QBSplash(%p) = %p", (void*)picture, (void*)this);
     ++instanceCount_;
     status_[0] = 0;
     initWindowMap();
@@ -61,9 +61,7 @@ K4QBSplash::K4QBSplash(HBITMAP picture, K4CDebugLogger* logger)
             // The destructor will not run: undo the count, keep the picture
             // with the caller as if it had never been handed over.
             --instanceCount_;
-            K4QB_DEBUG(logger_, "Throw %s from K4QBSplash::K4QBSplash = %p", K4QBERR_APP_INITERROR,
-                       (void*)this);
-            throw K4QBERR_APP_INITERROR;
+            k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBSplash::K4QBSplash", (void*)this);
         }
     }
     if (statusFont_ == nullptr) {
@@ -79,11 +77,11 @@ K4QBSplash::K4QBSplash(HBITMAP picture, K4CDebugLogger* logger)
             pictureHeight_ = description.bmHeight;
         }
     }
-    K4QB_TRACE(logger_, "Exit constructor K4QBSplash = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4QBSplash = %p", (void*)this);
 }
 
 K4QBSplash::~K4QBSplash() {
-    K4QB_TRACE_DTOR(logger_, "Enter destructor K4QBSplash = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBSplash = %p", (void*)this);
     if (picture_ != nullptr) {
         DeleteObject(picture_);
         picture_ = nullptr;
@@ -115,11 +113,11 @@ K4QBSplash::~K4QBSplash() {
         }
         instanceCount_ = 0;
     }
-    K4QB_TRACE_DTOR(logger_, "Exit destructor K4QBSplash = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBSplash = %p", (void*)this);
 }
 
 HWND K4QBSplash::getOrCreateWindow() {
-    K4QB_TRACE(logger_, "Enter K4QBSplash::getOrCreateWindow = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBSplash::getOrCreateWindow = %p", (void*)this);
     if (window_ == nullptr) {
         int32_t width = pictureWidth_ + 8;
         if (width < 320) {
@@ -137,13 +135,13 @@ HWND K4QBSplash::getOrCreateWindow() {
             windowMap_->put(&window_, sizeof window_, this);
         }
     }
-    K4QB_TRACE(logger_, "Return %p from K4QBSplash::getOrCreateWindow = %p", (void*)window_,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %p from K4QBSplash::getOrCreateWindow = %p", (void*)window_,
+              (void*)this);
     return window_;
 }
 
 bool K4QBSplash::show() {
-    K4QB_TRACE(logger_, "Enter K4QBSplash::show = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBSplash::show = %p", (void*)this);
     bool result = true;
     if (!visible_) {
         HWND window = getOrCreateWindow();
@@ -154,12 +152,12 @@ bool K4QBSplash::show() {
             visible_ = true;
         }
     }
-    K4QB_TRACE(logger_, "Return %d from K4QBSplash::show = %p", result ? 1 : 0, (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBSplash::show = %p", result ? 1 : 0, (void*)this);
     return result;
 }
 
 bool K4QBSplash::hide() {
-    K4QB_TRACE(logger_, "Enter K4QBSplash::hide = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBSplash::hide = %p", (void*)this);
     bool result = true;
     if (visible_) {
         HWND window = getOrCreateWindow();
@@ -169,12 +167,12 @@ bool K4QBSplash::hide() {
             visible_ = false;
         }
     }
-    K4QB_TRACE(logger_, "Return %d from K4QBSplash::hide = %p", result ? 1 : 0, (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBSplash::hide = %p", result ? 1 : 0, (void*)this);
     return result;
 }
 
 bool K4QBSplash::setStatus(const char* text) {
-    K4QB_TRACE(logger_, "Enter K4QBSplash::setStatus(%s) = %p", text, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBSplash::setStatus(%s) = %p", text, (void*)this);
     size_t length = text != nullptr ? strlen(text) : 0;
     bool result = length < sizeof status_;
     if (result) {
@@ -186,12 +184,12 @@ bool K4QBSplash::setStatus(const char* text) {
             UpdateWindow(window_);
         }
     }
-    K4QB_TRACE(logger_, "Return %d from K4QBSplash::setStatus = %p", result ? 1 : 0, (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBSplash::setStatus = %p", result ? 1 : 0, (void*)this);
     return result;
 }
 
 void K4QBSplash::paint(HDC dc) {
-    K4QB_TRACE(logger_, "Enter K4QBSplash::paint(%p) = %p", (void*)dc, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBSplash::paint(%p) = %p", (void*)dc, (void*)this);
     if (picture_ != nullptr) {
         HDC source = CreateCompatibleDC(dc);
         HGDIOBJ previous = SelectObject(source, picture_);
@@ -210,7 +208,7 @@ void K4QBSplash::paint(HDC dc) {
         DrawTextA(dc, status_, -1, &rectangle, DT_CENTER | DT_WORDBREAK | DT_END_ELLIPSIS);
         SelectObject(dc, previous);
     }
-    K4QB_TRACE(logger_, "Exit K4QBSplash::paint = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBSplash::paint = %p", (void*)this);
 }
 
 LRESULT CALLBACK K4QBSplash::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

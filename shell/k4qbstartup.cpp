@@ -8,11 +8,11 @@
 #include "foundation/errors.h"
 #include "foundation/k4clogfilename.h"
 #include "foundation/k4cstring.h"
+#include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 #include "resources/resource_ids.h"
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qbsplash.h"
-#include "shell/shell_log.h"
 
 #include <cstdio>
 
@@ -119,7 +119,7 @@ K4CDebugLogger* CreateDebugLogger(const char* appFolder) {
 }
 
 K4QBContentRegistry* CreateContentRegistry(const char* appFolder, K4CDebugLogger* logger) {
-    K4QB_TRACE(logger, "Enter CreateContentRegistry(%s, %p)", appFolder, (void*)logger);
+    K4C_TRACE(logger, "Enter CreateContentRegistry(%s, %p)", appFolder, (void*)logger);
     K4CString cache;
     besideApplication(&cache, appFolder != nullptr ? appFolder : "", "cache");
     k4p::createFolder(cache.getText());
@@ -129,10 +129,9 @@ K4QBContentRegistry* CreateContentRegistry(const char* appFolder, K4CDebugLogger
         registry->addSource(K4QBPakRegistry::CreateFromGame(cache.getText(), logger));
     } catch (const char* code) {
         delete registry;
-        K4QB_DEBUG(logger, "Throw %s from CreateContentRegistry", code);
-        throw;
+        k4cTraceThrow(logger, code, "CreateContentRegistry");
     }
-    K4QB_TRACE(logger, "Return %p from CreateContentRegistry", (void*)registry);
+    K4C_TRACE(logger, "Return %p from CreateContentRegistry", (void*)registry);
     return registry;
 }
 
@@ -154,7 +153,7 @@ void k4qbRunMessageLoop(K4QBAppWindow* mainWindow, HACCEL accelerators, K4CDebug
         if (!mainWindow->isDialogMessage(&message)) {
             if (accelerators != nullptr &&
                 TranslateAcceleratorA(mainWindow->getWindow(), accelerators, &message)) {
-                K4QB_LOGAT(logger, K4C_LOG_INFO, "Accelerator key %u", (unsigned)message.message);
+                K4C_LOGAT(logger, K4C_LOG_INFO, "Accelerator key %u", (unsigned)message.message);
             } else {
                 TranslateMessage(&message);
                 DispatchMessageA(&message);

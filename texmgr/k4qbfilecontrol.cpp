@@ -6,10 +6,10 @@
 #include "content/file_list.h"
 #include "foundation/errors.h"
 #include "foundation/k4cstring.h"
+#include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qbgdiresources.h"
-#include "shell/shell_log.h"
 
 #include <cstring>
 
@@ -17,40 +17,38 @@ K4QBFileControl::K4QBFileControl(K4QBAppWindow* appWindow, const char* className
                                  K4CDebugLogger* logger)
     : appWindow_(appWindow), list_(new K4QBFileList()), className_(className), window_(nullptr),
       logger_(logger) {
-    K4QB_TRACE(logger_, "Enter constructor K4QBFileControl(%p, %s, %p) = %p", (void*)appWindow,
-               className, (void*)logger, (void*)this);
-    K4QB_TRACE(logger_, "Exit constructor K4QBFileControl = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4QBFileControl(%p, %s, %p) = %p", (void*)appWindow,
+              className, (void*)logger, (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4QBFileControl = %p", (void*)this);
 }
 
 K4QBFileControl::~K4QBFileControl() {
-    K4QB_TRACE(logger_, "Enter destructor K4QBFileControl = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter destructor K4QBFileControl = %p", (void*)this);
     delete list_;
-    K4QB_TRACE(logger_, "Exit destructor K4QBFileControl = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit destructor K4QBFileControl = %p", (void*)this);
 }
 
 void K4QBFileControl::createWindow(DWORD style, HWND parent, int32_t x, int32_t y, int32_t width,
                                    int32_t height, int32_t id) {
-    K4QB_TRACE(logger_, "Enter K4QBFileControl::createWindow(%lu, %p, %d, %d, %d, %d, %d) = %p",
-               (unsigned long)style, (void*)parent, x, y, width, height, id, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBFileControl::createWindow(%lu, %p, %d, %d, %d, %d, %d) = %p",
+              (unsigned long)style, (void*)parent, x, y, width, height, id, (void*)this);
     window_ = CreateWindowExA(WS_EX_CLIENTEDGE, className_, "", style, x, y, width, height, parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                               appWindow_->getAppInstance(), nullptr);
     if (window_ == nullptr) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBFileControl::createWindow = %p",
-                   K4QBERR_APP_INITERROR, (void*)this);
-        throw K4QBERR_APP_INITERROR;
+        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBFileControl::createWindow", (void*)this);
     }
-    K4QB_TRACE(logger_, "Exit K4QBFileControl::createWindow = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBFileControl::createWindow = %p", (void*)this);
 }
 
 void K4QBFileControl::refresh() {
-    K4QB_TRACE(logger_, "Enter K4QBFileControl::refresh = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBFileControl::refresh = %p", (void*)this);
     SendMessageA(window_, resetMessage(), 0, 0);
     for (int32_t i = 0; i < list_->getCount(); ++i) {
         // Owner-drawn items without strings: the added value is the item data.
         SendMessageA(window_, addMessage(), 0, static_cast<LPARAM>(i));
     }
-    K4QB_TRACE(logger_, "Exit K4QBFileControl::refresh = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBFileControl::refresh = %p", (void*)this);
 }
 
 int32_t K4QBFileControl::searchFolder(const char* pattern, const char* folder,
@@ -89,68 +87,67 @@ int32_t K4QBFileControl::searchFolder(const char* pattern, const char* folder,
 
 int32_t K4QBFileControl::searchFileSystem(const char* pattern, const char* folder,
                                           bool searchSubFolders) {
-    K4QB_TRACE(logger_, "Enter K4QBFileControl::searchFileSystem(%s, %s, %d) = %p", pattern, folder,
-               searchSubFolders ? 1 : 0, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBFileControl::searchFileSystem(%s, %s, %d) = %p", pattern, folder,
+              searchSubFolders ? 1 : 0, (void*)this);
     int32_t found = searchFolder(pattern, folder, searchSubFolders);
-    K4QB_TRACE(logger_, "Return %d from K4QBFileControl::searchFileSystem = %p", found,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBFileControl::searchFileSystem = %p", found, (void*)this);
     return found;
 }
 
 int32_t K4QBFileControl::searchGameContent(const char* pattern, const char* folder) {
-    K4QB_TRACE(logger_, "Enter K4QBFileControl::searchGameContent(%s, %s) = %p", pattern, folder,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBFileControl::searchGameContent(%s, %s) = %p", pattern, folder,
+              (void*)this);
     K4QBContentRegistry* content = appWindow_->getQBContent();
     int32_t found = content != nullptr ? content->findContent(list_, pattern, folder, false) : 0;
-    K4QB_TRACE(logger_, "Return %d from K4QBFileControl::searchGameContent = %p", found,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBFileControl::searchGameContent = %p", found,
+              (void*)this);
     return found;
 }
 
 void K4QBFileControl::clear() {
-    K4QB_TRACE(logger_, "Enter K4QBFileControl::clear = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBFileControl::clear = %p", (void*)this);
     list_->clear();
-    K4QB_TRACE(logger_, "Exit K4QBFileControl::clear = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBFileControl::clear = %p", (void*)this);
 }
 
 int32_t K4QBFileControl::getEntryCount() {
-    K4QB_TRACE(logger_, "Enter and return %d from K4QBFileControl::getEntryCount = %p",
-               list_->getCount(), (void*)this);
+    K4C_TRACE(logger_, "Enter and return %d from K4QBFileControl::getEntryCount = %p",
+              list_->getCount(), (void*)this);
     return list_->getCount();
 }
 
 const char* K4QBFileControl::getEntryFolder(int32_t index) {
     const char* folder = list_->getFolder(index);
-    K4QB_TRACE(logger_, "Enter and return %s from K4QBFileControl::getEntryFolder = %p", folder,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter and return %s from K4QBFileControl::getEntryFolder = %p", folder,
+              (void*)this);
     return folder;
 }
 
 const char* K4QBFileControl::getEntryFileName(int32_t index) {
     const char* name = list_->getName(index);
-    K4QB_TRACE(logger_, "Enter and return %s from K4QBFileControl::getEntryFileName = %p", name,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter and return %s from K4QBFileControl::getEntryFileName = %p", name,
+              (void*)this);
     return name;
 }
 
 K4QBGameFiles* K4QBFileControl::getEntrySource(int32_t index) {
     K4QBGameFiles* source = list_->getSource(index);
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBFileControl::getEntrySource = %p",
-               (void*)source, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBFileControl::getEntrySource = %p",
+              (void*)source, (void*)this);
     return source;
 }
 
 LRESULT K4QBFileControl::measureItem(MEASUREITEMSTRUCT* item) {
-    K4QB_TRACE(logger_, "Enter K4QBFileControl::measureItem(%p) = %p", (void*)item, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBFileControl::measureItem(%p) = %p", (void*)item, (void*)this);
     item->itemHeight = K4QB_FILE_ITEM_HEIGHT;
-    K4QB_TRACE(logger_, "Return %d from K4QBFileControl::measureItem = %p", 1, (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBFileControl::measureItem = %p", 1, (void*)this);
     return 1;
 }
 
 LRESULT K4QBFileControl::drawItem(const DRAWITEMSTRUCT* item) {
-    K4QB_TRACE(logger_, "Enter K4QBFileControl::drawItem(%p) = %p", (const void*)item, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBFileControl::drawItem(%p) = %p", (const void*)item, (void*)this);
     if (item->itemID == static_cast<UINT>(-1)) {
-        K4QB_TRACE(logger_, "Return %d from K4QBFileControl::drawItem = %p", 1, (void*)this);
+        K4C_TRACE(logger_, "Return %d from K4QBFileControl::drawItem = %p", 1, (void*)this);
         return 1;
     }
     int32_t position = static_cast<int32_t>(item->itemData);
@@ -167,7 +164,7 @@ LRESULT K4QBFileControl::drawItem(const DRAWITEMSTRUCT* item) {
     SelectObject(dc, oldFont);
     SetBkColor(dc, oldBack);
     SetTextColor(dc, oldText);
-    K4QB_TRACE(logger_, "Return %d from K4QBFileControl::drawItem = %p", 1, (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBFileControl::drawItem = %p", 1, (void*)this);
     return 1;
 }
 
@@ -175,47 +172,47 @@ K4QBFileListBox::K4QBFileListBox(K4QBAppWindow* appWindow, bool multipleSelectio
                                  K4CDebugLogger* logger)
     : K4QBFileControl(appWindow, "LISTBOX", logger), multipleSelection_(multipleSelection),
       selectionCapacity_(128), selectionCount_(0), selection_(new int32_t[128]) {
-    K4QB_TRACE(logger_, "Enter constructor K4QBFileListBox(%p, %d, %p) = %p", (void*)appWindow,
-               multipleSelection ? 1 : 0, (void*)logger, (void*)this);
-    K4QB_TRACE(logger_, "Exit constructor K4QBFileListBox = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4QBFileListBox(%p, %d, %p) = %p", (void*)appWindow,
+              multipleSelection ? 1 : 0, (void*)logger, (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4QBFileListBox = %p", (void*)this);
 }
 
 K4QBFileListBox::~K4QBFileListBox() {
-    K4QB_TRACE(logger_, "Enter destructor K4QBFileListBox = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter destructor K4QBFileListBox = %p", (void*)this);
     delete[] selection_;
-    K4QB_TRACE(logger_, "Exit destructor K4QBFileListBox = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit destructor K4QBFileListBox = %p", (void*)this);
 }
 
 void K4QBFileListBox::create(HWND parent, int32_t x, int32_t y, int32_t width, int32_t height,
                              int32_t id) {
-    K4QB_TRACE(logger_, "Enter K4QBFileListBox::create(%p, %d, %d, %d, %d, %d) = %p", (void*)parent,
-               x, y, width, height, id, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBFileListBox::create(%p, %d, %d, %d, %d, %d) = %p", (void*)parent,
+              x, y, width, height, id, (void*)this);
     DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED;
     if (multipleSelection_) {
         style |= LBS_EXTENDEDSEL | LBS_MULTIPLESEL;
     }
     createWindow(style, parent, x, y, width, height, id);
-    K4QB_TRACE(logger_, "Exit K4QBFileListBox::create = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBFileListBox::create = %p", (void*)this);
 }
 
 int32_t K4QBFileListBox::getSelectedPosition() {
     int32_t position = static_cast<int32_t>(SendMessageA(window_, LB_GETCURSEL, 0, 0));
-    K4QB_TRACE(logger_, "Enter and return %d from K4QBFileListBox::getSelectedPosition = %p",
-               position, (void*)this);
+    K4C_TRACE(logger_, "Enter and return %d from K4QBFileListBox::getSelectedPosition = %p",
+              position, (void*)this);
     return position;
 }
 
 const int32_t* K4QBFileListBox::getSelectedPositions(int32_t* count) {
-    K4QB_TRACE(logger_, "Enter K4QBFileListBox::getSelectedPositions(%p) = %p", (void*)count,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBFileListBox::getSelectedPositions(%p) = %p", (void*)count,
+              (void*)this);
     if (!multipleSelection_) {
         // A single-selection list box has no selection count: its one item.
         int32_t position = static_cast<int32_t>(SendMessageA(window_, LB_GETCURSEL, 0, 0));
         selectionCount_ = position >= 0 ? 1 : 0;
         selection_[0] = position;
         *count = selectionCount_;
-        K4QB_TRACE(logger_, "Return %p (%d) from K4QBFileListBox::getSelectedPositions = %p",
-                   (void*)selection_, selectionCount_, (void*)this);
+        K4C_TRACE(logger_, "Return %p (%d) from K4QBFileListBox::getSelectedPositions = %p",
+                  (void*)selection_, selectionCount_, (void*)this);
         return selection_;
     }
     int32_t selected = static_cast<int32_t>(SendMessageA(window_, LB_GETSELCOUNT, 0, 0));
@@ -238,28 +235,28 @@ const int32_t* K4QBFileListBox::getSelectedPositions(int32_t* count) {
         selectionCount_ = got > 0 ? static_cast<int32_t>(got) : 0;
     }
     *count = selectionCount_;
-    K4QB_TRACE(logger_, "Return %p (%d) from K4QBFileListBox::getSelectedPositions = %p",
-               (void*)selection_, selectionCount_, (void*)this);
+    K4C_TRACE(logger_, "Return %p (%d) from K4QBFileListBox::getSelectedPositions = %p",
+              (void*)selection_, selectionCount_, (void*)this);
     return selection_;
 }
 
 K4QBFileDropDown::K4QBFileDropDown(K4QBAppWindow* appWindow, K4CDebugLogger* logger)
     : K4QBFileControl(appWindow, "COMBOBOX", logger) {
-    K4QB_TRACE(logger_, "Enter constructor K4QBFileDropDown(%p, %p) = %p", (void*)appWindow,
-               (void*)logger, (void*)this);
-    K4QB_TRACE(logger_, "Exit constructor K4QBFileDropDown = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4QBFileDropDown(%p, %p) = %p", (void*)appWindow,
+              (void*)logger, (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4QBFileDropDown = %p", (void*)this);
 }
 
 K4QBFileDropDown::~K4QBFileDropDown() {
-    K4QB_TRACE(logger_, "Enter destructor K4QBFileDropDown = %p", (void*)this);
-    K4QB_TRACE(logger_, "Exit destructor K4QBFileDropDown = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter destructor K4QBFileDropDown = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit destructor K4QBFileDropDown = %p", (void*)this);
 }
 
 void K4QBFileDropDown::create(HWND parent, int32_t x, int32_t y, int32_t width, int32_t height,
                               int32_t id) {
-    K4QB_TRACE(logger_, "Enter K4QBFileDropDown::create(%p, %d, %d, %d, %d, %d) = %p",
-               (void*)parent, x, y, width, height, id, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBFileDropDown::create(%p, %d, %d, %d, %d, %d) = %p", (void*)parent,
+              x, y, width, height, id, (void*)this);
     createWindow(WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_OWNERDRAWFIXED | CBS_DROPDOWNLIST, parent,
                  x, y, width, height, id);
-    K4QB_TRACE(logger_, "Exit K4QBFileDropDown::create = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBFileDropDown::create = %p", (void*)this);
 }

@@ -4,8 +4,8 @@
 
 #include "foundation/errors.h"
 #include "foundation/k4cstring.h"
+#include "foundation/k4ctrace.h"
 #include "platform/platform.h"
-#include "shell/shell_log.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
 #include "texmgr/k4qbtexmgrwindow.h"
@@ -35,13 +35,13 @@ K4QBImagePreview::K4QBImagePreview(int32_t source, K4QBTexMgrWindow* mainWindow,
     : source_(source), mainWindow_(mainWindow), panel_(panel), cache_(cache), frames_(nullptr),
       frameCount_(0), thread_(nullptr), running_(false), rebuild_(false), redraw_(false),
       currentFrame_(0), captionPending_(true), drawCount_(0), logger_(logger) {
-    K4QB_TRACE(logger_, "Enter constructor K4QBImagePreview(%d, %p, %p, %p) = %p", source,
-               (void*)mainWindow, (void*)panel, (void*)cache, (void*)this);
-    K4QB_TRACE(logger_, "Exit constructor K4QBImagePreview = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4QBImagePreview(%d, %p, %p, %p) = %p", source,
+              (void*)mainWindow, (void*)panel, (void*)cache, (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4QBImagePreview = %p", (void*)this);
 }
 
 K4QBImagePreview::~K4QBImagePreview() {
-    K4QB_TRACE(logger_, "Enter destructor K4QBImagePreview = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter destructor K4QBImagePreview = %p", (void*)this);
     stop();
     for (int32_t i = 0; i < frameCount_; ++i) {
         if (frames_[i].vertexBuffer != nullptr) {
@@ -51,23 +51,22 @@ K4QBImagePreview::~K4QBImagePreview() {
         delete[] frames_[i].folder;
     }
     delete[] frames_;
-    K4QB_TRACE(logger_, "Exit destructor K4QBImagePreview = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit destructor K4QBImagePreview = %p", (void*)this);
 }
 
 const K4QBPreviewFrame* K4QBImagePreview::getFrame(int32_t index) const {
     if (index < 0 || index >= frameCount_) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBImagePreview::getFrame = %p",
-                   K4CEXC_INDEXOUTOFBOUNDS, (const void*)this);
-        throw K4CEXC_INDEXOUTOFBOUNDS;
+        k4cTraceThrow(logger_, K4CEXC_INDEXOUTOFBOUNDS, "K4QBImagePreview::getFrame",
+                      (const void*)this);
     }
-    K4QB_TRACE(logger_, "Enter and return %p from K4QBImagePreview::getFrame = %p",
-               (const void*)&frames_[index], (const void*)this);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBImagePreview::getFrame = %p",
+              (const void*)&frames_[index], (const void*)this);
     return &frames_[index];
 }
 
 IDirect3DTexture9* K4QBImagePreview::frameTexture(const K4QBPreviewFrame& frame) {
-    K4QB_TRACE(logger_, "Enter K4QBImagePreview::frameTexture(%s, %s) = %p", frame.name,
-               frame.folder, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::frameTexture(%s, %s) = %p", frame.name,
+              frame.folder, (void*)this);
     IDirect3DTexture9* texture = nullptr;
     try {
         texture = source_ == 0 ? cache_->getFromFolder(frame.name, frame.folder)
@@ -76,14 +75,14 @@ IDirect3DTexture9* K4QBImagePreview::frameTexture(const K4QBPreviewFrame& frame)
         // A file that cannot be loaded is shown as dark grey.
         texture = nullptr;
     }
-    K4QB_TRACE(logger_, "Return %p from K4QBImagePreview::frameTexture = %p", (void*)texture,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %p from K4QBImagePreview::frameTexture = %p", (void*)texture,
+              (void*)this);
     return texture;
 }
 
 void K4QBImagePreview::loadFrames(K4QBFileListBox* list, IDirect3DDevice9* device) {
-    K4QB_TRACE(logger_, "Enter K4QBImagePreview::loadFrames(%p, %p) = %p", (void*)list,
-               (void*)device, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::loadFrames(%p, %p) = %p", (void*)list,
+              (void*)device, (void*)this);
     mainWindow_->setAppBusy(K4QB_BUSY_BACKGROUND);
     int32_t selected = 0;
     const int32_t* positions = list->getSelectedPositions(&selected);
@@ -110,7 +109,7 @@ void K4QBImagePreview::loadFrames(K4QBFileListBox* list, IDirect3DDevice9* devic
     mainWindow_->setAppBusy(K4QB_BUSY_IDLE);
     // The first drawing advances to frame 0 when animating.
     currentFrame_.store(count - 1);
-    K4QB_TRACE(logger_, "Exit K4QBImagePreview::loadFrames = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::loadFrames = %p", (void*)this);
 }
 
 void K4QBImagePreview::fitFrame(K4QBPreviewFrame* frame, int32_t cw, int32_t ch,
@@ -141,7 +140,7 @@ void K4QBImagePreview::fitFrame(K4QBPreviewFrame* frame, int32_t cw, int32_t ch,
 }
 
 void K4QBImagePreview::fitAll() {
-    K4QB_TRACE(logger_, "Enter K4QBImagePreview::fitAll = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::fitAll = %p", (void*)this);
     RECT client = {};
     GetClientRect(panel_->getPanelWindow(), &client);
     int32_t cw = client.right - client.left + 1;
@@ -153,13 +152,13 @@ void K4QBImagePreview::fitAll() {
             fitFrame(&frames_[i], cw, ch, screenWidth, screenHeight);
         }
     }
-    K4QB_TRACE(logger_, "Exit K4QBImagePreview::fitAll = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::fitAll = %p", (void*)this);
 }
 
 IDirect3DVertexBuffer9* K4QBImagePreview::makeVertexBuffer(IDirect3DDevice9* device,
                                                            const K4QBPreviewFrame& frame) {
-    K4QB_TRACE(logger_, "Enter K4QBImagePreview::makeVertexBuffer(%p, %p) = %p", (void*)device,
-               (const void*)&frame, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::makeVertexBuffer(%p, %p) = %p", (void*)device,
+              (const void*)&frame, (void*)this);
     IDirect3DVertexBuffer9* buffer = nullptr;
     const DWORD format = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
     if (FAILED(device->CreateVertexBuffer(4 * sizeof(K4QBQuadVertex),
@@ -182,14 +181,14 @@ IDirect3DVertexBuffer9* K4QBImagePreview::makeVertexBuffer(IDirect3DDevice9* dev
     }
     std::memcpy(data, quad, sizeof quad);
     buffer->Unlock();
-    K4QB_TRACE(logger_, "Return %p from K4QBImagePreview::makeVertexBuffer = %p", (void*)buffer,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %p from K4QBImagePreview::makeVertexBuffer = %p", (void*)buffer,
+              (void*)this);
     return buffer;
 }
 
 void K4QBImagePreview::createVertexBuffers(IDirect3DDevice9* device) {
-    K4QB_TRACE(logger_, "Enter K4QBImagePreview::createVertexBuffers(%p) = %p", (void*)device,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::createVertexBuffers(%p) = %p", (void*)device,
+              (void*)this);
     for (int32_t i = 0; i < frameCount_; ++i) {
         K4QBPreviewFrame& frame = frames_[i];
         if (frame.imageWidth == 0 || frame.imageHeight == 0 || frame.vertexBuffer != nullptr) {
@@ -207,36 +206,34 @@ void K4QBImagePreview::createVertexBuffers(IDirect3DDevice9* device) {
             frame.vertexBuffer = makeVertexBuffer(device, frame);
         }
     }
-    K4QB_TRACE(logger_, "Exit K4QBImagePreview::createVertexBuffers = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::createVertexBuffers = %p", (void*)this);
 }
 
 void K4QBImagePreview::releaseVertexBuffers() {
-    K4QB_TRACE(logger_, "Enter K4QBImagePreview::releaseVertexBuffers = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::releaseVertexBuffers = %p", (void*)this);
     for (int32_t i = 0; i < frameCount_; ++i) {
         if (frames_[i].vertexBuffer != nullptr) {
             frames_[i].vertexBuffer->Release();
             frames_[i].vertexBuffer = nullptr;
         }
     }
-    K4QB_TRACE(logger_, "Exit K4QBImagePreview::releaseVertexBuffers = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::releaseVertexBuffers = %p", (void*)this);
 }
 
 void K4QBImagePreview::start() {
-    K4QB_TRACE(logger_, "Enter K4QBImagePreview::start = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::start = %p", (void*)this);
     running_.store(true);
     uintptr_t handle = _beginthreadex(nullptr, 0, threadMain, this, 0, nullptr);
     if (handle == 0) {
         running_.store(false);
-        K4QB_DEBUG(logger_, "Throw %s from K4QBImagePreview::start = %p", K4QBERR_APP_INITERROR,
-                   (void*)this);
-        throw K4QBERR_APP_INITERROR;
+        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBImagePreview::start", (void*)this);
     }
     thread_ = reinterpret_cast<HANDLE>(handle);
-    K4QB_TRACE(logger_, "Exit K4QBImagePreview::start = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::start = %p", (void*)this);
 }
 
 void K4QBImagePreview::stop() {
-    K4QB_TRACE(logger_, "Enter K4QBImagePreview::stop = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::stop = %p", (void*)this);
     running_.store(false);
     if (thread_ != nullptr) {
         // The worker never waits for this thread, so waiting here is safe.
@@ -244,7 +241,7 @@ void K4QBImagePreview::stop() {
         CloseHandle(thread_);
         thread_ = nullptr;
     }
-    K4QB_TRACE(logger_, "Exit K4QBImagePreview::stop = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::stop = %p", (void*)this);
 }
 
 unsigned __stdcall K4QBImagePreview::threadMain(void* preview) {
@@ -253,7 +250,7 @@ unsigned __stdcall K4QBImagePreview::threadMain(void* preview) {
 }
 
 void K4QBImagePreview::run() {
-    K4QB_TRACE(logger_, "Enter K4QBImagePreview::run = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::run = %p", (void*)this);
     uint32_t interval = 0;
     uint32_t last = k4p::tickCount();
     while (running_.load()) {
@@ -272,15 +269,15 @@ void K4QBImagePreview::run() {
         }
         k4p::sleepMs(1);
     }
-    K4QB_TRACE(logger_, "Exit K4QBImagePreview::run = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::run = %p", (void*)this);
 }
 
 void K4QBImagePreview::rebuild() {
-    K4QB_TRACE(logger_, "Enter K4QBImagePreview::rebuild = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::rebuild = %p", (void*)this);
     IDirect3DDevice9* device = mainWindow_->beginD3DUse();
     if (device == nullptr) {
         // Stays set until the device is back.
-        K4QB_TRACE(logger_, "Exit K4QBImagePreview::rebuild = %p", (void*)this);
+        K4C_TRACE(logger_, "Exit K4QBImagePreview::rebuild = %p", (void*)this);
         return;
     }
     releaseVertexBuffers();
@@ -293,14 +290,14 @@ void K4QBImagePreview::rebuild() {
     createVertexBuffers(device);
     rebuild_.store(false);
     mainWindow_->endD3DUse();
-    K4QB_TRACE(logger_, "Exit K4QBImagePreview::rebuild = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::rebuild = %p", (void*)this);
 }
 
 void K4QBImagePreview::draw(bool advance) {
-    K4QB_TRACE(logger_, "Enter K4QBImagePreview::draw = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::draw = %p", (void*)this);
     IDirect3DDevice9* device = mainWindow_->beginD3DUse();
     if (device == nullptr) {
-        K4QB_TRACE(logger_, "Exit K4QBImagePreview::draw = %p", (void*)this);
+        K4C_TRACE(logger_, "Exit K4QBImagePreview::draw = %p", (void*)this);
         return;
     }
     const K4QBPreviewFrame* frame = nullptr;
@@ -355,5 +352,5 @@ void K4QBImagePreview::draw(bool advance) {
             captionPending_.store(false);
         }
     }
-    K4QB_TRACE(logger_, "Exit K4QBImagePreview::draw = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::draw = %p", (void*)this);
 }

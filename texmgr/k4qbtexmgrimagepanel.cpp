@@ -3,10 +3,10 @@
 #include "texmgr/k4qbtexmgrimagepanel.h"
 
 #include "foundation/errors.h"
+#include "foundation/k4ctrace.h"
 #include "foundation/k4qbinifile.h"
 #include "resources/resource_ids.h"
 #include "shell/k4qbgdiresources.h"
-#include "shell/shell_log.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbimagepreview.h"
 #include "texmgr/k4qbtexmgrwindow.h"
@@ -46,14 +46,14 @@ K4QBTexMgrImagePanel::K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebu
     : mainWindow_(mainWindow), preview_(nullptr), alpha_(true), background_(K4QB_BG_BLUE),
       animationRate_(1), captionBox_(nullptr), panelWindow_(nullptr), classAtom_(0),
       logger_(logger) {
-    K4QB_TRACE(logger_, "Enter constructor K4QBTexMgrImagePanel(%p, %p) = %p", (void*)mainWindow,
-               (void*)logger, (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4QBTexMgrImagePanel(%p, %p) = %p", (void*)mainWindow,
+              (void*)logger, (void*)this);
     loadSettings();
-    K4QB_TRACE(logger_, "Exit constructor K4QBTexMgrImagePanel = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4QBTexMgrImagePanel = %p", (void*)this);
 }
 
 K4QBTexMgrImagePanel::~K4QBTexMgrImagePanel() {
-    K4QB_TRACE(logger_, "Enter destructor K4QBTexMgrImagePanel = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter destructor K4QBTexMgrImagePanel = %p", (void*)this);
     destroyPreview();
     if (panelWindow_ != nullptr) {
         DestroyWindow(panelWindow_);
@@ -62,11 +62,11 @@ K4QBTexMgrImagePanel::~K4QBTexMgrImagePanel() {
     if (classAtom_ != 0) {
         UnregisterClassA(MAKEINTATOM(classAtom_), mainWindow_->getAppInstance());
     }
-    K4QB_TRACE(logger_, "Exit destructor K4QBTexMgrImagePanel = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit destructor K4QBTexMgrImagePanel = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::loadSettings() {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::loadSettings = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::loadSettings = %p", (void*)this);
     K4QBIniFile* settings = mainWindow_->getINIFile();
     K4QBIniGroup* group = settings->getGroup("viewer");
     if (group == nullptr) {
@@ -81,11 +81,11 @@ void K4QBTexMgrImagePanel::loadSettings() {
     alpha_.store(alpha);
     background_.store(static_cast<D3DCOLOR>(background));
     animationRate_.store(rate);
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::loadSettings = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::loadSettings = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::createWindows() {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::createWindows = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::createWindows = %p", (void*)this);
     HINSTANCE instance = mainWindow_->getAppInstance();
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
@@ -98,9 +98,8 @@ void K4QBTexMgrImagePanel::createWindows() {
     windowClass.lpszClassName = K4QB_IMAGEPANEL_CLASS;
     classAtom_ = RegisterClassExA(&windowClass);
     if (classAtom_ == 0) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBTexMgrImagePanel::createWindows = %p",
-                   K4QBERR_APP_INITERROR, (void*)this);
-        throw K4QBERR_APP_INITERROR;
+        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBTexMgrImagePanel::createWindows",
+                      (void*)this);
     }
     HWND main = mainWindow_->getWindow();
     captionBox_ = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, 0, 0, 0,
@@ -109,9 +108,8 @@ void K4QBTexMgrImagePanel::createWindows() {
         CreateWindowExA(WS_EX_STATICEDGE | WS_EX_WINDOWEDGE, K4QB_IMAGEPANEL_CLASS, "",
                         WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, main, nullptr, instance, nullptr);
     if (captionBox_ == nullptr || panelWindow_ == nullptr) {
-        K4QB_DEBUG(logger_, "Throw %s from K4QBTexMgrImagePanel::createWindows = %p",
-                   K4QBERR_APP_INITERROR, (void*)this);
-        throw K4QBERR_APP_INITERROR;
+        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBTexMgrImagePanel::createWindows",
+                      (void*)this);
     }
     SetWindowLongPtrA(panelWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     placeWindows(true);
@@ -119,45 +117,45 @@ void K4QBTexMgrImagePanel::createWindows() {
                  reinterpret_cast<WPARAM>(mainWindow_->getFont(K4QB_RES_LABELFONT)), TRUE);
     checkSettingsInMenu();
     SetWindowTextA(captionBox_, K4QB_IMAGEPANEL_NO_CAPTION);
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::createWindows = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::createWindows = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::placeWindows(bool repaint) {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::placeWindows(%d) = %p", repaint ? 1 : 0,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::placeWindows(%d) = %p", repaint ? 1 : 0,
+              (void*)this);
     int32_t r = mainWindow_->getFSRightBound();
     int32_t p = mainWindow_->getImagePanelRightBound();
     int32_t b = mainWindow_->getImagePanelBottomBound();
     MoveWindow(captionBox_, r + 4, 4, p - r - 8, b - 8, repaint ? TRUE : FALSE);
     MoveWindow(panelWindow_, r + 8, 20, p - r - 16, b - 32, repaint ? TRUE : FALSE);
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::placeWindows = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::placeWindows = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::relayout(bool rightChanged, bool bottomChanged) {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::relayout(%d, %d) = %p", rightChanged ? 1 : 0,
-               bottomChanged ? 1 : 0, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::relayout(%d, %d) = %p", rightChanged ? 1 : 0,
+              bottomChanged ? 1 : 0, (void*)this);
     if (rightChanged || bottomChanged) {
         placeWindows(false);
         if (preview_ != nullptr) {
             preview_->setRebuild();
         }
     }
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::relayout = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::relayout = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::checkMenuRange(int32_t first, int32_t last, int32_t checked) {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::checkMenuRange(%d, %d, %d) = %p", first, last,
-               checked, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::checkMenuRange(%d, %d, %d) = %p", first, last,
+              checked, (void*)this);
     HMENU menu = mainWindow_->getMenu();
     for (int32_t id = first; id <= last; ++id) {
         CheckMenuItem(menu, static_cast<UINT>(id),
                       MF_BYCOMMAND | (id == checked ? MF_CHECKED : MF_UNCHECKED));
     }
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::checkMenuRange = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::checkMenuRange = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::checkSettingsInMenu() {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::checkSettingsInMenu = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::checkSettingsInMenu = %p", (void*)this);
     checkMenuRange(IDM_VIEW_ALPHA_ON, IDM_VIEW_ALPHA_OFF,
                    alpha_.load() ? IDM_VIEW_ALPHA_ON : IDM_VIEW_ALPHA_OFF);
     int32_t backgroundItem = 0; // another colour checks no item
@@ -174,21 +172,21 @@ void K4QBTexMgrImagePanel::checkSettingsInMenu() {
         }
     }
     checkMenuRange(IDM_VIEW_ANIM_NONE, IDM_VIEW_ANIM_30FPS, rateItem);
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::checkSettingsInMenu = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::checkSettingsInMenu = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::setAlphaFromMenu(int32_t id) {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::setAlphaFromMenu(%d) = %p", id, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::setAlphaFromMenu(%d) = %p", id, (void*)this);
     bool on = id == IDM_VIEW_ALPHA_ON;
     alpha_.store(on);
     mainWindow_->getINIGroup("viewer")->setInt("alpha", on ? 1 : 0);
     checkMenuRange(IDM_VIEW_ALPHA_ON, IDM_VIEW_ALPHA_OFF, id);
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::setAlphaFromMenu = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::setAlphaFromMenu = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::setBackgroundFromMenu(int32_t id) {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::setBackgroundFromMenu(%d) = %p", id,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::setBackgroundFromMenu(%d) = %p", id,
+              (void*)this);
     for (const MenuColour& entry : kBackgrounds) {
         if (entry.id == id) {
             background_.store(entry.colour);
@@ -197,12 +195,12 @@ void K4QBTexMgrImagePanel::setBackgroundFromMenu(int32_t id) {
         }
     }
     checkMenuRange(IDM_VIEW_BG_BLUE, IDM_VIEW_BG_BLACK, id);
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::setBackgroundFromMenu = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::setBackgroundFromMenu = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::setAnimationFromMenu(int32_t id) {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::setAnimationFromMenu(%d) = %p", id,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::setAnimationFromMenu(%d) = %p", id,
+              (void*)this);
     for (const MenuRate& entry : kRates) {
         if (entry.id == id) {
             animationRate_.store(entry.rate);
@@ -210,11 +208,11 @@ void K4QBTexMgrImagePanel::setAnimationFromMenu(int32_t id) {
         }
     }
     checkMenuRange(IDM_VIEW_ANIM_NONE, IDM_VIEW_ANIM_30FPS, id);
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::setAnimationFromMenu = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::setAnimationFromMenu = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::destroyPreview() {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
     K4QBImagePreview* preview = preview_;
     preview_ = nullptr;
     // Outside the Direct3D lock: the worker may need it to finish its turn.
@@ -224,19 +222,19 @@ void K4QBTexMgrImagePanel::destroyPreview() {
     captionLock_.enter();
     postedCaption_.clear();
     captionLock_.leave();
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::showLayeredTexture() {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showLayeredTexture = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showLayeredTexture = %p", (void*)this);
     destroyPreview();
     SetWindowTextA(captionBox_, K4QB_IMAGEPANEL_NO_CAPTION);
     // Routing point: the texture layers panel starts its preview worker here.
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showLayeredTexture = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showLayeredTexture = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::showSelectedFiles() {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
     // Routing point: the texture layers panel stops its preview worker here.
     destroyPreview();
     K4QBImagePreview* preview = new K4QBImagePreview(mainWindow_->getSearchSource(), mainWindow_,
@@ -244,9 +242,8 @@ void K4QBTexMgrImagePanel::showSelectedFiles() {
     IDirect3DDevice9* device = mainWindow_->beginD3DUse();
     if (device == nullptr) {
         delete preview;
-        K4QB_DEBUG(logger_, "Throw %s from K4QBTexMgrImagePanel::showSelectedFiles = %p",
-                   K4QBERR_APP_D3DERROR, (void*)this);
-        throw K4QBERR_APP_D3DERROR;
+        k4cTraceThrow(logger_, K4QBERR_APP_D3DERROR, "K4QBTexMgrImagePanel::showSelectedFiles",
+                      (void*)this);
     }
     try {
         preview->loadFrames(mainWindow_->getSearchFileList(), device);
@@ -254,44 +251,42 @@ void K4QBTexMgrImagePanel::showSelectedFiles() {
     } catch (const char* code) {
         mainWindow_->endD3DUse();
         delete preview;
-        K4QB_DEBUG(logger_, "Throw %s from K4QBTexMgrImagePanel::showSelectedFiles = %p", code,
-                   (void*)this);
-        throw;
+        k4cTraceThrow(logger_, code, "K4QBTexMgrImagePanel::showSelectedFiles", (void*)this);
     }
     preview_ = preview;
     mainWindow_->endD3DUse();
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::freeD3DResources() {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::freeD3DResources = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::freeD3DResources = %p", (void*)this);
     if (preview_ != nullptr) {
         preview_->releaseVertexBuffers();
     }
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::freeD3DResources = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::freeD3DResources = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::startD3DDevice(IDirect3DDevice9* device) {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::startD3DDevice(%p) = %p", (void*)device,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::startD3DDevice(%p) = %p", (void*)device,
+              (void*)this);
     if (preview_ != nullptr) {
         preview_->createVertexBuffers(device);
     }
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::startD3DDevice = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::startD3DDevice = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::postCaption(const char* caption) {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::postCaption(%s) = %p", caption, (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::postCaption(%s) = %p", caption, (void*)this);
     captionLock_.enter();
     postedCaption_.assign(caption);
     captionLock_.leave();
     // Posted, never sent: the window thread may be waiting for the worker.
     PostMessageA(panelWindow_, kCaptionMessage, 0, 0);
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::postCaption = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::postCaption = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::applyPostedCaption() {
-    K4QB_TRACE(logger_, "Enter K4QBTexMgrImagePanel::applyPostedCaption = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::applyPostedCaption = %p", (void*)this);
     K4CString caption;
     captionLock_.enter();
     caption.assign(postedCaption_);
@@ -299,7 +294,7 @@ void K4QBTexMgrImagePanel::applyPostedCaption() {
     if (caption.getLength() > 0) {
         SetWindowTextA(captionBox_, caption.getText());
     }
-    K4QB_TRACE(logger_, "Exit K4QBTexMgrImagePanel::applyPostedCaption = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::applyPostedCaption = %p", (void*)this);
 }
 
 LRESULT CALLBACK K4QBTexMgrImagePanel::windowProc(HWND window, UINT message, WPARAM wParam,

@@ -4,9 +4,9 @@
 #include "texmgr/k4qbtexmgrwindow.h"
 
 #include "foundation/errors.h"
+#include "foundation/k4ctrace.h"
 #include "resources/resource_ids.h"
 #include "shell/k4qbtexmgrresources.h"
-#include "shell/shell_log.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbimagepreview.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
@@ -25,14 +25,14 @@ K4QBTexMgrWindow::K4QBTexMgrWindow(HINSTANCE instance, K4CDebugLogger* logger)
       fsRightBound_(0), fsBottomBound_(0), imagePanelRightBound_(0), imagePanelBottomBound_(0),
       fileList_(nullptr), imagePanel_(nullptr), convertButton_(nullptr), attachButton_(nullptr),
       helpModule_(nullptr) {
-    K4QB_TRACE(getLogger(), "Enter constructor K4QBTexMgrWindow(%p, %p) = %p", (void*)instance,
-               (void*)logger, (void*)this);
+    K4C_TRACE(getLogger(), "Enter constructor K4QBTexMgrWindow(%p, %p) = %p", (void*)instance,
+              (void*)logger, (void*)this);
     // Routing point: the convert-window list is created here.
-    K4QB_TRACE(getLogger(), "Exit constructor K4QBTexMgrWindow = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit constructor K4QBTexMgrWindow = %p", (void*)this);
 }
 
 K4QBTexMgrWindow::~K4QBTexMgrWindow() {
-    K4QB_TRACE(getLogger(), "Enter destructor K4QBTexMgrWindow = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Enter destructor K4QBTexMgrWindow = %p", (void*)this);
     // Routing point: the convert windows go first, then the image panel, the
     // texture layers panel and the file search panel.
     delete imagePanel_;
@@ -44,101 +44,101 @@ K4QBTexMgrWindow::~K4QBTexMgrWindow() {
     if (helpModule_ != nullptr) {
         FreeLibrary(helpModule_);
     }
-    K4QB_TRACE(getLogger(), "Exit destructor K4QBTexMgrWindow = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit destructor K4QBTexMgrWindow = %p", (void*)this);
 }
 
 const char* K4QBTexMgrWindow::getAppINIFilename() {
-    K4QB_TRACE(getLogger(), "Enter and return %s from K4QBTexMgrWindow::getAppINIFilename = %p",
-               "k4-qb-texmgr.ini", (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %s from K4QBTexMgrWindow::getAppINIFilename = %p",
+              "k4-qb-texmgr.ini", (void*)this);
     return "k4-qb-texmgr.ini";
 }
 
 const char* K4QBTexMgrWindow::getWndClassName() {
-    K4QB_TRACE(getLogger(), "Enter and return %s from K4QBTexMgrWindow::getWndClassName = %p",
-               "K4QBTexMgrWindow", (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %s from K4QBTexMgrWindow::getWndClassName = %p",
+              "K4QBTexMgrWindow", (void*)this);
     return "K4QBTexMgrWindow";
 }
 
 const char* K4QBTexMgrWindow::getWndTitle() {
-    K4QB_TRACE(getLogger(), "Enter and return %s from K4QBTexMgrWindow::getWndTitle = %p",
-               K4QB_TEXMGR_TITLE, (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %s from K4QBTexMgrWindow::getWndTitle = %p",
+              K4QB_TEXMGR_TITLE, (void*)this);
     return K4QB_TEXMGR_TITLE;
 }
 
 const char* K4QBTexMgrWindow::createWndMenu() {
-    K4QB_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::createWndMenu = %p",
-               IDR_MAINMENU, (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::createWndMenu = %p",
+              IDR_MAINMENU, (void*)this);
     return MAKEINTRESOURCEA(IDR_MAINMENU);
 }
 
 K4QBAppResources* K4QBTexMgrWindow::createResources() {
     K4QBAppResources* resources = new K4QBTexMgrResources(this, getLogger());
-    K4QB_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::createResources = %p",
-               (void*)resources, (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::createResources = %p",
+              (void*)resources, (void*)this);
     return resources;
 }
 
 K4QBTexMgrImagePanel* K4QBTexMgrWindow::getImagePanel() {
-    K4QB_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getImagePanel = %p",
-               (void*)imagePanel_, (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getImagePanel = %p",
+              (void*)imagePanel_, (void*)this);
     return imagePanel_;
 }
 
 K4QBTextureCache* K4QBTexMgrWindow::getTextureCache() {
-    K4QB_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getTextureCache = %p",
-               (void*)textureCache_, (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getTextureCache = %p",
+              (void*)textureCache_, (void*)this);
     return textureCache_;
 }
 
 int32_t K4QBTexMgrWindow::getFSRightBound() {
-    K4QB_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getFSRightBound = %p",
-               fsRightBound_, (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getFSRightBound = %p",
+              fsRightBound_, (void*)this);
     return fsRightBound_;
 }
 
 int32_t K4QBTexMgrWindow::getFSBottomBound() {
-    K4QB_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getFSBottomBound = %p",
-               fsBottomBound_, (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getFSBottomBound = %p",
+              fsBottomBound_, (void*)this);
     return fsBottomBound_;
 }
 
 int32_t K4QBTexMgrWindow::getImagePanelRightBound() {
-    K4QB_TRACE(getLogger(),
-               "Enter and return %d from K4QBTexMgrWindow::getImagePanelRightBound = %p",
-               imagePanelRightBound_, (void*)this);
+    K4C_TRACE(getLogger(),
+              "Enter and return %d from K4QBTexMgrWindow::getImagePanelRightBound = %p",
+              imagePanelRightBound_, (void*)this);
     return imagePanelRightBound_;
 }
 
 int32_t K4QBTexMgrWindow::getImagePanelBottomBound() {
-    K4QB_TRACE(getLogger(),
-               "Enter and return %d from K4QBTexMgrWindow::getImagePanelBottomBound = %p",
-               imagePanelBottomBound_, (void*)this);
+    K4C_TRACE(getLogger(),
+              "Enter and return %d from K4QBTexMgrWindow::getImagePanelBottomBound = %p",
+              imagePanelBottomBound_, (void*)this);
     return imagePanelBottomBound_;
 }
 
 int32_t K4QBTexMgrWindow::getMode() {
-    K4QB_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getMode = %p", mode_,
-               (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getMode = %p", mode_,
+              (void*)this);
     return mode_;
 }
 
 K4QBFileListBox* K4QBTexMgrWindow::getSearchFileList() {
-    K4QB_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getSearchFileList = %p",
-               (void*)fileList_, (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getSearchFileList = %p",
+              (void*)fileList_, (void*)this);
     return fileList_;
 }
 
 int32_t K4QBTexMgrWindow::getSearchSource() {
     // The placeholder list holds game content only.
-    K4QB_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getSearchSource = %p", 1,
-               (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getSearchSource = %p", 1,
+              (void*)this);
     return 1;
 }
 
 void K4QBTexMgrWindow::calcBounds(int32_t* fsRight, int32_t* fsBottom, int32_t* panelRight,
                                   int32_t* panelBottom) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::calcBounds(%p, %p, %p, %p) = %p",
-               (void*)fsRight, (void*)fsBottom, (void*)panelRight, (void*)panelBottom, (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::calcBounds(%p, %p, %p, %p) = %p",
+              (void*)fsRight, (void*)fsBottom, (void*)panelRight, (void*)panelBottom, (void*)this);
     RECT client = {};
     GetClientRect(getWindow(), &client);
     int32_t width = client.right - client.left;
@@ -148,12 +148,12 @@ void K4QBTexMgrWindow::calcBounds(int32_t* fsRight, int32_t* fsBottom, int32_t* 
     *fsBottom = height - 29;
     *panelRight = width - 1;
     *panelBottom = height - 1;
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::calcBounds = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::calcBounds = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::initialize(K4QBContentRegistry* content, int showCommand) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::initialize(%p, %d) = %p", (void*)content,
-               showCommand, (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::initialize(%p, %d) = %p", (void*)content,
+              showCommand, (void*)this);
     K4QBAppWindow::initialize(content, showCommand);
     calcBounds(&fsRightBound_, &fsBottomBound_, &imagePanelRightBound_, &imagePanelBottomBound_);
 
@@ -183,21 +183,21 @@ void K4QBTexMgrWindow::initialize(K4QBContentRegistry* content, int showCommand)
         initD3DDevice(D3DCREATE_SOFTWARE_VERTEXPROCESSING);
     }
     textureCache_ = new K4QBTextureCache(getD3DDevice(), content);
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::initialize = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::initialize = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::fillFileList() {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::fillFileList = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::fillFileList = %p", (void*)this);
     fileList_->clear();
     for (const char* pattern : kImagePatterns) {
         fileList_->searchGameContent(pattern, kTextureFolder);
     }
     fileList_->refresh();
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::fillFileList = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::fillFileList = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::createButtons() {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::createButtons = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::createButtons = %p", (void*)this);
     HINSTANCE instance = getAppInstance();
     convertButton_ = CreateWindowExA(
         0, "BUTTON", "Convert To DDS", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, getWindow(),
@@ -206,41 +206,40 @@ void K4QBTexMgrWindow::createButtons() {
         0, "BUTTON", "Attach As Layer", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, getWindow(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(K4QB_ID_ATTACH)), instance, nullptr);
     placeButtons(true);
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::createButtons = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::createButtons = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::checkControls() {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::checkControls = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::checkControls = %p", (void*)this);
     if (convertButton_ == nullptr || attachButton_ == nullptr) {
-        K4QB_DEBUG(getLogger(), "Throw %s from K4QBTexMgrWindow::checkControls = %p",
-                   K4QBERR_APP_INITERROR, (void*)this);
-        throw K4QBERR_APP_INITERROR;
+        k4cTraceThrow(getLogger(), K4QBERR_APP_INITERROR, "K4QBTexMgrWindow::checkControls",
+                      (void*)this);
     }
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::checkControls = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::checkControls = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::placeButtons(bool repaint) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::placeButtons(%d) = %p", repaint ? 1 : 0,
-               (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::placeButtons(%d) = %p", repaint ? 1 : 0,
+              (void*)this);
     int32_t half = fsRightBound_ >> 1;
     MoveWindow(convertButton_, 4, fsBottomBound_, half - 8, 24, repaint ? TRUE : FALSE);
     MoveWindow(attachButton_, half + 4, fsBottomBound_, half - 8, 24, repaint ? TRUE : FALSE);
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::placeButtons = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::placeButtons = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::placeFileList(bool repaint) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::placeFileList(%d) = %p", repaint ? 1 : 0,
-               (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::placeFileList(%d) = %p", repaint ? 1 : 0,
+              (void*)this);
     MoveWindow(fileList_->getWindow(), 4, 4, fsRightBound_ - 4, fsBottomBound_ - 8,
                repaint ? TRUE : FALSE);
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::placeFileList = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::placeFileList = %p", (void*)this);
 }
 
 LRESULT K4QBTexMgrWindow::onSize(WPARAM type) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onSize(%u) = %p", (unsigned)type, (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onSize(%u) = %p", (unsigned)type, (void*)this);
     if (type == SIZE_MINIMIZED || imagePanel_ == nullptr) {
         // Sizes during the base's window creation come before the panels.
-        K4QB_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onSize = %p", 0, (void*)this);
+        K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onSize = %p", 0, (void*)this);
         return 0;
     }
     int32_t fsRight, fsBottom, panelRight, panelBottom;
@@ -265,13 +264,13 @@ LRESULT K4QBTexMgrWindow::onSize(WPARAM type) {
         placeButtons(false);
     }
     InvalidateRect(getWindow(), nullptr, TRUE);
-    K4QB_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onSize = %p", 0, (void*)this);
+    K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onSize = %p", 0, (void*)this);
     return 0;
 }
 
 void K4QBTexMgrWindow::gatherD3DPresentation(D3DPRESENT_PARAMETERS* parameters) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::gatherD3DPresentation(%p) = %p",
-               (void*)parameters, (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::gatherD3DPresentation(%p) = %p",
+              (void*)parameters, (void*)this);
     // The back buffer has the screen's size; the preview scales to it.
     parameters->BackBufferWidth = static_cast<UINT>(GetSystemMetrics(SM_CXSCREEN));
     parameters->BackBufferHeight = static_cast<UINT>(GetSystemMetrics(SM_CYSCREEN));
@@ -279,19 +278,19 @@ void K4QBTexMgrWindow::gatherD3DPresentation(D3DPRESENT_PARAMETERS* parameters) 
     parameters->hDeviceWindow = imagePanel_ != nullptr ? imagePanel_->getPanelWindow() : nullptr;
     parameters->Windowed = TRUE;
     parameters->PresentationInterval = D3DPRESENT_INTERVAL_ONE;
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::gatherD3DPresentation = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::gatherD3DPresentation = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::freeD3DResources() {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::freeD3DResources = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::freeD3DResources = %p", (void*)this);
     if (imagePanel_ != nullptr) {
         imagePanel_->freeD3DResources();
     }
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::freeD3DResources = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::freeD3DResources = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::startD3DDevice() {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::startD3DDevice = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::startD3DDevice = %p", (void*)this);
     IDirect3DDevice9* device = getD3DDevice();
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -302,19 +301,19 @@ void K4QBTexMgrWindow::startD3DDevice() {
     if (imagePanel_ != nullptr) {
         imagePanel_->startD3DDevice(device);
     }
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::startD3DDevice = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::startD3DDevice = %p", (void*)this);
 }
 
 bool K4QBTexMgrWindow::isDialogMessage(MSG* message) {
     // Routing point: each open convert window is asked in list order.
-    K4QB_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::isDialogMessage(%p) = %p",
-               0, (void*)message, (void*)this);
+    K4C_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::isDialogMessage(%p) = %p", 0,
+              (void*)message, (void*)this);
     return false;
 }
 
 LRESULT K4QBTexMgrWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::handleMessage(%u, %llu, %lld) = %p",
-               (unsigned)message, (unsigned long long)wParam, (long long)lParam, (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::handleMessage(%u, %llu, %lld) = %p",
+              (unsigned)message, (unsigned long long)wParam, (long long)lParam, (void*)this);
     pollD3DDevice();
     HWND window = getWindow();
     switch (message) {
@@ -377,8 +376,8 @@ bool K4QBTexMgrWindow::onSetCursor(HWND under) {
 }
 
 LRESULT K4QBTexMgrWindow::onMeasureItem(MEASUREITEMSTRUCT* item) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onMeasureItem(%p) = %p", (void*)item,
-               (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onMeasureItem(%p) = %p", (void*)item,
+              (void*)this);
     switch (item->CtlID) {
     case 1001:
     case 1025:
@@ -391,20 +390,20 @@ LRESULT K4QBTexMgrWindow::onMeasureItem(MEASUREITEMSTRUCT* item) {
     default:
         break;
     }
-    K4QB_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onMeasureItem = %p", 1, (void*)this);
+    K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onMeasureItem = %p", 1, (void*)this);
     return 1;
 }
 
 LRESULT K4QBTexMgrWindow::onDrawItem(const DRAWITEMSTRUCT* item) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onDrawItem(%p) = %p", (const void*)item,
-               (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onDrawItem(%p) = %p", (const void*)item,
+              (void*)this);
     LRESULT result = 0;
     // Routing point: the folder drop-downs (1001, 1025) and the layer list
     // (1021) draw their items here.
     if (item->CtlID == static_cast<UINT>(K4QB_ID_FILELIST) && fileList_ != nullptr) {
         result = fileList_->drawItem(item);
     }
-    K4QB_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onDrawItem = %p", (int)result,
-               (void*)this);
+    K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onDrawItem = %p", (int)result,
+              (void*)this);
     return result;
 }

@@ -4,9 +4,9 @@
 
 #include "foundation/errors.h"
 #include "foundation/k4clogger.h"
+#include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 #include "resources/resource_ids.h"
-#include "shell/shell_log.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
 
@@ -24,7 +24,7 @@ constexpr UINT kHelpDisplayTopic = 0; // HH_DISPLAY_TOPIC
 } // namespace
 
 bool K4QBTexMgrWindow::onClicked(int32_t id) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onClicked(%d) = %p", id, (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onClicked(%d) = %p", id, (void*)this);
     bool handled = true;
     switch (id) {
     case IDM_FILE_NEW:
@@ -91,14 +91,14 @@ bool K4QBTexMgrWindow::onClicked(int32_t id) {
         handled = false;
         break;
     }
-    K4QB_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onClicked = %p", handled ? 1 : 0,
-               (void*)this);
+    K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onClicked = %p", handled ? 1 : 0,
+              (void*)this);
     return handled;
 }
 
 bool K4QBTexMgrWindow::onSelChange(int32_t id, LRESULT* result) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onSelChange(%d, %p) = %p", id, (void*)result,
-               (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onSelChange(%d, %p) = %p", id, (void*)result,
+              (void*)this);
     bool handled = false;
     *result = 0;
     if (id == K4QB_ID_FILELIST) {
@@ -110,47 +110,47 @@ bool K4QBTexMgrWindow::onSelChange(int32_t id, LRESULT* result) {
     }
     // Routing point: the file search panel (1001, 1005) and the layers
     // panel's folder drop-down (1025).
-    K4QB_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onSelChange = %p", handled ? 1 : 0,
-               (void*)this);
+    K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onSelChange = %p", handled ? 1 : 0,
+              (void*)this);
     return handled;
 }
 
 bool K4QBTexMgrWindow::onDblClick(int32_t id) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onDblClick(%d) = %p", id, (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onDblClick(%d) = %p", id, (void*)this);
     // Routing point: the file search panel handles a double click in its list
     // (1006) and, when it reports a change, the image panel shows the
     // selection. Nothing changes in the list it stands in for.
     bool handled = id == K4QB_ID_FILELIST;
-    K4QB_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onDblClick = %p", handled ? 1 : 0,
-               (void*)this);
+    K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onDblClick = %p", handled ? 1 : 0,
+              (void*)this);
     return handled;
 }
 
 void K4QBTexMgrWindow::checkMenuRange(int32_t first, int32_t last, int32_t checked) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::checkMenuRange(%d, %d, %d) = %p", first, last,
-               checked, (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::checkMenuRange(%d, %d, %d) = %p", first, last,
+              checked, (void*)this);
     HMENU menu = getMenu();
     for (int32_t id = first; id <= last; ++id) {
         CheckMenuItem(menu, static_cast<UINT>(id),
                       MF_BYCOMMAND | (id == checked ? MF_CHECKED : MF_UNCHECKED));
     }
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::checkMenuRange = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::checkMenuRange = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::initModeToMenu() {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::initModeToMenu = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::initModeToMenu = %p", (void*)this);
     CheckMenuItem(getMenu(), IDM_VIEW_MODE_FIND, MF_BYCOMMAND | MF_CHECKED);
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::initModeToMenu = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::initModeToMenu = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::setModeForMenu(int32_t id) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::setModeForMenu(%d) = %p", id, (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::setModeForMenu(%d) = %p", id, (void*)this);
     checkMenuRange(IDM_VIEW_MODE_FIND, IDM_VIEW_MODE_LAYERED, id);
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::setModeForMenu = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::setModeForMenu = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::setMode(int32_t id) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::setMode(%d) = %p", id, (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::setMode(%d) = %p", id, (void*)this);
     setModeForMenu(id);
     if (id == IDM_VIEW_MODE_FIND) {
         // Routing point: hide the texture layers panel, show the file search
@@ -168,38 +168,38 @@ void K4QBTexMgrWindow::setMode(int32_t id) {
         imagePanel_->showLayeredTexture();
         mode_ = K4QB_MODE_LAYERED;
     }
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::setMode = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::setMode = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::setDebugLevelFromMenu(int32_t id) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::setDebugLevelFromMenu(%d) = %p", id,
-               (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::setDebugLevelFromMenu(%d) = %p", id,
+              (void*)this);
     checkMenuRange(IDM_DEBUG_WARNINGS, IDM_DEBUG_TRACE, id);
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::setDebugLevelFromMenu = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::setDebugLevelFromMenu = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::setDebugLevel(int32_t id) {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::setDebugLevel(%d) = %p", id, (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::setDebugLevel(%d) = %p", id, (void*)this);
     setDebugLevelFromMenu(id);
     // 241 Warnings, 242 Info, 243 Debug, 244 Trace.
     int32_t level = K4C_LOG_WARNING - (id - IDM_DEBUG_WARNINGS);
     if (getLogger() != nullptr) {
         getLogger()->setLevel(level);
     }
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::setDebugLevel = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::setDebugLevel = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::showAbout() {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::showAbout = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::showAbout = %p", (void*)this);
     K4CString text(K4QB_TEXMGR_VERSION_LINE);
     text.append("\n");
     text.append(kCreditsLine);
     MessageBoxA(getWindow(), text.getText(), K4QB_TEXMGR_TITLE, MB_OK);
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::showAbout = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::showAbout = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::showHelp() {
-    K4QB_TRACE(getLogger(), "Enter K4QBTexMgrWindow::showHelp = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::showHelp = %p", (void*)this);
     if (helpModule_ == nullptr) {
         helpModule_ = LoadLibraryA("hhctrl.ocx");
     }
@@ -215,7 +215,7 @@ void K4QBTexMgrWindow::showHelp() {
         const char* file = k4p::fileExists(path.getText()) ? path.getText() : K4QB_TEXMGR_HELP_FILE;
         htmlHelp(getWindow(), file, kHelpDisplayTopic, 0);
     } else {
-        K4QB_DEBUG(getLogger(), "(In K4QBTexMgrWindow::showHelp) No HTML Help viewer");
+        K4C_DEBUG(getLogger(), "(In K4QBTexMgrWindow::showHelp) No HTML Help viewer");
     }
-    K4QB_TRACE(getLogger(), "Exit K4QBTexMgrWindow::showHelp = %p", (void*)this);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::showHelp = %p", (void*)this);
 }

@@ -1,11 +1,11 @@
 // K4DXTextureCache: loading, hits and least-recently-used eviction.
 #include "textures/k4dxtexturecache.h"
 
-#include "content/content_log.h"
 #include "foundation/errors.h"
 #include "foundation/k4chashmap.h"
 #include "foundation/k4cptrarray.h"
 #include "foundation/k4cstring.h"
+#include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 
 #include <cstdlib>
@@ -23,13 +23,13 @@ K4DXTextureCache::K4DXTextureCache(IDirect3DDevice9* device, K4CDebugLogger* log
     : logger_(logger), device_(device), entries_(new K4CHashMap(79, 0.75f)),
       entryList_(new K4CPtrArray()), totalPixelCount_(0), sortedEntries_(nullptr), sortedCount_(0),
       sortedPosition_(-1) {
-    K4QB_TRACE(logger_, "Enter constructor K4DXTextureCache(%p, %p) = %p", (void*)device,
-               (void*)logger, (void*)this);
-    K4QB_TRACE(logger_, "Exit constructor K4DXTextureCache = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter constructor K4DXTextureCache(%p, %p) = %p", (void*)device,
+              (void*)logger, (void*)this);
+    K4C_TRACE(logger_, "Exit constructor K4DXTextureCache = %p", (void*)this);
 }
 
 K4DXTextureCache::~K4DXTextureCache() {
-    K4QB_TRACE(logger_, "Enter destructor K4DXTextureCache = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter destructor K4DXTextureCache = %p", (void*)this);
     for (int32_t i = 0; i < entryList_->getCount(); ++i) {
         Entry* entry = static_cast<Entry*>(entryList_->get(i));
         entries_->remove(entry->name);
@@ -40,45 +40,45 @@ K4DXTextureCache::~K4DXTextureCache() {
     delete entryList_;
     delete entries_;
     delete[] sortedEntries_;
-    K4QB_TRACE(logger_, "Exit destructor K4DXTextureCache = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit destructor K4DXTextureCache = %p", (void*)this);
 }
 
 bool K4DXTextureCache::checkMemThreshold() {
-    K4QB_TRACE(logger_, "Enter and return %d from K4DXTextureCache::checkMemThreshold = %p", 0,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter and return %d from K4DXTextureCache::checkMemThreshold = %p", 0,
+              (void*)this);
     return false;
 }
 
 bool K4DXTextureCache::loadTextureInfo(const char* path, D3DXIMAGE_INFO* info) {
-    K4QB_TRACE(logger_, "Enter K4DXTextureCache::loadTextureInfo(%s, %p) = %p", path, (void*)info,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::loadTextureInfo(%s, %p) = %p", path, (void*)info,
+              (void*)this);
     bool ok = D3DXGetImageInfoFromFileA(path, info) == S_OK;
-    K4QB_TRACE(logger_, "Return %d from K4DXTextureCache::loadTextureInfo = %p", ok ? 1 : 0,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4DXTextureCache::loadTextureInfo = %p", ok ? 1 : 0,
+              (void*)this);
     return ok;
 }
 
 HRESULT K4DXTextureCache::loadTexture(const char* path, IDirect3DTexture9** texture) {
-    K4QB_TRACE(logger_, "Enter K4DXTextureCache::loadTexture(%s, %p) = %p", path, (void*)texture,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::loadTexture(%s, %p) = %p", path, (void*)texture,
+              (void*)this);
     HRESULT result = D3DXCreateTextureFromFileA(device_, path, texture);
-    K4QB_TRACE(logger_, "Return %ld from K4DXTextureCache::loadTexture = %p", (long)result,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %ld from K4DXTextureCache::loadTexture = %p", (long)result,
+              (void*)this);
     return result;
 }
 
 uint32_t K4DXTextureCache::currentTicks() {
     uint32_t now = k4p::tickCount();
-    K4QB_TRACE(logger_, "Enter and return %u from K4DXTextureCache::currentTicks = %p", now,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter and return %u from K4DXTextureCache::currentTicks = %p", now,
+              (void*)this);
     return now;
 }
 
 IDirect3DTexture9* K4DXTextureCache::getTexture(const char* path) {
-    K4QB_TRACE(logger_, "Enter K4DXTextureCache::getTexture(%s) = %p", path, (void*)this);
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::getTexture(%s) = %p", path, (void*)this);
     if (path == nullptr) {
-        K4QB_DEBUG(logger_, "Throw exception %s from K4DXTextureCache::getTexture = %p",
-                   K4DXERR_RES_LOADERROR, (void*)this);
+        K4C_DEBUG(logger_, "Throw exception %s from K4DXTextureCache::getTexture = %p",
+                  K4DXERR_RES_LOADERROR, (void*)this);
         throw K4DXERR_RES_LOADERROR;
     }
     Entry* found = static_cast<Entry*>(entries_->get(path));
@@ -86,12 +86,12 @@ IDirect3DTexture9* K4DXTextureCache::getTexture(const char* path) {
         found->lastUsed = currentTicks();
         found->useCount += 1;
         found->texture->PreLoad();
-        K4QB_DEBUG(logger_, "(In K4DXTextureCache::getTexture) Found texture %s in cache", path);
-        K4QB_TRACE(logger_, "Return %p from K4DXTextureCache::getTexture = %p",
-                   (void*)found->texture, (void*)this);
+        K4C_DEBUG(logger_, "(In K4DXTextureCache::getTexture) Found texture %s in cache", path);
+        K4C_TRACE(logger_, "Return %p from K4DXTextureCache::getTexture = %p",
+                  (void*)found->texture, (void*)this);
         return found->texture;
     }
-    K4QB_DEBUG(logger_, "(In K4DXTextureCache::getTexture) Texture %s not found in cache", path);
+    K4C_DEBUG(logger_, "(In K4DXTextureCache::getTexture) Texture %s not found in cache", path);
 
     if (checkMemThreshold()) {
         makeSortedEntries();
@@ -103,18 +103,18 @@ IDirect3DTexture9* K4DXTextureCache::getTexture(const char* path) {
     IDirect3DTexture9* texture = nullptr;
     HRESULT result = loadTexture(path, &texture);
     if (result == D3DERR_OUTOFVIDEOMEMORY || result == E_OUTOFMEMORY) {
-        K4QB_DEBUG(logger_, "(In K4DXTextureCache::getTexture) Texture not loaded: out of memory");
+        K4C_DEBUG(logger_, "(In K4DXTextureCache::getTexture) Texture not loaded: out of memory");
         if (freeForTexture(path)) {
             texture = nullptr;
             result = loadTexture(path, &texture);
-            K4QB_DEBUG(logger_,
-                       "(In K4DXTextureCache::getTexture) Freed memory and attempted again: %d",
-                       (int)result);
+            K4C_DEBUG(logger_,
+                      "(In K4DXTextureCache::getTexture) Freed memory and attempted again: %d",
+                      (int)result);
         }
     }
     if (result != S_OK || texture == nullptr) {
-        K4QB_DEBUG(logger_, "Throw exception %s from K4DXTextureCache::getTexture = %p",
-                   K4DXERR_RES_LOADERROR, (void*)this);
+        K4C_DEBUG(logger_, "Throw exception %s from K4DXTextureCache::getTexture = %p",
+                  K4DXERR_RES_LOADERROR, (void*)this);
         throw K4DXERR_RES_LOADERROR;
     }
 
@@ -129,42 +129,42 @@ IDirect3DTexture9* K4DXTextureCache::getTexture(const char* path) {
     entries_->put(entry->name, entry);
     entryList_->add(entry);
     totalPixelCount_ += entry->pixelCount;
-    K4QB_DEBUG(logger_,
-               "(In K4DXTextureCache::getTexture) Created texture %s, total pixel count now at %u",
-               path, totalPixelCount_);
-    K4QB_TRACE(logger_, "Return %p from K4DXTextureCache::getTexture = %p", (void*)texture,
-               (void*)this);
+    K4C_DEBUG(logger_,
+              "(In K4DXTextureCache::getTexture) Created texture %s, total pixel count now at %u",
+              path, totalPixelCount_);
+    K4C_TRACE(logger_, "Return %p from K4DXTextureCache::getTexture = %p", (void*)texture,
+              (void*)this);
     return texture;
 }
 
 IDirect3DTexture9* K4DXTextureCache::getFromFolder(const char* name, const char* folder) {
-    K4QB_TRACE(logger_, "Enter K4DXTextureCache::getFromFolder(%s, %s) = %p", name, folder,
-               (void*)this);
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::getFromFolder(%s, %s) = %p", name, folder,
+              (void*)this);
     K4CString path(folder, name);
     IDirect3DTexture9* texture = getTexture(path.getText());
-    K4QB_TRACE(logger_, "Return %p from K4DXTextureCache::getFromFolder = %p", (void*)texture,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %p from K4DXTextureCache::getFromFolder = %p", (void*)texture,
+              (void*)this);
     return texture;
 }
 
 int32_t K4DXTextureCache::getEntryCount() const {
-    K4QB_TRACE(logger_, "Enter and return %d from K4DXTextureCache::getEntryCount = %p",
-               entryList_->getCount(), (const void*)this);
+    K4C_TRACE(logger_, "Enter and return %d from K4DXTextureCache::getEntryCount = %p",
+              entryList_->getCount(), (const void*)this);
     return entryList_->getCount();
 }
 
 int32_t K4DXTextureCache::getUseCount(const char* path) const {
     Entry* entry = static_cast<Entry*>(entries_->get(path));
     int32_t uses = entry != nullptr ? entry->useCount : 0;
-    K4QB_TRACE(logger_, "Enter and return %d from K4DXTextureCache::getUseCount = %p", uses,
-               (const void*)this);
+    K4C_TRACE(logger_, "Enter and return %d from K4DXTextureCache::getUseCount = %p", uses,
+              (const void*)this);
     return uses;
 }
 
 bool K4DXTextureCache::isCached(const char* path) const {
     bool cached = entries_->get(path) != nullptr;
-    K4QB_TRACE(logger_, "Enter and return %d from K4DXTextureCache::isCached = %p", cached ? 1 : 0,
-               (const void*)this);
+    K4C_TRACE(logger_, "Enter and return %d from K4DXTextureCache::isCached = %p", cached ? 1 : 0,
+              (const void*)this);
     return cached;
 }
 
@@ -181,11 +181,11 @@ uint32_t K4DXTextureCache::texturePixelCount(IDirect3DTexture9* texture) {
 }
 
 uint32_t K4DXTextureCache::calcPixelCount(const D3DXIMAGE_INFO& info) {
-    K4QB_TRACE(logger_, "Enter K4DXTextureCache::calcPixelCount(%p) = %p", (const void*)&info,
-               (void*)this);
-    K4QB_DEBUG(logger_,
-               "(In K4DXTextureCache::calcPixelCount) Width = %d, Height = %d, MipLevels = %d",
-               (int)info.Width, (int)info.Height, (int)info.MipLevels);
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::calcPixelCount(%p) = %p", (const void*)&info,
+              (void*)this);
+    K4C_DEBUG(logger_,
+              "(In K4DXTextureCache::calcPixelCount) Width = %d, Height = %d, MipLevels = %d",
+              (int)info.Width, (int)info.Height, (int)info.MipLevels);
     uint32_t width = info.Width;
     uint32_t height = info.Height;
     uint32_t pixels = width * height;
@@ -194,35 +194,34 @@ uint32_t K4DXTextureCache::calcPixelCount(const D3DXIMAGE_INFO& info) {
         height >>= 1;
         pixels += width * height;
     }
-    K4QB_TRACE(logger_, "Return %u from K4DXTextureCache::calcPixelCount = %p", pixels,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %u from K4DXTextureCache::calcPixelCount = %p", pixels, (void*)this);
     return pixels;
 }
 
 bool K4DXTextureCache::freeForTexture(const char* path) {
-    K4QB_TRACE(logger_, "Enter K4DXTextureCache::freeForTexture(%s) = %p", path, (void*)this);
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::freeForTexture(%s) = %p", path, (void*)this);
     D3DXIMAGE_INFO info = {};
     if (!loadTextureInfo(path, &info)) {
-        K4QB_TRACE(logger_, "Return %d from K4DXTextureCache::freeForTexture = %p", 0, (void*)this);
+        K4C_TRACE(logger_, "Return %d from K4DXTextureCache::freeForTexture = %p", 0, (void*)this);
         return false;
     }
     uint32_t target = (calcPixelCount(info) + 65536u) & ~0xFFFFu;
     freeByPixelCount(target);
-    K4QB_TRACE(logger_, "Return %d (%u) from K4DXTextureCache::freeForTexture = %p", 1, target,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %d (%u) from K4DXTextureCache::freeForTexture = %p", 1, target,
+              (void*)this);
     return true;
 }
 
 uint32_t K4DXTextureCache::freeByPixelCount(uint32_t n) {
-    K4QB_TRACE(logger_, "Enter K4DXTextureCache::freeByPixelCount(%u) = %p", n, (void*)this);
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::freeByPixelCount(%u) = %p", n, (void*)this);
     makeSortedEntries();
     uint32_t freed = 0;
     while (freed < n && sortedPosition_ + 1 < sortedCount_) {
         freed += releaseSortedEntry();
     }
     freeSortedEntries();
-    K4QB_TRACE(logger_, "Return %u from K4DXTextureCache::freeByPixelCount = %p", freed,
-               (void*)this);
+    K4C_TRACE(logger_, "Return %u from K4DXTextureCache::freeByPixelCount = %p", freed,
+              (void*)this);
     return freed;
 }
 
@@ -241,7 +240,7 @@ int K4DXTextureCache::compareEntries(const void* a, const void* b) {
 }
 
 void K4DXTextureCache::makeSortedEntries() {
-    K4QB_TRACE(logger_, "Enter K4DXTextureCache::makeSortedEntries = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::makeSortedEntries = %p", (void*)this);
     delete[] sortedEntries_;
     sortedCount_ = entryList_->getCount();
     sortedEntries_ = new Entry*[sortedCount_ > 0 ? sortedCount_ : 1];
@@ -250,13 +249,13 @@ void K4DXTextureCache::makeSortedEntries() {
     }
     std::qsort(sortedEntries_, static_cast<size_t>(sortedCount_), sizeof(Entry*), compareEntries);
     sortedPosition_ = -1;
-    K4QB_DEBUG(logger_, "(In K4DXTextureCache::makeSortedEntries) Sorted %d entries",
-               (int)sortedCount_);
-    K4QB_TRACE(logger_, "Exit K4DXTextureCache::makeSortedEntries = %p", (void*)this);
+    K4C_DEBUG(logger_, "(In K4DXTextureCache::makeSortedEntries) Sorted %d entries",
+              (int)sortedCount_);
+    K4C_TRACE(logger_, "Exit K4DXTextureCache::makeSortedEntries = %p", (void*)this);
 }
 
 void K4DXTextureCache::removeEntry(Entry* entry) {
-    K4QB_TRACE(logger_, "Enter K4DXTextureCache::removeEntry(%p) = %p", (void*)entry, (void*)this);
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::removeEntry(%p) = %p", (void*)entry, (void*)this);
     for (int32_t i = 0; i < entryList_->getCount(); ++i) {
         if (entryList_->get(i) == entry) {
             entryList_->removeAt(i);
@@ -268,37 +267,37 @@ void K4DXTextureCache::removeEntry(Entry* entry) {
     delete[] entry->name;
     entry->texture->Release();
     delete entry;
-    K4QB_TRACE(logger_, "Exit K4DXTextureCache::removeEntry = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4DXTextureCache::removeEntry = %p", (void*)this);
 }
 
 uint32_t K4DXTextureCache::releaseSortedEntry() {
-    K4QB_TRACE(logger_, "Enter K4DXTextureCache::releaseSortedEntry = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::releaseSortedEntry = %p", (void*)this);
     if (sortedEntries_ == nullptr || sortedPosition_ + 1 >= sortedCount_) {
-        K4QB_TRACE(logger_, "Return %u from K4DXTextureCache::releaseSortedEntry = %p", 0u,
-                   (void*)this);
+        K4C_TRACE(logger_, "Return %u from K4DXTextureCache::releaseSortedEntry = %p", 0u,
+                  (void*)this);
         return 0;
     }
     sortedPosition_ += 1;
     Entry* entry = sortedEntries_[sortedPosition_];
-    K4QB_DEBUG(logger_, "(In K4DXTextureCache::releaseSortedEntry) Releasing entry %d, named %s",
-               (int)sortedPosition_, entry->name);
+    K4C_DEBUG(logger_, "(In K4DXTextureCache::releaseSortedEntry) Releasing entry %d, named %s",
+              (int)sortedPosition_, entry->name);
     uint32_t pixels = entry->pixelCount;
     removeEntry(entry);
     sortedEntries_[sortedPosition_] = nullptr;
-    K4QB_DEBUG(logger_,
-               "(In K4DXTextureCache::releaseSortedEntry) Freed %u pixels, now at %u "
-               "totalPixelCount",
-               pixels, totalPixelCount_);
-    K4QB_TRACE(logger_, "Return %u from K4DXTextureCache::releaseSortedEntry = %p", pixels,
-               (void*)this);
+    K4C_DEBUG(logger_,
+              "(In K4DXTextureCache::releaseSortedEntry) Freed %u pixels, now at %u "
+              "totalPixelCount",
+              pixels, totalPixelCount_);
+    K4C_TRACE(logger_, "Return %u from K4DXTextureCache::releaseSortedEntry = %p", pixels,
+              (void*)this);
     return pixels;
 }
 
 void K4DXTextureCache::freeSortedEntries() {
-    K4QB_TRACE(logger_, "Enter K4DXTextureCache::freeSortedEntries = %p", (void*)this);
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::freeSortedEntries = %p", (void*)this);
     delete[] sortedEntries_;
     sortedEntries_ = nullptr;
     sortedCount_ = 0;
     sortedPosition_ = -1;
-    K4QB_TRACE(logger_, "Exit K4DXTextureCache::freeSortedEntries = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4DXTextureCache::freeSortedEntries = %p", (void*)this);
 }

@@ -95,25 +95,44 @@ TEST(PlatformListing, ListsMatchesWithDotEntriesAndFlags) {
     EXPECT_FALSE(listing.next(&item));
 }
 
-TEST(PlatformFiles, TempFileBesideThenMoveReplacesAtomically) {
+TEST(PlatformFiles, AtomicWriteReplacesWholeOrNothing) {
     std::string folder = scratchFolder("replace");
     std::string target = folder + "\\settings.ini";
     writeFile(target, "old");
 
-    char temp[1024];
-    FILE* file = k4p::createTempFileBeside(target.c_str(), temp, sizeof temp);
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(std::strncmp(temp, target.c_str(), target.size()), 0) << "same folder";
-    std::fputs("new", file);
-    std::fclose(file);
-    EXPECT_EQ(readFile(target), "old") << "target untouched until the move";
-
-    ASSERT_TRUE(k4p::moveFileReplace(temp, target.c_str()));
+    bool sawOld = false;
+    ASSERT_TRUE(k4p::writeFileAtomic(target.c_str(), [&](FILE* file) {
+        sawOld = readFile(target) == "old"; // the target stays whole while the new file grows
+        return std::fputs("new", file) >= 0;
+    }));
+    EXPECT_TRUE(sawOld);
     EXPECT_EQ(readFile(target), "new");
-    EXPECT_FALSE(k4p::fileExists(temp));
 
-    char small[8];
-    EXPECT_EQ(k4p::createTempFileBeside(target.c_str(), small, sizeof small), nullptr);
+    // A failing writer leaves the old file and no temporary file behind.
+    EXPECT_FALSE(k4p::writeFileAtomic(target.c_str(), [](FILE* file) {
+        std::fputs("half", file);
+        return false;
+    }));
+    EXPECT_EQ(readFile(target), "new");
+    EXPECT_EQ(list(folder + "\\*"), (std::set<std::string>{"./", "../", "settings.ini"}));
+
+    // A folder that does not exist: nothing written, false.
+    EXPECT_FALSE(k4p::writeFileAtomic((folder + "\\missing\\x.bin").c_str(), "x", 1));
+}
+
+TEST(PlatformFiles, AtomicWriteWorksOnLongPaths) {
+    // Longer than MAX_PATH and than any fixed path buffer, in components
+    // every file system takes.
+    std::string folder = scratchFolder("long");
+    for (int i = 0; i < 12; ++i) {
+        folder += "\\" + std::string(100, static_cast<char>('a' + i));
+    }
+    ASSERT_TRUE(k4p::createFolderTree(folder.c_str()));
+    std::string target = folder + "\\file.dds";
+    ASSERT_TRUE(k4p::writeFileAtomic(target.c_str(), "one", 3));
+    ASSERT_TRUE(k4p::writeFileAtomic(target.c_str(), "two", 3));
+    EXPECT_EQ(readFile(target), "two");
+    EXPECT_EQ(list(folder + "\\*"), (std::set<std::string>{"./", "../", "file.dds"}));
 }
 
 TEST(PlatformFiles, StatusAndFolders) {

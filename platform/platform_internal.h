@@ -1,0 +1,18 @@
+// Calls shared by the platform implementations and the portable parts of the
+// platform library; not for use above platform/.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace k4p::detail {
+
+// Creates and opens (binary, for writing) a new file with a unique name in the
+// folder of `target`; its path goes to `tempPath`. Null on failure.
+FILE* createTempFileBeside(const char* target, std::string* tempPath);
+
+// Flushes the C buffers and asks the system to put the file's content on the
+// disk. False when either step fails.
+bool flushToDisk(FILE* file);
+
+} // namespace k4p::detail
