@@ -17,6 +17,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Prefer static archives so the executables need no extra DLLs.
-set(CMAKE_FIND_LIBRARY_SUFFIXES .a .dll.a .lib)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The static runtime and static libraries are chosen by the top-level
+# CMakeLists.txt, for this build and a build on Windows alike.
