@@ -98,10 +98,17 @@ bool parseSize(const char* text, uint32_t* width, uint32_t* height) {
            parseNumber(x + 1, 1, kMaxDimension, height);
 }
 
+// Damage the reader worked around is reported, and the file used.
 HResult readFile(const char* path, Image* image, ImageInfo* info) {
     std::vector<uint8_t> bytes;
-    const HResult result = readFileBytes(path, &bytes);
-    return result != kOk ? result : readImage(bytes.data(), bytes.size(), image, info);
+    HResult result = readFileBytes(path, &bytes);
+    if (result == kOk) {
+        result = readImage(bytes.data(), bytes.size(), image, info);
+    }
+    if (result == kOk && info->warning[0] != '\0') {
+        std::fprintf(stderr, "qbtex: %s: warning: %s\n", path, info->warning);
+    }
+    return result;
 }
 
 } // namespace

@@ -5,13 +5,17 @@
 // 16 and 32 bits plain or with bit fields (BI_BITFIELDS, BI_ALPHABITFIELDS),
 // alpha only through an alpha mask; 24 bits; bottom-up and top-down rows.
 // Pixels that RLE skips (delta, end of line, end of bitmap) are transparent
-// black, and the image then has alpha. The plain 32-bit layout has no alpha
+// black, and the image then has alpha. RLE runs longer than what is left of
+// their row are cut at the row's end, as other readers do (ImageMagick
+// encodes the padding of odd widths as pixels). The plain 32-bit layout has no alpha
 // (X8R8G8B8), as the format defines it.
 // Does not support: embedded JPEG or PNG, OS/2 2.x headers, colour profiles
 // (ignored), top-down RLE.
+// A pixel offset that names the palette's start is taken as just after it.
 // Limits: width and height 1 to 16384; header, masks and palette inside the
-// file; the pixel data of uncompressed files complete; palette indices below
-// the palette's size; RLE runs inside their row and the image.
+// file; the pixel data of uncompressed files complete (the last row's padding
+// may be missing); palette indices below the palette's size; RLE runs and
+// deltas inside the image.
 #include "codec/codec.h"
 #include "codec/reader_util.h"
 
@@ -151,14 +155,26 @@ HResult parseHeader(const uint8_t* data, size_t size, BmpLayout* layout) {
         return kInvalidData;
     }
     layout->dataOffset = offBits;
+    if (indexed && offBits == layout->paletteOffset) {
+        // Some writers give the palette's offset for the pixels'; other
+        // readers then take the pixels from just after the palette.
+        layout->dataOffset +=
+            static_cast<size_t>(layout->paletteEntries) * layout->paletteEntrySize;
+    }
+    const size_t dataOffset = layout->dataOffset;
     layout->rowStride = (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
     const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    if (dataOffset >= size) {
+        return kInvalidData;
+    }
     if (compression != kBiRle8 && compression != kBiRle4) {
-        if (layout->rowStride * static_cast<uint64_t>(height) > size - offBits) {
+        // The last row's padding may be missing, as other readers allow.
+        const uint64_t lastRow = (static_cast<uint64_t>(width) * bits + 7) / 8;
+        if (layout->rowStride * static_cast<uint64_t>(height - 1) + lastRow > size - dataOffset) {
             return kInvalidData;
         }
     } else if (pixels > kRleMinPixelsUnchecked &&
-               (size - offBits) < pixels / kRlePixelsPerByteLimit) {
+               (size - dataOffset) < pixels / kRlePixelsPerByteLimit) {
         // Deltas and end-of-line codes let a few bytes stand for a huge
         // image; a stream this short for so many pixels is not a real bitmap
         // and must not make us allocate gigabytes.
@@ -227,7 +243,8 @@ HResult decodeUncompressed(const uint8_t* data, const BmpLayout& layout, const P
     return kOk;
 }
 
-// RLE8 and RLE4. Every pixel starts transparent; runs paint over it.
+// RLE8 and RLE4. Every pixel starts transparent; runs paint over it. `x`
+// stays at most `width`: pixels past the row's end are dropped unchecked.
 HResult decodeRle(const uint8_t* data, size_t size, const BmpLayout& layout, const Palette& palette,
                   Image* image, bool* skipped) {
     const bool four = layout.compression == kBiRle4;
@@ -237,6 +254,9 @@ HResult decodeRle(const uint8_t* data, size_t size, const BmpLayout& layout, con
     uint32_t x = 0, row = 0;
     uint64_t painted = 0;
     auto put = [&](uint32_t index) {
+        if (x == width) {
+            return true;
+        }
         if (index >= palette.count) {
             return false;
         }
@@ -253,7 +273,7 @@ HResult decodeRle(const uint8_t* data, size_t size, const BmpLayout& layout, con
         const uint32_t value = data[pos + 1];
         pos += 2;
         if (count > 0) {
-            if (row >= height || count > width - x) {
+            if (row >= height) {
                 return kInvalidData;
             }
             for (uint32_t i = 0; i < count; ++i) {
@@ -281,7 +301,7 @@ HResult decodeRle(const uint8_t* data, size_t size, const BmpLayout& layout, con
         } else { // absolute run of `value` indices, padded to 16 bits
             const uint64_t bytes = four ? (value + 1) / 2 : value;
             const uint64_t padded = (bytes + 1) / 2 * 2;
-            if (row >= height || value > width - x || padded > size - pos) {
+            if (row >= height || padded > size - pos) {
                 return kInvalidData;
             }
             for (uint32_t i = 0; i < value; ++i) {

@@ -18,7 +18,7 @@ HResult detectFileType(const uint8_t* data, size_t size, FileType* type) {
         *type = FileType::Dds;
     } else if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) {
         *type = FileType::Png;
-    } else if (size >= 3 && data[0] == 0xff && data[1] == 0xd8 && data[2] == 0xff) {
+    } else if (size >= 2 && data[0] == 0xff && data[1] == 0xd8) { // junk may follow SOI
         *type = FileType::Jpeg;
     } else if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
         *type = FileType::Bmp;

@@ -7,6 +7,7 @@
 #include "codec/formats.h"
 #include "codec/status.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -17,6 +18,9 @@ inline constexpr uint32_t kMaxDimension = 16384;
 
 // File types, with the numbers of D3DXIMAGE_FILEFORMAT.
 enum class FileType : uint32_t { Bmp = 0, Jpeg = 1, Tga = 2, Png = 3, Dds = 4 };
+
+// Bytes of ImageInfo::warning, its terminating zero included.
+inline constexpr size_t kWarningSize = 160;
 
 // The kind of resource a file holds, with the numbers of D3DRESOURCETYPE.
 enum class ResourceType : uint32_t { Texture = 3, VolumeTexture = 4, CubeTexture = 5 };
@@ -29,6 +33,10 @@ struct ImageInfo {
     Format format = kFmtUnknown; // the file's own pixel format
     ResourceType resourceType = ResourceType::Texture;
     FileType fileType = FileType::Bmp;
+    // Damage the reader worked around (JPEG: libjpeg's first warning, such as
+    // "Corrupt JPEG data: 5 extraneous bytes before marker 0xdb"), for the
+    // caller to log; empty when the file was read without complaint.
+    char warning[kWarningSize] = {};
 };
 
 struct Image {

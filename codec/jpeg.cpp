@@ -6,9 +6,11 @@
 //
 // Supports: baseline, extended and progressive Huffman-coded JPEG; greyscale (reported as L8),
 // YCbCr and RGB (X8R8G8B8), CMYK and YCCK (X8R8G8B8; inverted as Adobe writes them when an Adobe
-// marker is present). A premature end of the data, or corrupt entropy-coded data, is an error
-// rather than a grey tail. Does not support: arithmetic coding (rare, and it lets a tiny file claim
-// a huge picture), lossless and hierarchical JPEG, 12-bit samples, EXIF orientation (ignored).
+// marker is present). Damage that libjpeg recovers from (junk between markers, corrupt
+// entropy-coded data) is read as libjpeg reads it, as other viewers do, and its first warning is
+// left in ImageInfo::warning; a premature end of the file is an error rather than a grey tail.
+// Does not support: arithmetic coding (rare, and it lets a tiny file claim a huge picture),
+// lossless and hierarchical JPEG, 12-bit samples, EXIF orientation (ignored).
 // Limits: width and height 1 to 16384; at least one bit of file per 8x8
 // block; at most 1000 progressive scans (a
 // file of endless tiny scans would otherwise keep the decoder busy); libjpeg
@@ -41,10 +43,12 @@ HResult parseHeader(const uint8_t* data, size_t size, ImageInfo* info) {
     }
     size_t pos = 2;
     for (;;) {
-        while (pos < size && data[pos] == 0xff && pos + 1 < size && data[pos + 1] == 0xff) {
-            ++pos; // fill bytes
+        // As libjpeg does, skip junk before a marker, fill bytes and 0xff 0x00.
+        while (pos + 1 < size &&
+               !(data[pos] == 0xff && data[pos + 1] != 0xff && data[pos + 1] != 0x00)) {
+            ++pos;
         }
-        if (size - pos < 4 || data[pos] != 0xff) {
+        if (size - pos < 4) {
             return kInvalidData;
         }
         const uint8_t marker = data[pos + 1];
@@ -100,22 +104,32 @@ struct JpegErrors {
     jmp_buf jump;
 };
 
+// `cinfo` comes first, so libjpeg's callbacks find the rest from it.
 struct JpegDecoder {
     jpeg_decompress_struct cinfo;
     JpegErrors errors;
     jpeg_progress_mgr progress;
+    char warning[kWarningSize];
 };
 
 void errorExit(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1);
 }
 
-// Warnings that mean the picture is incomplete are errors here.
+// Keeps the first warning; the end of the data is an error here (libjpeg
+// would fill the rest of the picture with grey).
 void emitMessage(j_common_ptr cinfo, int level) {
-    const int code = cinfo->err->msg_code;
-    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER ||
-                      code == JWRN_MUST_RESYNC || code == JWRN_NOT_SEQUENTIAL)) {
+    if (level >= 0) {
+        return;
+    }
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF) {
         errorExit(cinfo);
+    }
+    JpegDecoder* decoder = reinterpret_cast<JpegDecoder*>(cinfo);
+    if (decoder->warning[0] == '\0') {
+        char text[JMSG_LENGTH_MAX] = {};
+        cinfo->err->format_message(cinfo, text);
+        std::memcpy(decoder->warning, text, sizeof decoder->warning - 1); // zero-terminated
     }
 }
 
@@ -232,6 +246,7 @@ HResult jpegReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo*
     *image = std::move(decoded);
     if (info != nullptr) {
         *info = parsed;
+        std::memcpy(info->warning, decoder.warning, sizeof info->warning);
     }
     return kOk;
 }

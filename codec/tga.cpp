@@ -4,9 +4,10 @@
 // their RLE forms 9, 10, 11; 8-bit indices into 15-, 16-, 24- or 32-bit
 // colour maps (with a first-entry offset; only 32-bit entries carry alpha); 15-, 16-, 24- and
 // 32-bit true colour; 8-bit grey and 16-bit grey with alpha; bottom-left and top-left origins
-// (right-to-left rows too); the alpha bits of the descriptor: 16-bit pixels have alpha only when it
-// says 1 bit, 32-bit pixels only when it says 8 bits, and a 32-bit image whose alpha is zero
-// everywhere is taken as opaque (writers that leave the byte unset). Does not support: 16-bit
+// (right-to-left rows too). 16-bit pixels have alpha only when the descriptor says 1 alpha bit;
+// 32-bit pixels keep their alpha byte whatever the descriptor says (writers declare 0 alpha bits
+// for real alpha), unless it is zero everywhere, which is taken as opaque (writers that leave the
+// byte unset). Does not support: 16-bit
 // indices, the extension area and footer (ignored). Limits: width and height 1 to 16384; colour map
 // and uncompressed pixels inside the file; an RLE file at least as long as the smallest encoding of
 // its pixel count; indices inside the colour map; RLE packets inside the
@@ -110,7 +111,7 @@ HResult parseHeader(const uint8_t* data, size_t size, TgaLayout* layout) {
     } else if (depth == 24) {
         info.format = kFmtR8G8B8;
     } else {
-        info.format = layout->alphaBits == 8 ? kFmtA8R8G8B8 : kFmtX8R8G8B8;
+        info.format = kFmtA8R8G8B8;
     }
     return kOk;
 }
@@ -148,8 +149,7 @@ public:
             return true;
         default:
             *out =
-                colourOf(p, layout_.pixelBytes,
-                         layout_.pixelBytes == 4 ? layout_.alphaBits == 8 : layout_.alphaBits == 1);
+                colourOf(p, layout_.pixelBytes, layout_.pixelBytes == 4 || layout_.alphaBits == 1);
             return true;
         }
     }

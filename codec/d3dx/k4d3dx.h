@@ -108,4 +108,17 @@ HRESULT WINAPI D3DXSaveTextureToFileA(LPCSTR pDestFile, D3DXIMAGE_FILEFORMAT Des
 
 #ifdef __cplusplus
 }
+
+#include "codec/image.h"
+
+namespace k4d3dx {
+
+// D3DXCreateTextureFromFileA that also fills `info` (optional) with the
+// file's description, whose `warning` names damage the reader worked around
+// ("Corrupt JPEG data: ..."), empty when there was none. The texture loads
+// all the same; a caller with a logger writes the warning to its log.
+HRESULT createTextureFromFile(IDirect3DDevice9* device, const char* path,
+                              IDirect3DTexture9** texture, k4codec::ImageInfo* info);
+
+} // namespace k4d3dx
 #endif

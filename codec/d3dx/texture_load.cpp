@@ -1,4 +1,5 @@
-// D3DXGetImageInfoFromFileA and D3DXCreateTextureFromFileA: the file is
+// D3DXGetImageInfoFromFileA and D3DXCreateTextureFromFileA (with
+// k4d3dx::createTextureFromFile, which also gives the reader's warning): the file is
 // decoded by the codec library, sized and converted there, and copied level
 // by level into a managed texture. The texture's format is the file's own
 // when the device can create it, otherwise the first of a short list of
@@ -186,6 +187,11 @@ extern "C" HRESULT WINAPI D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_I
 
 extern "C" HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
                                                      LPDIRECT3DTEXTURE9* ppTexture) {
+    return k4d3dx::createTextureFromFile(pDevice, pSrcFile, ppTexture, nullptr);
+}
+
+HRESULT k4d3dx::createTextureFromFile(IDirect3DDevice9* pDevice, const char* pSrcFile,
+                                      IDirect3DTexture9** ppTexture, k4codec::ImageInfo* pInfo) {
     if (pDevice == nullptr || pSrcFile == nullptr || ppTexture == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -248,6 +254,9 @@ extern "C" HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, 
             hr = fillTexture(texture.get(), image);
             if (SUCCEEDED(hr)) {
                 *ppTexture = texture.detach();
+                if (pInfo != nullptr) {
+                    *pInfo = info;
+                }
             }
             return hr;
         }

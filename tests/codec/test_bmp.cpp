@@ -99,6 +99,13 @@ TEST(BmpRead, RunLengthSkipsLeaveTransparentPixels) {
     EXPECT_EQ(pixels[6], none);
     EXPECT_EQ(pixels[0], none); // top row: skipped to x = 3
     EXPECT_EQ(pixels[3], two);
+    // Runs past the row's end are cut there (ImageMagick encodes the
+    // padding of odd widths): 5 then 4 pixels into rows of 3.
+    for (const Bytes& rle :
+         {Bytes{5, 1, 0, 0, 4, 2, 0, 1}, Bytes{0, 5, 1, 1, 1, 9, 9, 0, 0, 0, 4, 2, 0, 1}}) {
+        ASSERT_EQ(readBytes(imgwrite::writeBmpRawData(o, 3, 2, rle), &image, &info), kOk);
+        EXPECT_EQ(pixelsOf(image), (std::vector<Rgba>{two, two, two, one, one, one}));
+    }
 }
 
 TEST(BmpRead, TrueColourDepthsAndBitFields) {
@@ -199,6 +206,16 @@ TEST(BmpRead, HostileFiles) {
     const std::vector<uint32_t> values = indices(4);
     const Bytes good = writeBmp(o, kW, kH, values);
     expectPrefixesHandled(good);
+    // Read as other readers read them: the last row's padding missing, and a
+    // pixel offset that names the palette (4 entries after the header).
+    Image reference, lenient;
+    ASSERT_EQ(readBytes(good, &reference), kOk);
+    ASSERT_EQ(readBytes(Bytes(good.begin(), good.end() - 3), &lenient), kOk);
+    EXPECT_EQ(lenient.levels, reference.levels);
+    Bytes paletteOffset = good;
+    imgwrite::patchLe32(&paletteOffset, 10, 14 + 40);
+    ASSERT_EQ(readBytes(paletteOffset, &lenient), kOk);
+    EXPECT_EQ(lenient.levels, reference.levels);
     const auto rejects = [](const Bytes& file) {
         Image image;
         ImageInfo info;
@@ -234,18 +251,17 @@ TEST(BmpRead, HostileFiles) {
     f.bits = 16, f.compression = 3;
     f.masks[0] = 0xff00, f.masks[1] = 0x0ff0, f.masks[2] = 0x000f;
     rejects(writeBmp(f, kW, kH, std::vector<uint32_t>(kW * kH, 0)));
-    // RLE overruns: a run past the row, an absolute span past the data, a
-    // delta past the image, no end marker, an index outside the palette.
+    // RLE overruns: an absolute span past the data, a delta past the image,
+    // no end marker, an index outside the palette.
     BmpOptions r;
     r.compression = 1, r.bits = 8, r.palette = palette(4);
-    rejects(imgwrite::writeBmpRawData(r, 4, 2, {5, 1, 0, 1}));
     rejects(imgwrite::writeBmpRawData(r, 4, 2, {0, 4, 1, 2}));
     rejects(imgwrite::writeBmpRawData(r, 4, 2, {0, 2, 0, 3, 0, 1}));
     rejects(imgwrite::writeBmpRawData(r, 4, 2, {4, 1, 0, 0, 4, 1, 0, 0}));
     rejects(imgwrite::writeBmpRawData(r, 4, 2, {4, 9, 0, 1}));
     rejects(imgwrite::writeBmpRawData(r, 4, 2, {0, 0, 0, 0, 0, 0, 1, 1, 0, 1}));
     r.compression = 2, r.bits = 4;
-    rejects(imgwrite::writeBmpRawData(r, 4, 2, {5, 0x11, 0, 1}));
+    rejects(imgwrite::writeBmpRawData(r, 4, 2, {0, 5, 0x11, 0x11}));
     // Top-down RLE is not a valid combination.
     r.topDown = true;
     rejects(imgwrite::writeBmpRawData(r, 4, 2, {4, 0x11, 0, 1}));

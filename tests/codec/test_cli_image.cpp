@@ -92,6 +92,15 @@ TEST(QbtexImage, ToDdsAndBackToPng) {
     r = run(runImageToPng, {dds, png, "--level", "3"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("has no level 3"), std::string::npos);
+    // Damage the reader worked around is reported, and the file converted.
+    Bytes jpeg = imgwrite::writeJpeg(imgwrite::JpegOptions(), 8, 8, std::vector<uint8_t>(192, 9));
+    jpeg.insert(jpeg.begin() + 2, 0x42);
+    const std::string junk = scratchPath("junk.jpg");
+    ASSERT_TRUE(imgwrite::saveFile(junk, jpeg));
+    r = run(runImageToPng, {junk, png});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "qbtex: " + junk +
+                         ": warning: Corrupt JPEG data: 1 extraneous bytes before marker 0xe0\n");
 }
 
 TEST(QbtexImage, ToDdsSizesLevelsAndFormats) {

@@ -228,6 +228,20 @@ TEST(JpegRead, HostileFiles) {
     };
     // A file cut in its entropy-coded data is an error, not a grey tail.
     rejects(Bytes(good.begin(), good.end() - 40));
+    // Junk before a marker is read past, as libjpeg does, with its warning.
+    Bytes junk = good;
+    for (size_t i = 2; i + 1 < junk.size(); ++i) {
+        if (junk[i] == 0xff && junk[i + 1] == 0xdb) {
+            junk.insert(junk.begin() + i, {1, 2, 3, 0xff, 0});
+            break;
+        }
+    }
+    Image image;
+    ImageInfo info;
+    ASSERT_EQ(readBytes(junk, &image, &info), kOk);
+    EXPECT_STREQ(info.warning, "Corrupt JPEG data: 5 extraneous bytes before marker 0xdb");
+    ASSERT_EQ(readBytes(good, &image, &info), kOk);
+    EXPECT_STREQ(info.warning, "");
     // Find the frame header and break it.
     size_t sof = 2;
     while (sof + 4 < good.size() && !(good[sof] == 0xff && good[sof + 1] == 0xc0)) {

@@ -73,11 +73,12 @@ TEST(TgaRead, TrueColourDepthsBothOriginsPlainAndRle) {
 }
 
 TEST(TgaRead, AlphaBitsDecideAlpha) {
+    // 32-bit pixels keep their alpha although the descriptor says 0 bits.
     TgaOptions o;
-    o.bits = 32, o.alphaBits = 0;
+    o.bits = 32, o.alphaBits = 0, o.imageType = 10;
     std::vector<uint32_t> v(kW * kH, 0x40102030);
-    expectPixels(writeTga(o, kW, kH, v), kFmtX8R8G8B8, {rgba(0x10, 0x20, 0x30, 255)});
-    o.bits = 16;
+    expectPixels(writeTga(o, kW, kH, v), kFmtA8R8G8B8, {rgba(0x10, 0x20, 0x30, 0x40)});
+    o.bits = 16, o.imageType = 2;
     v.assign(kW * kH, 0x001f);
     expectPixels(writeTga(o, kW, kH, v), kFmtX1R5G5B5, {rgba(0, 0, 255, 255)});
     // Eight alpha bits that are zero everywhere: the writer left them unset.

@@ -311,4 +311,15 @@ TEST(D3dxLoad, ImageFilesAreRoundedWithFullChain) {
         EXPECT_NEAR(jpegGot[i].b, 128, 6) << i;
         EXPECT_EQ(jpegGot[i].a, 255) << i;
     }
+
+    // Junk before a marker: the texture loads, and the reader's warning
+    // reaches the caller.
+    imgwrite::Bytes junk = imgwrite::writeJpeg(jpeg, 16, 8, jpegSamples);
+    junk.insert(junk.begin() + 2, {0x12, 0x34});
+    k4codec::ImageInfo info;
+    ASSERT_EQ(k4d3dx::createTextureFromFile(device.get(), saveFixture("junk.jpg", junk).c_str(),
+                                            &texture, &info),
+              S_OK);
+    texture->Release();
+    EXPECT_STREQ(info.warning, "Corrupt JPEG data: 2 extraneous bytes before marker 0xe0");
 }

@@ -1,0 +1,304 @@
+// Our readers read what other readers read: bmpsuite's conformance set
+// against the suite's own reference pictures, every BMP, TGA, PNG and JPEG
+// among Pillow's test images against Pillow's reading, and files that
+// ImageMagick and Pillow write now against their own reading of them. The
+// references are written as 8-bit RGBA PNG files, which our libpng path
+// reads. A test is skipped only when Pillow's images (fetched by
+// scripts/setup) or a producer is missing.
+#include "codec/codec.h"
+#include "codec/convert.h"
+#include "codec/png_writer.h"
+#include "tests/support/scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace k4codec;
+
+namespace {
+
+struct Picture {
+    uint32_t width = 0, height = 0;
+    std::vector<Rgba> pixels;
+    std::string warning;
+};
+
+HResult readPicture(const std::string& path, Picture* picture) {
+    std::vector<uint8_t> bytes;
+    Image image;
+    ImageInfo info;
+    HResult result = readFileBytes(path.c_str(), &bytes);
+    if (result == kOk) {
+        result = readImage(bytes.data(), bytes.size(), &image, &info);
+    }
+    if (result == kOk) {
+        result = decodeLevel(image, 0, &picture->pixels);
+        picture->width = image.width;
+        picture->height = image.height;
+        picture->warning = info.warning;
+    }
+    return result;
+}
+
+// The largest channel difference; 256 for pictures of different sizes.
+int difference(const Picture& a, const Picture& b) {
+    if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size()) {
+        return 256;
+    }
+    int worst = 0;
+    for (size_t i = 0; i < a.pixels.size(); ++i) {
+        const Rgba p = a.pixels[i], q = b.pixels[i];
+        worst = std::max({worst, std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b),
+                          std::abs(p.a - q.a)});
+    }
+    return worst;
+}
+
+bool hasExtension(const std::string& name, const std::vector<std::string>& extensions) {
+    for (const std::string& extension : extensions) {
+        if (name.size() > extension.size() &&
+            name.compare(name.size() - extension.size(), extension.size(), extension) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Paths (folder + "/" + name) of the files in `folder` with one of the
+// extensions, sorted.
+std::vector<std::string> filesIn(const std::string& folder,
+                                 const std::vector<std::string>& extensions) {
+    std::vector<std::string> paths;
+    k4p::FolderListing listing;
+    if (listing.open((folder + "/*").c_str())) {
+        k4p::FindItem item;
+        while (listing.next(&item)) {
+            if (!item.directory && hasExtension(item.name, extensions)) {
+                paths.push_back(folder + "/" + item.name);
+            }
+        }
+    }
+    listing.close();
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+std::string shellQuoted(const std::string& text) {
+    return "'" + text + "'";
+}
+
+bool run(const std::string& command) {
+    return std::system(command.c_str()) == 0;
+}
+
+std::string scratch() {
+    std::string folder = k4test::testFolder("interop");
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+    return folder;
+}
+
+bool pillowAvailable() {
+    return run(K4_PYTHON " -c 'import PIL' 2>/dev/null");
+}
+
+// Pillow's reading of each file; an empty picture where Pillow reads none.
+std::vector<Picture> pillowReadings(const std::string& folder,
+                                    const std::vector<std::string>& files) {
+    std::string command = K4_PYTHON " " K4_PILLOW_HELPER " read " + shellQuoted(folder);
+    for (const std::string& file : files) {
+        command += " " + shellQuoted(file);
+    }
+    EXPECT_TRUE(run(command + " 2>/dev/null"));
+    std::vector<Picture> readings(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        const std::string path = folder + "/" + std::to_string(i) + ".png";
+        if (k4p::fileExists(path.c_str())) {
+            EXPECT_EQ(readPicture(path, &readings[i]), kOk) << path;
+        }
+    }
+    return readings;
+}
+
+// The picture the producers start from: an odd size, every channel varying,
+// alpha from nearly clear to opaque.
+std::string writeSource(const std::string& folder) {
+    const uint32_t width = 77, height = 31;
+    std::vector<Rgba> pixels;
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            pixels.push_back(Rgba{uint8_t(x * 255 / (width - 1)), uint8_t(y * 255 / (height - 1)),
+                                  uint8_t((x * 7 + y * 13) & 0xff), uint8_t(20 + (x + y) * 2)});
+        }
+    }
+    std::vector<uint8_t> png;
+    EXPECT_EQ(pngWriteRgba(pixels.data(), width, height, &png), kOk);
+    const std::string path = folder + "/source.png";
+    EXPECT_EQ(writeFileAtomic(path.c_str(), png), kOk);
+    return path;
+}
+
+const std::string kImages = K4_PILLOW_IMAGES;
+
+#define K4_NEED(condition, what)                                                                   \
+    if (!(condition))                                                                              \
+    GTEST_SKIP() << what
+
+} // namespace
+
+TEST(BmpSuite, GoodFilesMatchTheSuiteReferences) {
+    const std::string bmp = kImages + "/bmp";
+    const std::string page = k4test::readFile(bmp + "/html/bmpsuite.html");
+    K4_NEED(page != "<missing>", "no bmpsuite in " << kImages << " (scripts/setup fetches it)");
+    const std::vector<std::string> files = filesIn(bmp + "/g", {".bmp"});
+    EXPECT_EQ(files.size(), 23u);
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        Picture ours;
+        ASSERT_EQ(readPicture(file, &ours), kOk);
+        // The suite's page shows one or more pictures for each file; the
+        // reference is the one of the file's size. Its palette colours are
+        // within one step of the files'.
+        const std::string name = file.substr(file.rfind('/') + 1);
+        size_t at = page.find("<td>g/" + name + "</td>");
+        ASSERT_NE(at, std::string::npos);
+        const size_t rowEnd = page.find("</tr>", at);
+        int best = 256;
+        for (at = page.find("src=\"", at); at < rowEnd; at = page.find("src=\"", at + 1)) {
+            const std::string source = page.substr(at + 5, page.find('"', at + 5) - at - 5);
+            Picture reference;
+            if (hasExtension(source, {".png"}) &&
+                readPicture(bmp + "/html/" + source, &reference) == kOk) {
+                best = std::min(best, difference(ours, reference));
+            }
+        }
+        EXPECT_LE(best, 1);
+    }
+}
+
+TEST(BmpSuite, BadAndQuestionableFilesGiveAPictureOrInvalidData) {
+    const std::vector<std::string> bad = filesIn(kImages + "/bmp/b", {".bmp"});
+    const std::vector<std::string> questionable = filesIn(kImages + "/bmp/q", {".bmp"});
+    K4_NEED(!bad.empty(), "no bmpsuite in " << kImages << " (scripts/setup fetches it)");
+    EXPECT_EQ(bad.size() + questionable.size(), 35u);
+    for (const std::vector<std::string>* set : {&bad, &questionable}) {
+        for (const std::string& file : *set) {
+            Picture ours;
+            const HResult result = readPicture(file, &ours);
+            EXPECT_TRUE(result == kOk || result == kInvalidData) << file << ": " << result;
+            EXPECT_EQ(ours.pixels.size(), size_t(ours.width) * ours.height) << file;
+        }
+    }
+}
+
+// Pillow refuses some files (truncated ones, a decompression bomb) and
+// clips 32-bit integer pictures; everything else it reads, we read alike.
+TEST(PillowImages, WhatPillowReadsWeReadAlike) {
+    std::vector<std::string> files = filesIn(kImages, {".bmp", ".tga", ".png", ".jpg"});
+    K4_NEED(!files.empty(), "no Pillow test images in " << kImages << " (scripts/setup)");
+    K4_NEED(pillowAvailable(), "Pillow is not available");
+    for (const std::string& file : filesIn(kImages + "/tga/common", {".tga"})) {
+        files.push_back(file);
+    }
+    const std::vector<Picture> pillow = pillowReadings(scratch(), files);
+    size_t compared = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        Picture ours;
+        const HResult result = readPicture(files[i], &ours);
+        EXPECT_TRUE(result == kOk || result == kInvalidData) << files[i] << ": " << result;
+        if (!pillow[i].pixels.empty()) {
+            EXPECT_EQ(result, kOk) << files[i];
+            EXPECT_EQ(difference(ours, pillow[i]), 0) << files[i];
+            ++compared;
+        }
+    }
+    EXPECT_GE(compared, 300u);
+    // Damage that libjpeg reads past comes with its warning.
+    for (const char* name : {"junk_jpeg_header.jpg", "truncated_app14.jpg", "hopper_bad_exif.jpg",
+                             "photoshop-200dpi-broken.jpg"}) {
+        Picture ours;
+        ASSERT_EQ(readPicture(kImages + "/" + name, &ours), kOk) << name;
+        EXPECT_NE(ours.warning.find("Corrupt JPEG data: "), std::string::npos) << name;
+    }
+}
+
+TEST(Producers, WhatImageMagickWritesWeReadAsItDoes) {
+    const std::string convert = K4_CONVERT;
+    K4_NEED(!convert.empty(), "ImageMagick's convert is not installed");
+    K4_NEED(pillowAvailable(), "Pillow is not available");
+    const std::string folder = scratch();
+    const std::string source = writeSource(folder);
+    const struct {
+        const char* options;
+        const char* output; // with ImageMagick's format prefix
+        int tolerance;
+    } cases[] = {
+        {"-type Palette -colors 200", "BMP3:im_pal8_rle.bmp", 0}, // odd width in RLE8
+        {"-type Palette -colors 12", "BMP3:im_pal4.bmp", 0},
+        {"-monochrome", "BMP3:im_pal1.bmp", 0},
+        {"-define bmp:subtype=RGB565", "BMP:im_565.bmp", 0},
+        {"-define bmp:subtype=RGB555", "BMP:im_555.bmp", 0},
+        {"-alpha off -type TrueColor", "BMP3:im_24.bmp", 0},
+        {"", "BMP:im_32.bmp", 0},
+        {"-compress RLE", "im_rle.tga", 0},
+        {"-compress None", "im_plain.tga", 0},
+        {"-alpha off -compress RLE", "im_24_rle.tga", 0},
+        {"-type Palette -colors 60", "im_pal.tga", 0},
+        {"-type Grayscale -alpha off", "im_grey.tga", 0},
+        {"", "PNG8:im_pal.png", 0},
+        {"-type Grayscale -alpha off", "im_grey.png", 0},
+        {"-depth 16", "PNG64:im_16.png", 1},
+        {"-alpha off -depth 16", "PNG48:im_16_opaque.png", 1},
+        {"-interlace PNG", "im_interlaced.png", 0},
+        {"-alpha off -quality 90", "im.jpg", 1},
+        {"-alpha off -colorspace Gray", "im_grey.jpg", 1},
+        {"-alpha off -interlace JPEG", "im_progressive.jpg", 1},
+        {"-alpha off -colorspace CMYK", "im_cmyk.jpg", 1},
+    };
+    std::vector<std::string> files;
+    for (const auto& c : cases) {
+        const std::string output = c.output;
+        const size_t colon = output.find(':');
+        files.push_back(folder + "/" + output.substr(colon + 1));
+        ASSERT_TRUE(run(convert + " " + shellQuoted(source) + " " + c.options + " " +
+                        shellQuoted(output.substr(0, colon + 1) + files.back())));
+        ASSERT_TRUE(run(convert + " " + shellQuoted(files.back()) + " -depth 8 " +
+                        shellQuoted("PNG32:" + files.back() + ".ref.png")));
+    }
+    // ImageMagick 6.9 stores TGA rows top first under a header that says
+    // bottom first, and reads them back the same way; Pillow reads them as
+    // the header says, and so do we.
+    const std::vector<Picture> pillow = pillowReadings(folder, files);
+    for (size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i]);
+        Picture ours, theirs;
+        ASSERT_EQ(readPicture(files[i], &ours), kOk);
+        if (hasExtension(files[i], {".tga"})) {
+            theirs = pillow[i];
+        } else {
+            ASSERT_EQ(readPicture(files[i] + ".ref.png", &theirs), kOk);
+        }
+        EXPECT_LE(difference(ours, theirs), cases[i].tolerance);
+    }
+    const std::string rle = k4test::readFile(folder + "/im_pal8_rle.bmp");
+    EXPECT_EQ(rle[30], 1) << "ImageMagick no longer writes this BMP with RLE8";
+}
+
+TEST(Producers, WhatPillowWritesWeReadAsItDoes) {
+    K4_NEED(pillowAvailable(), "Pillow is not available");
+    const std::string folder = scratch();
+    const std::string source = writeSource(folder);
+    ASSERT_TRUE(run(K4_PYTHON " " K4_PILLOW_HELPER " write " + shellQuoted(source) + " " +
+                    shellQuoted(folder)));
+    const std::vector<std::string> files = filesIn(folder, {".bmp", ".tga", ".png", ".jpg"});
+    const std::vector<Picture> pillow = pillowReadings(folder, files);
+    EXPECT_EQ(files.size(), 17u); // 16 variants and the source
+    for (size_t i = 0; i < files.size(); ++i) {
+        Picture ours;
+        ASSERT_EQ(readPicture(files[i], &ours), kOk) << files[i];
+        EXPECT_EQ(difference(ours, pillow[i]), 0) << files[i];
+    }
+}
