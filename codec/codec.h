@@ -22,8 +22,8 @@ namespace k4codec {
 
 HResult ddsReadHeader(const uint8_t* data, size_t size, ImageInfo* info);
 HResult ddsReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info);
-// Writes all levels with a legacy header. The image must be in one of the
-// twelve output formats (isOutputFormat), otherwise kInvalidCall.
+// Writes all levels with a legacy header. The image must be in a format the
+// codec converts (isConvertible: not a palette), otherwise kInvalidCall.
 HResult ddsWriteImage(const Image& image, std::vector<uint8_t>* bytes);
 
 HResult bmpReadHeader(const uint8_t* data, size_t size, ImageInfo* info);

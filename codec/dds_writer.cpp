@@ -1,8 +1,11 @@
-// DDS writer: all levels of an image in one of the twelve output formats,
-// with a legacy header as Direct3D's own tools write it (flags, pitch for
-// uncompressed formats or linear size for DXT, mip count and caps when there
-// are levels below the first). Does not write DX10 headers, cube maps or
-// volumes.
+// DDS writer: all levels of an image in any format the codec converts (the
+// twelve output formats, and the others a Direct3D texture may hold when it
+// is saved: X8R8G8B8, A8B8G8R8, L16, DXT2 ...), with a legacy header as
+// Direct3D's own tools write it: flags, pitch for uncompressed formats or
+// linear size for DXT, mip count and caps when there are levels below the
+// first; bit masks, or the FourCC where masks cannot describe the format
+// (DXT1 to DXT5 by name, A16B16G16R16 by its D3DFORMAT number). Does not
+// write DX10 headers, cube maps, volumes or palettes.
 #include "codec/codec.h"
 #include "codec/dds_format.h"
 
@@ -17,7 +20,7 @@ void describeFormat(Format format, DdsPixelFormat* pf) {
     std::memset(pf, 0, sizeof *pf);
     pf->size = sizeof(DdsPixelFormat);
     const FormatInfo* info = findFormat(format);
-    if (info->compressed) {
+    if (info->compressed || info->bits > 32) {
         pf->flags = kDdpfFourCC;
         pf->fourCC = format;
         return;
@@ -28,16 +31,20 @@ void describeFormat(Format format, DdsPixelFormat* pf) {
     pf->gMask = static_cast<uint32_t>(m.g);
     pf->bMask = static_cast<uint32_t>(m.b);
     pf->aMask = static_cast<uint32_t>(m.a);
-    pf->flags = (m.luminance ? kDdpfLuminance : kDdpfRgb) | (m.a != 0 ? kDdpfAlphaPixels : 0);
+    if (m.r == 0 && m.g == 0 && m.b == 0) {
+        pf->flags = kDdpfAlpha;
+    } else {
+        pf->flags = (m.luminance ? kDdpfLuminance : kDdpfRgb) | (m.a != 0 ? kDdpfAlphaPixels : 0);
+    }
 }
 
 } // namespace
 
 HResult ddsWriteImage(const Image& image, std::vector<uint8_t>* bytes) {
     const uint32_t levels = static_cast<uint32_t>(image.levels.size());
-    if (bytes == nullptr || !isOutputFormat(image.format) || image.width == 0 ||
-        image.height == 0 || image.width > kMaxDimension || image.height > kMaxDimension ||
-        levels == 0 || levels > fullMipCount(image.width, image.height)) {
+    if (bytes == nullptr || !isConvertible(image.format) || image.width == 0 || image.height == 0 ||
+        image.width > kMaxDimension || image.height > kMaxDimension || levels == 0 ||
+        levels > fullMipCount(image.width, image.height)) {
         return kInvalidCall;
     }
     uint64_t total = 4 + sizeof(DdsHeader);
