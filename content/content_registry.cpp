@@ -6,8 +6,11 @@
 #include "foundation/k4cptrarray.h"
 #include "foundation/k4ctrace.h"
 
+#include <memory>
+#include <utility>
+
 K4QBContentRegistry::K4QBContentRegistry(K4CDebugLogger* logger)
-    : sources_(new K4CPtrArray()), pakSource_(nullptr), logger_(logger) {
+    : pakSource_(nullptr), logger_(logger) {
     K4C_TRACE(logger_, "Enter constructor K4QBContentRegistry(%p) = %p", (void*)logger,
               (void*)this);
     K4C_TRACE(logger_, "Exit constructor K4QBContentRegistry = %p", (void*)this);
@@ -15,20 +18,18 @@ K4QBContentRegistry::K4QBContentRegistry(K4CDebugLogger* logger)
 
 K4QBContentRegistry::~K4QBContentRegistry() {
     K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBContentRegistry = %p", (void*)this);
-    for (int32_t i = 0; i < sources_->getCount(); ++i) {
-        delete static_cast<K4QBGameFiles*>(sources_->get(i));
-    }
-    delete sources_;
+    // The sources go with sources_, first to last.
     K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBContentRegistry = %p", (void*)this);
 }
 
 void K4QBContentRegistry::addSource(K4QBGameFiles* source) {
+    std::unique_ptr<K4QBGameFiles> owned(source);
     K4C_TRACE(logger_, "Enter K4QBContentRegistry::addSource(%p) = %p", (void*)source, (void*)this);
     if (source == nullptr) {
         k4cTraceThrow(logger_, K4CERR_STR_ILLEGALARGUMENT, "K4QBContentRegistry::addSource",
                       (void*)this);
     }
-    sources_->add(source);
+    sources_.add(std::move(owned));
     if (pakSource_ == nullptr && source->getSourceType() == K4QB_SOURCE_PAK) {
         pakSource_ = static_cast<K4QBPakRegistry*>(source);
     }
@@ -36,11 +37,11 @@ void K4QBContentRegistry::addSource(K4QBGameFiles* source) {
 }
 
 int32_t K4QBContentRegistry::getSourceCount() const {
-    return sources_->getCount();
+    return sources_.getCount();
 }
 
 K4QBGameFiles* K4QBContentRegistry::getSource(int32_t index) const {
-    return static_cast<K4QBGameFiles*>(sources_->get(index));
+    return sources_.get(index);
 }
 
 int32_t K4QBContentRegistry::getSourceType() {
@@ -60,9 +61,11 @@ bool K4QBContentRegistry::getContent(K4CString* output, const char* name, const 
     K4C_TRACE(logger_, "Enter K4QBContentRegistry::getContent(%p, %s, %s, %d) = %p", (void*)output,
               name, folder, searchSubFolders ? 1 : 0, (void*)this);
     bool found = false;
-    for (int32_t i = 0; i < sources_->getCount() && !found; ++i) {
-        found = getSource(i)->getContent(output, name, folder, searchSubFolders);
-    }
+    k4cOutOfMemoryAsError([&] {
+        for (int32_t i = 0; i < sources_.getCount() && !found; ++i) {
+            found = getSource(i)->getContent(output, name, folder, searchSubFolders);
+        }
+    });
     K4C_TRACE(logger_, "Return %d from K4QBContentRegistry::getContent = %p", found ? 1 : 0,
               (void*)this);
     return found;
@@ -73,9 +76,11 @@ int32_t K4QBContentRegistry::findContent(K4QBFileList* list, const char* pattern
     K4C_TRACE(logger_, "Enter K4QBContentRegistry::findContent(%p, %s, %s, %d) = %p", (void*)list,
               pattern, folder, searchSubFolders ? 1 : 0, (void*)this);
     int32_t added = 0;
-    for (int32_t i = 0; i < sources_->getCount(); ++i) {
-        added += getSource(i)->findContent(list, pattern, folder, searchSubFolders);
-    }
+    k4cOutOfMemoryAsError([&] {
+        for (int32_t i = 0; i < sources_.getCount(); ++i) {
+            added += getSource(i)->findContent(list, pattern, folder, searchSubFolders);
+        }
+    });
     K4C_TRACE(logger_, "Return %d from K4QBContentRegistry::findContent = %p", added, (void*)this);
     return added;
 }

@@ -8,9 +8,9 @@
 #pragma once
 
 #include "content/game_files.h"
+#include "foundation/k4cptrarray.h"
 
 class K4CDebugLogger;
-class K4CPtrArray;
 class K4QBPakRegistry;
 
 class K4QBContentRegistry : public K4QBGameFiles {
@@ -21,7 +21,7 @@ public:
     K4QBContentRegistry(const K4QBContentRegistry&) = delete;
     K4QBContentRegistry& operator=(const K4QBContentRegistry&) = delete;
 
-    // The registry owns the source from now on.
+    // The registry owns the source from now on, also when adding fails.
     void addSource(K4QBGameFiles* source);
     int32_t getSourceCount() const;
     K4QBGameFiles* getSource(int32_t index) const;
@@ -39,7 +39,7 @@ public:
     const char* getSubFolder(const char* folder, int32_t index);
 
 private:
-    K4CPtrArray* sources_;
+    K4COwningPtrArray<K4QBGameFiles> sources_;
     K4QBPakRegistry* pakSource_; // one of the sources, not owned separately
     K4CDebugLogger* logger_;
 };

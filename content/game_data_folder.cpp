@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -30,20 +31,22 @@ K4QBGameDataFolder::~K4QBGameDataFolder() {
 
 K4QBGameDataFolder* K4QBGameDataFolder::CreateFromGame(K4CDebugLogger* logger) {
     K4C_TRACE(logger, "Enter K4QBGameDataFolder::CreateFromGame(%p)", (void*)logger);
-    K4QBGameDataFolder* source;
+    std::unique_ptr<K4QBGameDataFolder> source;
     try {
-        const char* install = getInstallPath();
-        if (install == nullptr) {
-            throw K4QBERR_PAK_NOTINSTALLED;
-        }
-        source = CreateFromPath(install);
+        k4cOutOfMemoryAsError([&] {
+            const char* install = getInstallPath();
+            if (install == nullptr) {
+                throw K4QBERR_PAK_NOTINSTALLED;
+            }
+            source.reset(CreateFromPath(install));
+        });
     } catch (const char* code) {
         K4C_DEBUG(logger, "Throw exception %s from K4QBGameDataFolder::CreateFromGame", code);
         throw;
     }
     source->setLogger(logger);
-    K4C_TRACE(logger, "Return %p from K4QBGameDataFolder::CreateFromGame", (void*)source);
-    return source;
+    K4C_TRACE(logger, "Return %p from K4QBGameDataFolder::CreateFromGame", (void*)source.get());
+    return source.release();
 }
 
 K4QBGameDataFolder* K4QBGameDataFolder::CreateFromPath(const char* folder) {

@@ -19,14 +19,13 @@ constexpr int32_t kRecordsPerRead = 1024;
 } // namespace
 
 K4QBPakArchive::K4QBPakArchive(const char* path, K4CDebugLogger* logger)
-    : path_(nullptr), modificationTime_(0), header_(), entries_(nullptr), entryCount_(0),
-      pairs_(nullptr), names_(nullptr), folderNames_(nullptr), skipped_(nullptr), skippedCount_(0),
-      skippedCapacity_(0), stream_(nullptr), streamSize_(0), keepOpen_(false), logger_(logger) {
+    : modificationTime_(0), header_(), entries_(nullptr), entryCount_(0), stream_(nullptr),
+      streamSize_(0), keepOpen_(false), logger_(logger) {
     K4C_TRACE(logger_, "Enter constructor K4QBPakArchive(%s, %p) = %p", path, (void*)logger,
               (void*)this);
     size_t length = std::strlen(path);
-    path_ = new char[length + 1];
-    std::memcpy(path_, path, length + 1);
+    path_.reset(new char[length + 1]);
+    std::memcpy(path_.get(), path, length + 1);
     K4C_TRACE(logger_, "Exit constructor K4QBPakArchive = %p", (void*)this);
 }
 
@@ -35,44 +34,73 @@ K4QBPakArchive::~K4QBPakArchive() {
     if (stream_ != nullptr) {
         std::fclose(stream_); // nothing was written through it; a failure loses nothing
     }
-    delete[] skipped_;
-    delete[] folderNames_;
-    delete[] names_;
-    delete[] pairs_;
-    k4p::freeLarge(entries_, sizeof(K4QBPakEntry) * (static_cast<size_t>(header_.fileCount) + 1));
-    delete[] path_;
     K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBPakArchive = %p", (void*)this);
 }
 
 K4QBPakArchive* K4QBPakArchive::loadFromFile(const char* path, K4CDebugLogger* logger) {
     K4C_TRACE(logger, "Enter K4QBPakArchive::loadFromFile(%s, %p)", path, (void*)logger);
-    if (path == nullptr) {
-        k4cTraceThrow(logger, K4CEXC_IO, "K4QBPakArchive::loadFromFile");
-    }
-    K4QBPakArchive* archive = new K4QBPakArchive(path, logger);
+    std::unique_ptr<K4QBPakArchive> archive;
     try {
-        archive->load();
+        k4cOutOfMemoryAsError([&] {
+            if (path == nullptr) {
+                throw K4CEXC_IO;
+            }
+            archive.reset(new K4QBPakArchive(path, logger));
+            k4p::FileStatus status;
+            if (k4p::getFileStatus(path, &status)) {
+                archive->modificationTime_ = status.modifiedTime;
+            }
+            archive->keepOpen();
+            archive->readDirectory();
+            archive->closeStream();
+        });
     } catch (const char* code) {
-        delete archive;
         k4cTraceThrow(logger, code, "K4QBPakArchive::loadFromFile");
     }
-    K4C_TRACE(logger, "Return %p from K4QBPakArchive::loadFromFile", (void*)archive);
-    return archive;
+    K4C_TRACE(logger, "Return %p from K4QBPakArchive::loadFromFile", (void*)archive.get());
+    return archive.release();
 }
 
-void K4QBPakArchive::load() {
-    K4C_TRACE(logger_, "Enter K4QBPakArchive::load = %p", (void*)this);
-    k4p::FileStatus status;
-    if (k4p::getFileStatus(path_, &status)) {
-        modificationTime_ = status.modifiedTime;
+K4QBPakArchive* K4QBPakArchive::loadFromStream(FILE* stream, const char* path,
+                                               K4CDebugLogger* logger) {
+    K4C_TRACE(logger, "Enter K4QBPakArchive::loadFromStream(%p, %s, %p)", (void*)stream, path,
+              (void*)logger);
+    k4p::UniqueFile owned(stream);
+    std::unique_ptr<K4QBPakArchive> archive;
+    try {
+        k4cOutOfMemoryAsError([&] {
+            if (stream == nullptr || path == nullptr) {
+                throw K4CEXC_IO;
+            }
+            archive.reset(new K4QBPakArchive(path, logger));
+            archive->adoptStream(owned.release());
+            archive->readDirectory();
+        });
+    } catch (const char* code) {
+        k4cTraceThrow(logger, code, "K4QBPakArchive::loadFromStream");
     }
-    keepOpen();
+    K4C_TRACE(logger, "Return %p from K4QBPakArchive::loadFromStream", (void*)archive.get());
+    return archive.release();
+}
+
+void K4QBPakArchive::adoptStream(FILE* stream) {
+    stream_ = stream;
+    keepOpen_ = true;
+    long end = -1;
+    if (std::fseek(stream_, 0, SEEK_END) != 0 || (end = std::ftell(stream_)) < 0 ||
+        std::fseek(stream_, 0, SEEK_SET) != 0) {
+        k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::adoptStream", (void*)this);
+    }
+    streamSize_ = static_cast<uint64_t>(end);
+}
+
+void K4QBPakArchive::readDirectory() {
+    K4C_TRACE(logger_, "Enter K4QBPakArchive::readDirectory = %p", (void*)this);
     readHeader();
     readPairs();
     readNames();
     readFileTable();
-    closeStream();
-    K4C_TRACE(logger_, "Exit K4QBPakArchive::load = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBPakArchive::readDirectory = %p", (void*)this);
 }
 
 void K4QBPakArchive::readHeader() {
@@ -81,7 +109,7 @@ void K4QBPakArchive::readHeader() {
     size_t available = streamSize_ < sizeof bytes ? static_cast<size_t>(streamSize_) : sizeof bytes;
     readBytes(bytes, available);
     if (const char* reason = k4qbDecodePakHeader(bytes, available, streamSize_, &header_)) {
-        K4C_DEBUG(logger_, "(In K4QBPakArchive::readHeader) Refused %s: %s", path_, reason);
+        K4C_DEBUG(logger_, "(In K4QBPakArchive::readHeader) Refused %s: %s", path_.get(), reason);
         k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::readHeader", (void*)this);
     }
     K4C_TRACE(logger_, "Exit K4QBPakArchive::readHeader = %p", (void*)this);
@@ -89,21 +117,15 @@ void K4QBPakArchive::readHeader() {
 
 void K4QBPakArchive::readPairs() {
     K4C_TRACE(logger_, "Enter K4QBPakArchive::readPairs = %p", (void*)this);
-    const size_t bytes = static_cast<size_t>(header_.pairCount) * K4QB_PAK_PAIR_SIZE;
-    pairs_ = new int32_t[2 * static_cast<size_t>(header_.pairCount) + 1];
-    if (bytes > 0) {
+    const size_t words = 2 * static_cast<size_t>(header_.pairCount);
+    pairs_.reset(new int32_t[words + 1]);
+    if (words > 0) {
         seekTo(header_.pairTableOffset);
-        uint8_t* raw = new uint8_t[bytes];
-        try {
-            readBytes(raw, bytes);
-        } catch (const char*) {
-            delete[] raw;
-            throw;
+        std::unique_ptr<uint8_t[]> raw(new uint8_t[4 * words]);
+        readBytes(raw.get(), 4 * words);
+        for (size_t i = 0; i < words; ++i) {
+            pairs_[i] = k4qbReadWord(raw.get() + 4 * i);
         }
-        for (size_t i = 0; i < 2 * static_cast<size_t>(header_.pairCount); ++i) {
-            pairs_[i] = k4qbReadWord(raw + 4 * i);
-        }
-        delete[] raw;
     }
     K4C_TRACE(logger_, "Exit K4QBPakArchive::readPairs = %p", (void*)this);
 }
@@ -111,12 +133,12 @@ void K4QBPakArchive::readPairs() {
 void K4QBPakArchive::readNames() {
     K4C_TRACE(logger_, "Enter K4QBPakArchive::readNames = %p", (void*)this);
     const int32_t size = header_.namesSize;
-    names_ = new char[static_cast<size_t>(size) + 1];
+    names_.reset(new char[static_cast<size_t>(size) + 1]);
     names_[size] = 0;
-    folderNames_ = new K4QBPakFolderName[static_cast<size_t>(header_.folderCount) + 1];
+    folderNames_.reset(new K4QBPakFolderName[static_cast<size_t>(header_.folderCount) + 1]);
     if (size > 0) {
         seekTo(header_.namesOffset);
-        readBytes(names_, static_cast<size_t>(size));
+        readBytes(names_.get(), static_cast<size_t>(size));
     }
     const char* reason = nullptr;
     if (size > 0 && names_[size - 1] != 0) {
@@ -129,16 +151,16 @@ void K4QBPakArchive::readNames() {
             break;
         }
         folderNames_[i].offset = at;
-        folderNames_[i].name = names_ + at;
+        folderNames_[i].name = names_.get() + at;
         folderNames_[i].fileCount = 0;
         folderNames_[i].unsafe = nullptr;
-        at += static_cast<int32_t>(std::strlen(names_ + at));
+        at += static_cast<int32_t>(std::strlen(names_.get() + at));
         while (at < size && names_[at] == 0) {
             ++at;
         }
     }
     if (reason != nullptr) {
-        K4C_DEBUG(logger_, "(In K4QBPakArchive::readNames) Refused %s: %s", path_, reason);
+        K4C_DEBUG(logger_, "(In K4QBPakArchive::readNames) Refused %s: %s", path_.get(), reason);
         k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::readNames", (void*)this);
     }
     K4C_TRACE(logger_, "Exit K4QBPakArchive::readNames = %p", (void*)this);
@@ -146,21 +168,12 @@ void K4QBPakArchive::readNames() {
 
 void K4QBPakArchive::skip(int32_t record, const K4QBPakRecord& decoded, int32_t folderOffset,
                           const char* reason) {
-    if (skippedCount_ == skippedCapacity_) {
-        int32_t capacity = skippedCapacity_ == 0 ? 16 : skippedCapacity_ * 2;
-        K4QBPakSkipped* grown = new K4QBPakSkipped[static_cast<size_t>(capacity)];
-        if (skippedCount_ > 0) {
-            std::memcpy(grown, skipped_, sizeof(K4QBPakSkipped) * skippedCount_);
-        }
-        delete[] skipped_;
-        skipped_ = grown;
-        skippedCapacity_ = capacity;
-    }
-    K4QBPakSkipped& s = skipped_[skippedCount_++];
+    K4QBPakSkipped s;
     s.record = record;
     s.folderOffset = folderOffset;
     std::memcpy(s.name, decoded.name, sizeof s.name);
     s.reason = reason;
+    skipped_.push_back(s);
     K4C_DEBUG(logger_, "(In K4QBPakArchive::readFileTable) Left out record %d (%s): %s", record,
               s.name, reason);
 }
@@ -173,72 +186,61 @@ void K4QBPakArchive::readFileTable() {
     const int32_t slots = header_.namesSize < K4QB_PAK_FOLDER_OFFSET_LIMIT
                               ? header_.namesSize
                               : K4QB_PAK_FOLDER_OFFSET_LIMIT;
-    int32_t* slotTable = new int32_t[static_cast<size_t>(slots) + 1];
-    uint8_t* raw = nullptr;
-    try {
-        for (int32_t i = 0; i < slots; ++i) {
-            slotTable[i] = -1;
-        }
-        for (int32_t i = 0; i < folderCount; ++i) {
-            if (folderNames_[i].offset < slots) {
-                slotTable[folderNames_[i].offset] = i;
-            }
-            folderNames_[i].unsafe = k4qbCheckPakFolderName(folderNames_[i].name);
-        }
-        // The largest table of the program: one block, filled in file-table order.
-        entries_ = static_cast<K4QBPakEntry*>(k4p::allocateLarge(
-            sizeof(K4QBPakEntry) * (static_cast<size_t>(header_.fileCount) + 1)));
-        if (entries_ == nullptr) {
-            k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::readFileTable", (void*)this);
-        }
-        const int32_t slice =
-            header_.fileCount < kRecordsPerRead ? header_.fileCount : kRecordsPerRead;
-        raw = new uint8_t[static_cast<size_t>(slice) * K4QB_PAK_RECORD_SIZE + 1];
-        if (header_.fileCount > 0) {
-            seekTo(header_.fileTableOffset);
-        }
-        for (int32_t first = 0; first < header_.fileCount; first += slice) {
-            int32_t count = header_.fileCount - first < slice ? header_.fileCount - first : slice;
-            readBytes(raw, static_cast<size_t>(count) * K4QB_PAK_RECORD_SIZE);
-            for (int32_t r = 0; r < count; ++r) {
-                K4QBPakRecord decoded;
-                k4qbDecodePakRecord(raw + static_cast<size_t>(r) * K4QB_PAK_RECORD_SIZE, &decoded);
-                const int32_t folderOffset = (decoded.folderWord >> 1) & 0x3FFF;
-                const int32_t folder = folderOffset < slots ? slotTable[folderOffset] : -1;
-                const char* reason = nullptr;
-                if (folder < 0) {
-                    reason = "folder offset is not the start of a listed folder name";
-                } else if (folderNames_[folder].unsafe != nullptr) {
-                    reason = folderNames_[folder].unsafe;
-                } else {
-                    reason = k4qbCheckPakFileName(decoded.name);
-                }
-                if (reason != nullptr) {
-                    skip(first + r, decoded, folderOffset, reason);
-                    continue;
-                }
-                K4QBPakEntry& e = entries_[entryCount_++];
-                e.archive = this;
-                e.wordA = decoded.wordA;
-                e.wordB = decoded.wordB;
-                e.dataOffset = decoded.dataOffset;
-                e.wordD = decoded.wordD;
-                e.wordE = decoded.wordE;
-                e.folderWord = decoded.folderWord;
-                std::memcpy(e.name, decoded.name, sizeof e.name);
-                e.folderOffset = static_cast<uint16_t>(folderOffset);
-                e.folderIndex = folder;
-                e.block = K4QBPakBlockHeader{0, 0, 0, 0};
-                ++folderNames_[folder].fileCount;
-            }
-        }
-    } catch (const char*) {
-        delete[] raw;
-        delete[] slotTable;
-        throw;
+    std::unique_ptr<int32_t[]> slotTable(new int32_t[static_cast<size_t>(slots) + 1]);
+    for (int32_t i = 0; i < slots; ++i) {
+        slotTable[i] = -1;
     }
-    delete[] raw;
-    delete[] slotTable;
+    for (int32_t i = 0; i < folderCount; ++i) {
+        if (folderNames_[i].offset < slots) {
+            slotTable[folderNames_[i].offset] = i;
+        }
+        folderNames_[i].unsafe = k4qbCheckPakFolderName(folderNames_[i].name);
+    }
+    // The largest table of the program: one block, filled in file-table order.
+    entries_ = static_cast<K4QBPakEntry*>(
+        entryBlock_.allocate(sizeof(K4QBPakEntry) * (static_cast<size_t>(header_.fileCount) + 1)));
+    const int32_t slice = header_.fileCount < kRecordsPerRead ? header_.fileCount : kRecordsPerRead;
+    std::unique_ptr<uint8_t[]> raw(
+        new uint8_t[static_cast<size_t>(slice) * K4QB_PAK_RECORD_SIZE + 1]);
+    if (header_.fileCount > 0) {
+        seekTo(header_.fileTableOffset);
+    }
+    for (int32_t first = 0; first < header_.fileCount; first += slice) {
+        int32_t count = header_.fileCount - first < slice ? header_.fileCount - first : slice;
+        readBytes(raw.get(), static_cast<size_t>(count) * K4QB_PAK_RECORD_SIZE);
+        for (int32_t r = 0; r < count; ++r) {
+            K4QBPakRecord decoded;
+            k4qbDecodePakRecord(raw.get() + static_cast<size_t>(r) * K4QB_PAK_RECORD_SIZE,
+                                &decoded);
+            const int32_t folderOffset = (decoded.folderWord >> 1) & 0x3FFF;
+            const int32_t folder = folderOffset < slots ? slotTable[folderOffset] : -1;
+            const char* reason = nullptr;
+            if (folder < 0) {
+                reason = "folder offset is not the start of a listed folder name";
+            } else if (folderNames_[folder].unsafe != nullptr) {
+                reason = folderNames_[folder].unsafe;
+            } else {
+                reason = k4qbCheckPakFileName(decoded.name);
+            }
+            if (reason != nullptr) {
+                skip(first + r, decoded, folderOffset, reason);
+                continue;
+            }
+            K4QBPakEntry& e = entries_[entryCount_++];
+            e.archive = this;
+            e.wordA = decoded.wordA;
+            e.wordB = decoded.wordB;
+            e.dataOffset = decoded.dataOffset;
+            e.wordD = decoded.wordD;
+            e.wordE = decoded.wordE;
+            e.folderWord = decoded.folderWord;
+            std::memcpy(e.name, decoded.name, sizeof e.name);
+            e.folderOffset = static_cast<uint16_t>(folderOffset);
+            e.folderIndex = folder;
+            e.block = K4QBPakBlockHeader{0, 0, 0, 0};
+            ++folderNames_[folder].fileCount;
+        }
+    }
     K4C_TRACE(logger_, "Exit K4QBPakArchive::readFileTable = %p", (void*)this);
 }
 
@@ -287,18 +289,18 @@ const char* K4QBPakArchive::getNameAt(int32_t offset) const {
     if (offset < 0 || offset >= header_.namesSize) {
         return nullptr;
     }
-    return names_ + offset;
+    return names_.get() + offset;
 }
 
 const int32_t* K4QBPakArchive::getPair(int32_t index) const {
     if (index < 0 || index >= header_.pairCount) {
         throw K4CEXC_INDEXOUTOFBOUNDS;
     }
-    return pairs_ + 2 * static_cast<size_t>(index);
+    return pairs_.get() + 2 * static_cast<size_t>(index);
 }
 
 const K4QBPakSkipped& K4QBPakArchive::getSkipped(int32_t index) const {
-    if (index < 0 || index >= skippedCount_) {
+    if (index < 0 || index >= getSkippedCount()) {
         throw K4CEXC_INDEXOUTOFBOUNDS;
     }
     return skipped_[index];
@@ -307,9 +309,9 @@ const K4QBPakSkipped& K4QBPakArchive::getSkipped(int32_t index) const {
 void K4QBPakArchive::openStream() {
     K4C_TRACE(logger_, "Enter K4QBPakArchive::openStream = %p", (void*)this);
     if (stream_ == nullptr) {
-        FILE* stream = k4p::openFile(path_, "rb");
+        FILE* stream = k4p::openFile(path_.get(), "rb");
         k4p::FileStatus status;
-        if (stream == nullptr || !k4p::getFileStatus(path_, &status) || status.directory) {
+        if (stream == nullptr || !k4p::getFileStatus(path_.get(), &status) || status.directory) {
             if (stream != nullptr) {
                 std::fclose(stream);
             }

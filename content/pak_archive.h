@@ -18,9 +18,12 @@
 #pragma once
 
 #include "content/pak_format.h"
+#include "platform/platform.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 class K4CDebugLogger;
 class K4CString;
@@ -61,8 +64,16 @@ class K4QBPakArchive {
 public:
     // Loads the directory of the archive at `path`; the caller owns the
     // result. Throws "IOException" when the file cannot be read or its
-    // directory is malformed; nothing is left allocated or open then.
+    // directory is malformed, "K4CERR_MEM_OUTOFMEMORY" when memory runs out;
+    // nothing is left allocated or open then.
     static K4QBPakArchive* loadFromFile(const char* path, K4CDebugLogger* logger = nullptr);
+    // The same from a stream open for binary reading (a file, or bytes held
+    // in memory), which the archive takes over, also when loading fails. The
+    // stream stays open as after keepOpen, so extraction reads from it until
+    // closeStream; after that openStream opens `path`. The modification time
+    // is 0.
+    static K4QBPakArchive* loadFromStream(FILE* stream, const char* path,
+                                          K4CDebugLogger* logger = nullptr);
     ~K4QBPakArchive();
     K4QBPakArchive(const K4QBPakArchive&) = delete;
     K4QBPakArchive& operator=(const K4QBPakArchive&) = delete;
@@ -70,6 +81,7 @@ public:
     // Makes the entry's content a file at root, folder name and file name
     // joined with backslashes, and puts that path into `outputPath`. Returns
     // the number of zlib inflations done: 0 when the file was already there.
+    // Throws "IOException", "K4QBERR_PAK_IOERROR" or "K4CERR_MEM_OUTOFMEMORY".
     int32_t extractEntry(K4QBPakEntry* entry, K4CString* outputPath, const char* rootFolder);
 
     // Stream control. openStream opens the file for binary reading unless it
@@ -82,7 +94,7 @@ public:
     void releaseStream();
     bool isStreamOpen() const { return stream_ != nullptr; }
 
-    const char* getPath() const { return path_; }
+    const char* getPath() const { return path_.get(); }
     int64_t getModificationTime() const { return modificationTime_; }
     const K4QBPakHeader& getHeader() const { return header_; }
     // Entries of the directory, in file-table order.
@@ -97,14 +109,15 @@ public:
     const char* getNameAt(int32_t offset) const;
     int32_t getPairCount() const { return header_.pairCount; }
     const int32_t* getPair(int32_t index) const;
-    int32_t getSkippedCount() const { return skippedCount_; }
+    int32_t getSkippedCount() const { return static_cast<int32_t>(skipped_.size()); }
     const K4QBPakSkipped& getSkipped(int32_t index) const;
 
     void setLogger(K4CDebugLogger* logger) { logger_ = logger; }
 
 private:
     K4QBPakArchive(const char* path, K4CDebugLogger* logger);
-    void load();
+    void adoptStream(FILE* stream);
+    void readDirectory();
     void readHeader();
     void readPairs();
     void readNames();
@@ -119,17 +132,16 @@ private:
     void createFolders(const char* rootFolder, const char* folderName);
     void releaseAfterFailure();
 
-    char* path_;
+    std::unique_ptr<char[]> path_;
     int64_t modificationTime_;
     K4QBPakHeader header_;
-    K4QBPakEntry* entries_;
+    k4p::LargeBlock entryBlock_;
+    K4QBPakEntry* entries_; // in entryBlock_
     int32_t entryCount_;
-    int32_t* pairs_; // two words a pair
-    char* names_;    // namesSize bytes and a guard NUL
-    K4QBPakFolderName* folderNames_;
-    K4QBPakSkipped* skipped_;
-    int32_t skippedCount_;
-    int32_t skippedCapacity_;
+    std::unique_ptr<int32_t[]> pairs_; // two words a pair
+    std::unique_ptr<char[]> names_;    // namesSize bytes and a guard NUL
+    std::unique_ptr<K4QBPakFolderName[]> folderNames_;
+    std::vector<K4QBPakSkipped> skipped_;
     FILE* stream_;
     uint64_t streamSize_; // size of the file when the stream was opened
     bool keepOpen_;

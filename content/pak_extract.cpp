@@ -45,24 +45,23 @@ int32_t K4QBPakArchive::extractEntry(K4QBPakEntry* entry, K4CString* outputPath,
                       (void*)this);
     }
     const char* folderName = folderNames_[entry->folderIndex].name;
-    outputPath->assign(rootFolder);
-    outputPath->appendPath(folderName, false);
-    outputPath->appendPath(entry->name, false);
-    if (k4p::fileExists(outputPath->getText())) {
-        K4C_TRACE(logger_, "Return %d (%s) from K4QBPakArchive::extractEntry = %p", 0,
-                  outputPath->getText(), (void*)this);
-        return 0;
-    }
-
     int32_t inflations = 0;
     try {
-        openStream();
-        int64_t position = entry->dataOffset;
-        readBlockHeaders(entry, &position);
-        Buffer content(readContent(entry, &inflations));
-        createFolders(rootFolder, folderName);
-        writeAtomically(outputPath->getText(), content.get(), entry->block.size);
-        releaseStream();
+        k4cOutOfMemoryAsError([&] {
+            outputPath->assign(rootFolder);
+            outputPath->appendPath(folderName, false);
+            outputPath->appendPath(entry->name, false);
+            if (k4p::fileExists(outputPath->getText())) {
+                return;
+            }
+            openStream();
+            int64_t position = entry->dataOffset;
+            readBlockHeaders(entry, &position);
+            Buffer content(readContent(entry, &inflations));
+            createFolders(rootFolder, folderName);
+            writeAtomically(outputPath->getText(), content.get(), entry->block.size);
+            releaseStream();
+        });
     } catch (const char* code) {
         releaseAfterFailure();
         k4cTraceThrow(logger_, code, "K4QBPakArchive::extractEntry", (void*)this);

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -46,10 +47,7 @@ bool endsWithPak(const char* name) {
 } // namespace
 
 K4QBPakRegistry::K4QBPakRegistry(const char* rootFolder, K4CDebugLogger* logger)
-    : rootFolder_(new K4CString(rootFolder)), archives_(new K4CPtrArray()), fileCount_(0),
-      folderCount_(0), folderMap_(nullptr), folders_(nullptr), entryBlock_(nullptr),
-      entryBlockSize_(0), itemBlock_(nullptr), itemBlockSize_(0), mergeBuffer_(nullptr),
-      logger_(logger) {
+    : rootFolder_(rootFolder), fileCount_(0), folderCount_(0), logger_(logger) {
     K4C_TRACE(logger_, "Enter constructor K4QBPakRegistry(%s, %p) = %p", rootFolder, (void*)logger,
               (void*)this);
     K4C_TRACE(logger_, "Exit constructor K4QBPakRegistry = %p", (void*)this);
@@ -58,58 +56,56 @@ K4QBPakRegistry::K4QBPakRegistry(const char* rootFolder, K4CDebugLogger* logger)
 K4QBPakRegistry::~K4QBPakRegistry() {
     K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBPakRegistry = %p", (void*)this);
     clearFolders();
-    delete rootFolder_;
-    for (int32_t i = 0; i < archives_->getCount(); ++i) {
-        delete static_cast<K4QBPakArchive*>(archives_->get(i));
-    }
-    delete archives_;
+    // The archives go with archives_.
     K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBPakRegistry = %p", (void*)this);
 }
 
 K4QBPakRegistry* K4QBPakRegistry::CreateFromGame(const char* rootFolder, K4CDebugLogger* logger) {
     K4C_TRACE(logger, "Enter K4QBPakRegistry::CreateFromGame(%s, %p)", rootFolder, (void*)logger);
-    const char* install = getInstallPath();
-    if (install == nullptr) {
-        K4C_DEBUG(logger, "Throw exception %s from K4QBPakRegistry::CreateFromGame",
-                  K4QBERR_PAK_NOTINSTALLED);
-        throw K4QBERR_PAK_NOTINSTALLED;
-    }
-    K4CString pakFolder(install);
-    pakFolder.appendPath("data\\pak", false);
-    K4QBPakRegistry* registry;
+    std::unique_ptr<K4QBPakRegistry> registry;
     try {
-        registry = CreateFromPath(pakFolder.getText(), rootFolder);
+        k4cOutOfMemoryAsError([&] {
+            const char* install = getInstallPath();
+            if (install == nullptr) {
+                throw K4QBERR_PAK_NOTINSTALLED;
+            }
+            K4CString pakFolder(install);
+            pakFolder.appendPath("data\\pak", false);
+            registry.reset(CreateFromPath(pakFolder.getText(), rootFolder));
+        });
     } catch (const char* code) {
         K4C_DEBUG(logger, "Throw exception %s from K4QBPakRegistry::CreateFromGame", code);
         throw;
     }
     registry->setLogger(logger);
-    K4C_TRACE(logger, "Return %p from K4QBPakRegistry::CreateFromGame", (void*)registry);
-    return registry;
+    K4C_TRACE(logger, "Return %p from K4QBPakRegistry::CreateFromGame", (void*)registry.get());
+    return registry.release();
 }
 
 K4QBPakRegistry* K4QBPakRegistry::CreateFromPath(const char* pakFolder, const char* rootFolder,
                                                  K4CDebugLogger* logger) {
     K4C_TRACE(logger, "Enter K4QBPakRegistry::CreateFromPath(%s, %s, %p)", pakFolder, rootFolder,
               (void*)logger);
-    K4QBPakRegistry* registry = new K4QBPakRegistry(rootFolder, logger);
+    std::unique_ptr<K4QBPakRegistry> registry;
     try {
-        registry->loadArchives(pakFolder != nullptr ? pakFolder : "");
-        registry->buildFolders();
+        k4cOutOfMemoryAsError([&] {
+            registry.reset(new K4QBPakRegistry(rootFolder, logger));
+            registry->loadArchives(pakFolder != nullptr ? pakFolder : "");
+            registry->buildFolders();
+        });
     } catch (const char* code) {
-        delete registry;
         K4C_DEBUG(logger, "Throw exception %s from K4QBPakRegistry::CreateFromPath", code);
         throw;
     }
-    K4C_TRACE(logger, "Return %p from K4QBPakRegistry::CreateFromPath", (void*)registry);
-    return registry;
+    K4C_TRACE(logger, "Return %p from K4QBPakRegistry::CreateFromPath", (void*)registry.get());
+    return registry.release();
 }
 
 void K4QBPakRegistry::loadArchives(const char* pakFolder) {
     K4C_TRACE(logger_, "Enter K4QBPakRegistry::loadArchives(%s) = %p", pakFolder, (void*)this);
     K4CString pattern(pakFolder);
     pattern.appendPath("*.pak", false);
-    K4CPtrArray names;
+    K4COwningPtrArray<K4CString> names;
     k4p::FolderListing listing;
     if (listing.open(pattern.getText())) {
         k4p::FindItem item;
@@ -118,34 +114,22 @@ void K4QBPakRegistry::loadArchives(const char* pakFolder) {
                 item.size >= (uint64_t{1} << 32) || !endsWithPak(item.name)) {
                 continue;
             }
-            names.add(new K4CString(item.name));
+            names.add(std::make_unique<K4CString>(item.name));
         }
     }
-    const int32_t count = names.getCount();
-    K4CString** sorted = new K4CString*[static_cast<size_t>(count) + 1];
-    for (int32_t i = 0; i < count; ++i) {
-        sorted[i] = static_cast<K4CString*>(names.get(i));
+    std::unique_ptr<const K4CString*[]> sorted(new const K4CString*[names.getCount() + 1]);
+    for (int32_t i = 0; i < names.getCount(); ++i) {
+        sorted[i] = names.get(i);
     }
-    std::sort(sorted, sorted + count, pakNameBefore);
+    std::sort(sorted.get(), sorted.get() + names.getCount(), pakNameBefore);
     K4CString path;
-    try {
-        for (int32_t i = 0; i < count; ++i) {
-            path.assign(pakFolder);
-            path.appendPath(sorted[i]->getText(), false);
-            K4C_DEBUG(logger_, "(In K4QBPakRegistry::loadArchives) Loading %s", path.getText());
-            archives_->add(K4QBPakArchive::loadFromFile(path.getText(), logger_));
-        }
-    } catch (const char*) {
-        for (int32_t i = 0; i < count; ++i) {
-            delete sorted[i];
-        }
-        delete[] sorted;
-        throw;
+    for (int32_t i = 0; i < names.getCount(); ++i) {
+        path.assign(pakFolder);
+        path.appendPath(sorted[i]->getText(), false);
+        K4C_DEBUG(logger_, "(In K4QBPakRegistry::loadArchives) Loading %s", path.getText());
+        archives_.add(
+            std::unique_ptr<K4QBPakArchive>(K4QBPakArchive::loadFromFile(path.getText(), logger_)));
     }
-    for (int32_t i = 0; i < count; ++i) {
-        delete sorted[i];
-    }
-    delete[] sorted;
     K4C_TRACE(logger_, "Exit K4QBPakRegistry::loadArchives = %p", (void*)this);
 }
 
@@ -157,8 +141,8 @@ int32_t K4QBPakRegistry::getSourceType() {
 
 const char* K4QBPakRegistry::getRootFolder() {
     K4C_TRACE(logger_, "Enter and return %s from K4QBPakRegistry::getRootFolder = %p",
-              rootFolder_->getText(), (void*)this);
-    return rootFolder_->getText();
+              rootFolder_.getText(), (void*)this);
+    return rootFolder_.getText();
 }
 
 int32_t K4QBPakRegistry::getSubFolderCount(const char* folder) {
@@ -206,11 +190,11 @@ const char* K4QBPakRegistry::getSubFolder(const char* folder, int32_t index) {
 }
 
 int32_t K4QBPakRegistry::getArchiveCount() const {
-    return archives_->getCount();
+    return archives_.getCount();
 }
 
 K4QBPakArchive* K4QBPakRegistry::getArchive(int32_t index) const {
-    return static_cast<K4QBPakArchive*>(archives_->get(index));
+    return archives_.get(index);
 }
 
 const K4QBPakFolder* K4QBPakRegistry::getFolder(int32_t index) const {
@@ -222,7 +206,7 @@ const K4QBPakFolder* K4QBPakRegistry::getFolder(int32_t index) const {
 
 void K4QBPakRegistry::setLogger(K4CDebugLogger* logger) {
     logger_ = logger;
-    for (int32_t i = 0; i < archives_->getCount(); ++i) {
-        static_cast<K4QBPakArchive*>(archives_->get(i))->setLogger(logger);
+    for (int32_t i = 0; i < archives_.getCount(); ++i) {
+        archives_.get(i)->setLogger(logger);
     }
 }

@@ -12,13 +12,15 @@
 #pragma once
 
 #include "content/game_files.h"
+#include "foundation/k4cptrarray.h"
 #include "foundation/k4cstring.h"
+#include "platform/platform.h"
 
 #include <cstdint>
+#include <memory>
 
 class K4CDebugLogger;
 class K4CHashMap;
-class K4CPtrArray;
 class K4QBPakArchive;
 struct K4QBPakEntry;
 
@@ -56,7 +58,8 @@ public:
     // Throws "K4QBERR_PAK_NOTINSTALLED" when the game is not installed.
     static K4QBPakRegistry* CreateFromGame(const char* rootFolder, K4CDebugLogger* logger);
     // Every "*.pak" file of pakFolder; a missing or empty folder gives an
-    // empty registry. A load error ends the creation with that error.
+    // empty registry. A load error ends the creation with that error, running
+    // out of memory with "K4CERR_MEM_OUTOFMEMORY"; nothing is left then.
     static K4QBPakRegistry* CreateFromPath(const char* pakFolder, const char* rootFolder,
                                            K4CDebugLogger* logger = nullptr);
     ~K4QBPakRegistry() override;
@@ -117,19 +120,19 @@ private:
                            const K4QBPakSearch& key);
     bool isBelow(const K4QBPakFolder* folder, const K4QBPakSearch& key) const;
 
-    K4CString* rootFolder_;
-    K4CPtrArray* archives_;
+    K4CString rootFolder_;
+    K4COwningPtrArray<K4QBPakArchive> archives_;
     int32_t fileCount_;
     int32_t folderCount_;
-    K4CHashMap* folderMap_;
-    K4QBPakFolder** folders_;
+    std::unique_ptr<K4CHashMap> folderMap_;
+    // Every folder's record in one block, and pointers to them sorted by name.
+    std::unique_ptr<K4QBPakFolder[]> folderBlock_;
+    std::unique_ptr<K4QBPakFolder*[]> folders_;
     // Every folder's entries, in one block.
-    K4QBPakEntry** entryBlock_;
-    size_t entryBlockSize_;
+    k4p::LargeBlock entryBlock_;
     // While building: every folder's items in one block, and one merge
     // buffer for all folders, as large as the largest.
-    K4QBPakSortItem* itemBlock_;
-    size_t itemBlockSize_;
-    K4QBPakSortItem* mergeBuffer_;
+    k4p::LargeBlock itemBlock_;
+    std::unique_ptr<K4QBPakSortItem[]> mergeBuffer_;
     K4CDebugLogger* logger_;
 };

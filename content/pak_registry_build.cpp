@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -58,14 +59,15 @@ void K4QBPakRegistry::buildFolders() {
 void K4QBPakRegistry::resFolderMap() {
     K4C_TRACE(logger_, "Enter K4QBPakRegistry::resFolderMap = %p", (void*)this);
     clearFolders();
-    folderMap_ = new K4CHashMap(17);
-    int64_t names = 0;
-    for (int32_t a = 0; a < archives_->getCount(); ++a) {
-        names += static_cast<K4QBPakArchive*>(archives_->get(a))->getFolderCount();
+    folderMap_.reset(new K4CHashMap(17));
+    size_t names = 0;
+    for (int32_t a = 0; a < archives_.getCount(); ++a) {
+        names += static_cast<size_t>(archives_.get(a)->getFolderCount());
     }
-    folders_ = new K4QBPakFolder*[static_cast<size_t>(names) + 1];
-    for (int32_t a = 0; a < archives_->getCount(); ++a) {
-        auto* archive = static_cast<K4QBPakArchive*>(archives_->get(a));
+    folderBlock_.reset(new K4QBPakFolder[names + 1]);
+    folders_.reset(new K4QBPakFolder*[names + 1]);
+    for (int32_t a = 0; a < archives_.getCount(); ++a) {
+        K4QBPakArchive* archive = archives_.get(a);
         for (int32_t i = 0; i < archive->getFolderCount(); ++i) {
             // Folders whose names may not become paths hold no entries and
             // must not show up when browsing either.
@@ -75,15 +77,17 @@ void K4QBPakRegistry::resFolderMap() {
             const char* name = archive->getFolderName(i);
             auto* folder = static_cast<K4QBPakFolder*>(folderMap_->get(name));
             if (folder == nullptr) {
-                folder = new K4QBPakFolder{0,
-                                           name,
-                                           static_cast<int32_t>(std::strlen(name)),
-                                           0,
-                                           archive->getFolderFileCount(i),
-                                           0,
-                                           0,
-                                           nullptr,
-                                           nullptr};
+                folder = &folderBlock_[folderCount_];
+                *folder = K4QBPakFolder{0,
+                                        name,
+                                        static_cast<int32_t>(std::strlen(name)),
+                                        0,
+                                        archive->getFolderFileCount(i),
+                                        0,
+                                        0,
+                                        nullptr,
+                                        nullptr};
+                // Owned by the block before the map, which may fail to grow, sees it.
                 folderMap_->put(name, folder);
                 folders_[folderCount_++] = folder;
             } else {
@@ -96,24 +100,21 @@ void K4QBPakRegistry::resFolderMap() {
 
 void K4QBPakRegistry::resFolders() {
     K4C_TRACE(logger_, "Enter K4QBPakRegistry::resFolders = %p", (void*)this);
-    std::sort(folders_, folders_ + folderCount_, folderBefore);
+    std::sort(folders_.get(), folders_.get() + folderCount_, folderBefore);
     size_t total = 0;
     int32_t largest = 0;
     for (int32_t i = 0; i < folderCount_; ++i) {
         total += static_cast<size_t>(folders_[i]->fileCount);
         largest = std::max(largest, folders_[i]->fileCount);
     }
-    itemBlockSize_ = sizeof(K4QBPakSortItem) * (total + 1);
-    itemBlock_ = static_cast<K4QBPakSortItem*>(k4p::allocateLarge(itemBlockSize_));
-    mergeBuffer_ = new K4QBPakSortItem[static_cast<size_t>(largest) + 1];
-    if (itemBlock_ == nullptr) {
-        k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakRegistry::resFolders", (void*)this);
-    }
+    auto* items =
+        static_cast<K4QBPakSortItem*>(itemBlock_.allocate(sizeof(K4QBPakSortItem) * (total + 1)));
+    mergeBuffer_.reset(new K4QBPakSortItem[static_cast<size_t>(largest) + 1]);
     size_t at = 0;
     for (int32_t i = 0; i < folderCount_; ++i) {
         K4QBPakFolder* folder = folders_[i];
         folder->index = i;
-        folder->items = itemBlock_ + at;
+        folder->items = items + at;
         at += static_cast<size_t>(folder->fileCount);
         folder->subFolderCount = resSubFolderCount(i);
     }
@@ -141,11 +142,12 @@ int32_t K4QBPakRegistry::resSubFolderCount(int32_t index) {
 
 void K4QBPakRegistry::resFolderFiles() {
     K4C_TRACE(logger_, "Enter K4QBPakRegistry::resFolderFiles = %p", (void*)this);
-    for (int32_t a = 0; a < archives_->getCount(); ++a) {
-        auto* archive = static_cast<K4QBPakArchive*>(archives_->get(a));
+    for (int32_t a = 0; a < archives_.getCount(); ++a) {
+        K4QBPakArchive* archive = archives_.get(a);
         // One map lookup per folder name instead of one per entry.
         const int32_t names = archive->getFolderCount();
-        K4QBPakFolder** byName = new K4QBPakFolder*[static_cast<size_t>(names) + 1];
+        std::unique_ptr<K4QBPakFolder*[]> byName(
+            new K4QBPakFolder*[static_cast<size_t>(names) + 1]);
         for (int32_t i = 0; i < names; ++i) {
             byName[i] =
                 archive->getFolderRefusal(i) != nullptr
@@ -161,7 +163,6 @@ void K4QBPakRegistry::resFolderFiles() {
             item.key[1] = bigEndian(entry->name + 8);
             item.entry = entry;
         }
-        delete[] byName;
         mergeLastLoad();
     }
     K4C_TRACE(logger_, "Exit K4QBPakRegistry::resFolderFiles = %p", (void*)this);
@@ -178,8 +179,8 @@ void K4QBPakRegistry::mergeLastLoad() {
         std::sort(pending, pending + folder->pendingCount, itemBefore);
         int32_t duplicates = 0;
         if (folder->sortedCount > 0) {
-            duplicates = mergeFolder(folder, mergeBuffer_);
-            std::memcpy(folder->items, mergeBuffer_,
+            duplicates = mergeFolder(folder, mergeBuffer_.get());
+            std::memcpy(folder->items, mergeBuffer_.get(),
                         sizeof(K4QBPakSortItem) *
                             (folder->sortedCount + folder->pendingCount - duplicates));
             folder->fileCount -= duplicates;
@@ -239,44 +240,32 @@ void K4QBPakRegistry::resFileCount() {
 void K4QBPakRegistry::freeMergeFiles() {
     K4C_TRACE(logger_, "Enter K4QBPakRegistry::freeMergeFiles = %p", (void*)this);
     // The merged runs become plain entry arrays of their final sizes.
-    entryBlockSize_ = sizeof(K4QBPakEntry*) * (static_cast<size_t>(fileCount_) + 1);
-    entryBlock_ = static_cast<K4QBPakEntry**>(k4p::allocateLarge(entryBlockSize_));
-    if (entryBlock_ == nullptr) {
-        k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakRegistry::freeMergeFiles", (void*)this);
-    }
+    auto* entries = static_cast<K4QBPakEntry**>(
+        entryBlock_.allocate(sizeof(K4QBPakEntry*) * (static_cast<size_t>(fileCount_) + 1)));
     size_t at = 0;
     for (int32_t i = 0; i < folderCount_; ++i) {
         K4QBPakFolder* folder = folders_[i];
-        folder->entries = entryBlock_ + at;
+        folder->entries = entries + at;
         for (int32_t e = 0; e < folder->fileCount; ++e) {
             folder->entries[e] = folder->items[e].entry;
         }
         at += static_cast<size_t>(folder->fileCount);
         folder->items = nullptr;
     }
-    k4p::freeLarge(itemBlock_, itemBlockSize_);
-    itemBlock_ = nullptr;
-    delete[] mergeBuffer_;
-    mergeBuffer_ = nullptr;
+    itemBlock_.reset();
+    mergeBuffer_.reset();
     K4C_TRACE(logger_, "Exit K4QBPakRegistry::freeMergeFiles = %p", (void*)this);
 }
 
 void K4QBPakRegistry::clearFolders() {
-    K4C_TRACE(logger_, "Enter K4QBPakRegistry::clearFolders = %p", (void*)this);
-    for (int32_t i = 0; i < folderCount_; ++i) {
-        delete folders_[i];
-    }
-    delete[] folders_;
-    delete folderMap_;
-    k4p::freeLarge(entryBlock_, entryBlockSize_);
-    k4p::freeLarge(itemBlock_, itemBlockSize_);
-    delete[] mergeBuffer_;
-    folders_ = nullptr;
-    folderMap_ = nullptr;
-    entryBlock_ = nullptr;
-    itemBlock_ = nullptr;
-    mergeBuffer_ = nullptr;
+    K4C_TRACE_NOTHROW(logger_, "Enter K4QBPakRegistry::clearFolders = %p", (void*)this);
+    folders_.reset();
+    folderBlock_.reset();
+    folderMap_.reset();
+    entryBlock_.reset();
+    itemBlock_.reset();
+    mergeBuffer_.reset();
     folderCount_ = 0;
     fileCount_ = 0;
-    K4C_TRACE(logger_, "Exit K4QBPakRegistry::clearFolders = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit K4QBPakRegistry::clearFolders = %p", (void*)this);
 }

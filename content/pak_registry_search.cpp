@@ -4,6 +4,7 @@
 
 #include "content/file_list.h"
 #include "content/pak_archive.h"
+#include "foundation/errors.h"
 #include "content/pak_wildcard.h"
 #include "foundation/k4chashmap.h"
 #include "foundation/k4ctrace.h"
@@ -132,25 +133,28 @@ bool K4QBPakRegistry::getContent(K4CString* output, const char* name, const char
                                  bool searchSubFolders) {
     K4C_TRACE(logger_, "Enter K4QBPakRegistry::getContent(%p, %s, %s, %d) = %p", (void*)output,
               name, folder, searchSubFolders ? 1 : 0, (void*)this);
-    K4QBPakSearch key;
-    initSearchStr(&key, name, folder);
     K4QBPakEntry* entry = nullptr;
-    if (key.name.getLength() > 0 && output != nullptr) {
-        int32_t position;
-        bool found = searchForFolder(key, &position);
-        if (found) {
-            entry = getFromFolder(folders_[position], key);
-        }
-        if (entry == nullptr && searchSubFolders) {
-            entry = getFromFolders(found ? position + 1 : position, key);
-        }
-    }
-    if (entry != nullptr) {
-        try {
-            entry->archive->extractEntry(entry, output, rootFolder_->getText());
-        } catch (const char* code) {
-            k4cTraceThrow(logger_, code, "K4QBPakRegistry::getContent", (void*)this);
-        }
+    try {
+        k4cOutOfMemoryAsError([&] {
+            K4QBPakSearch key;
+            initSearchStr(&key, name, folder);
+            if (key.name.getLength() == 0 || output == nullptr) {
+                return;
+            }
+            int32_t position;
+            bool found = searchForFolder(key, &position);
+            if (found) {
+                entry = getFromFolder(folders_[position], key);
+            }
+            if (entry == nullptr && searchSubFolders) {
+                entry = getFromFolders(found ? position + 1 : position, key);
+            }
+            if (entry != nullptr) {
+                entry->archive->extractEntry(entry, output, rootFolder_.getText());
+            }
+        });
+    } catch (const char* code) {
+        k4cTraceThrow(logger_, code, "K4QBPakRegistry::getContent", (void*)this);
     }
     K4C_TRACE(logger_, "Return %d (%s) from K4QBPakRegistry::getContent = %p",
               entry != nullptr ? 1 : 0, entry != nullptr ? output->getText() : "", (void*)this);

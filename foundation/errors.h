@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstring>
+#include <new>
 
 inline constexpr const char* K4CEXC_INDEXOUTOFBOUNDS = "IndexOutOfBoundsException";
 inline constexpr const char* K4CEXC_IO = "IOException";
@@ -13,6 +14,7 @@ inline constexpr const char* K4CERR_STR_ILLEGALARGUMENT = "K4CERR_STR_ILLEGALARG
 inline constexpr const char* K4CERR_STR_OUTOFRANGE = "K4CERR_STR_OUTOFRANGE";
 inline constexpr const char* K4CERR_LOG_ILLEGALARGUMENT = "K4CERR_LOG_ILLEGALARGUMENT";
 inline constexpr const char* K4CERR_LOG_IOERROR = "K4CERR_LOG_IOERROR";
+inline constexpr const char* K4CERR_MEM_OUTOFMEMORY = "K4CERR_MEM_OUTOFMEMORY";
 inline constexpr const char* K4DXERR_RES_LOADERROR = "K4DXERR_RES_LOADERROR";
 inline constexpr const char* K4QBERR_PAK_NOTINSTALLED = "K4QBERR_PAK_NOTINSTALLED";
 inline constexpr const char* K4QBERR_PAK_INVALIDPATH = "K4QBERR_PAK_INVALIDPATH";
@@ -27,4 +29,17 @@ inline constexpr const char* K4QBERR_TEXMGR_USERCANCELLED = "K4QBERR_TEXMGR_USER
 // True when the thrown code names the given error.
 inline bool k4cIsError(const char* thrown, const char* code) {
     return thrown != nullptr && code != nullptr && std::strcmp(thrown, code) == 0;
+}
+
+// Runs an operation that allocates and lets running out of memory leave it as
+// the code K4CERR_MEM_OUTOFMEMORY, so that callers, which catch codes only,
+// see it like any other failure. Used at the edge of operations that load
+// outside data (archives, the registry, settings); whatever the operation
+// allocated must be owned so that unwinding releases it.
+template <typename Operation> decltype(auto) k4cOutOfMemoryAsError(Operation&& operation) {
+    try {
+        return operation();
+    } catch (const std::bad_alloc&) {
+        throw K4CERR_MEM_OUTOFMEMORY;
+    }
 }

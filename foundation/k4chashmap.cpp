@@ -5,6 +5,7 @@
 #include "foundation/errors.h"
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -111,18 +112,24 @@ void K4CHashMap::freeChains(Entry* buckets, uint32_t bucketCount) {
 
 void K4CHashMap::grow() {
     uint32_t bucketCount = nextBucketCount(bucketCount_);
-    auto* buckets = new Entry[bucketCount]();
-    for (uint32_t i = 0; i < bucketCount_; ++i) {
-        if (!buckets_[i].used) {
-            continue;
+    std::unique_ptr<Entry[]> buckets(new Entry[bucketCount]());
+    try {
+        for (uint32_t i = 0; i < bucketCount_; ++i) {
+            if (!buckets_[i].used) {
+                continue;
+            }
+            for (Entry* entry = &buckets_[i]; entry != nullptr; entry = entry->next) {
+                insertInto(buckets.get(), bucketCount, entry->key, entry->keyLength, entry->value);
+            }
         }
-        for (Entry* entry = &buckets_[i]; entry != nullptr; entry = entry->next) {
-            insertInto(buckets, bucketCount, entry->key, entry->keyLength, entry->value);
-        }
+    } catch (...) {
+        // Out of memory half-way: the map stays as it was.
+        freeChains(buckets.get(), bucketCount);
+        throw;
     }
     freeChains(buckets_, bucketCount_);
     delete[] buckets_;
-    buckets_ = buckets;
+    buckets_ = buckets.release();
     bucketCount_ = bucketCount;
     threshold_ = thresholdFor(bucketCount_, loadFactor_);
 }

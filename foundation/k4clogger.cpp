@@ -17,15 +17,14 @@ const char* const kLevelNames[] = {"TRACE\t",   "DEBUG\t", "INFO\t",
 } // namespace
 
 K4CLogger::K4CLogger(K4CLogFilename* filenameSource)
-    : filenameSource_(filenameSource), timestamps_(true), currentFilename_(nullptr), file_(nullptr),
-      lock_(nullptr), segments_(nullptr), message_(nullptr) {
+    : filenameSource_(filenameSource), timestamps_(true), file_(nullptr) {
     if (filenameSource == nullptr) {
         throw K4CERR_LOG_ILLEGALARGUMENT;
     }
-    currentFilename_ = new K4CString();
-    segments_ = new K4CFormatSegments();
-    message_ = new K4CString(1023);
-    lock_ = new K4CWinCS();
+    currentFilename_.reset(new K4CString());
+    segments_.reset(new K4CFormatSegments());
+    message_.reset(new K4CString(1023));
+    lock_.reset(new K4CWinCS());
 }
 
 K4CLogger::~K4CLogger() {
@@ -35,11 +34,6 @@ K4CLogger::~K4CLogger() {
     }
     file_ = nullptr;
     lock_->leave();
-    delete lock_;
-    delete message_;
-    delete segments_;
-    delete currentFilename_;
-    delete filenameSource_;
 }
 
 void K4CLogger::formatTimestamp(char* out) {
@@ -77,12 +71,14 @@ FILE* K4CLogger::getFile() {
 
 void K4CLogger::writeLine(const char* stampSeparator, const char* prefix, const char* format,
                           va_list arguments) {
-    K4CLockGuard guard(lock_);
+    K4CLockGuard guard(lock_.get());
     // The message is formatted first so that it is readable through
     // getMessage even when the line cannot be written.
-    message_->clear();
-    segments_->appendFormatted(message_, format, arguments);
-    FILE* file = getFile();
+    FILE* file = k4cOutOfMemoryAsError([&] {
+        message_->clear();
+        segments_->appendFormatted(message_.get(), format, arguments);
+        return getFile();
+    });
     bool failed = false;
     if (timestamps_) {
         char stamp[kTimestampSize];

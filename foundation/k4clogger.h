@@ -7,7 +7,8 @@
 // different threads never interleave. A line that cannot be written (open,
 // write, flush or close failure) throws "K4CERR_LOG_IOERROR" after the lock is
 // left; the next line tries to open the file again. The logger does not create
-// the log folder.
+// the log folder. Running out of memory for a line throws
+// "K4CERR_MEM_OUTOFMEMORY", also after the lock is left.
 //
 // Callers trace through a possibly null pointer:
 //   if (logger) logger->log(K4C_LOG_TRACE, "Enter K4QBX::doIt(%d) = %p", n, this);
@@ -22,6 +23,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 inline constexpr int32_t K4C_LOG_TRACE = 0;
 inline constexpr int32_t K4C_LOG_DEBUG = 1;
@@ -59,13 +61,13 @@ private:
     FILE* getFile();
     void closeFile();
 
-    K4CLogFilename* filenameSource_;
+    std::unique_ptr<K4CLogFilename> filenameSource_;
     bool timestamps_;
-    K4CString* currentFilename_;
+    std::unique_ptr<K4CString> currentFilename_;
     FILE* file_;
-    K4CCriticalSection* lock_;
-    K4CFormatSegments* segments_;
-    K4CString* message_;
+    std::unique_ptr<K4CCriticalSection> lock_;
+    std::unique_ptr<K4CFormatSegments> segments_;
+    std::unique_ptr<K4CString> message_;
 };
 
 class K4CDebugLogger : public K4CLogger {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 class K4CPtrArray {
 public:
@@ -28,4 +29,29 @@ private:
     int32_t capacity_;
     int32_t count_;
     void** items_;
+};
+
+// A pointer array that owns its items and deletes them, first to last, with
+// itself. An item is handed over as a unique_ptr, so that it is deleted, not
+// lost, when the array cannot grow to take it.
+template <typename T> class K4COwningPtrArray {
+public:
+    K4COwningPtrArray() = default;
+    ~K4COwningPtrArray() {
+        for (int32_t i = 0; i < items_.getCount(); ++i) {
+            delete get(i);
+        }
+    }
+    K4COwningPtrArray(const K4COwningPtrArray&) = delete;
+    K4COwningPtrArray& operator=(const K4COwningPtrArray&) = delete;
+
+    T* add(std::unique_ptr<T> item) {
+        items_.add(item.get());
+        return item.release();
+    }
+    T* get(int32_t index) const { return static_cast<T*>(items_.get(index)); }
+    int32_t getCount() const { return items_.getCount(); }
+
+private:
+    K4CPtrArray items_;
 };

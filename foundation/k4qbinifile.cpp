@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -28,16 +29,6 @@ K4QBIniGroup::K4QBIniGroup(const char* name, K4CDebugLogger* logger)
     name_.toLowerCase();
 }
 
-K4QBIniGroup::~K4QBIniGroup() {
-    for (int32_t i = 0; i < entries_.getCount(); ++i) {
-        delete static_cast<K4QBIniEntry*>(entries_.get(i));
-    }
-}
-
-K4QBIniEntry* K4QBIniGroup::getEntryAt(int32_t index) const {
-    return static_cast<K4QBIniEntry*>(entries_.get(index));
-}
-
 int32_t K4QBIniGroup::findKeyIndex(const char* key) {
     lookupKey_.assign(key);
     lookupKey_.toLowerCase();
@@ -55,9 +46,7 @@ K4QBIniEntry* K4QBIniGroup::getEntry(const char* key) {
 }
 
 K4QBIniEntry* K4QBIniGroup::addEntry(const char* key, const char* value) {
-    auto* entry = new K4QBIniEntry(key, value);
-    entries_.add(entry);
-    return entry;
+    return entries_.add(std::make_unique<K4QBIniEntry>(key, value));
 }
 
 int32_t K4QBIniGroup::getInt(const char* key, int32_t defaultValue) {
@@ -103,22 +92,9 @@ K4QBIniFile::K4QBIniFile(K4CDebugLogger* logger) : logger_(logger) {
 }
 
 K4QBIniFile::~K4QBIniFile() {
-    // A destructor must not throw: a line that cannot be written is lost.
-    try {
-        K4C_TRACE(logger_, "Enter destructor K4QBIniFile = %p", static_cast<void*>(this));
-    } catch (const char*) {
-    }
-    for (int32_t i = 0; i < groups_.getCount(); ++i) {
-        delete getGroupAt(i);
-    }
-    try {
-        K4C_TRACE(logger_, "Exit destructor K4QBIniFile = %p", static_cast<void*>(this));
-    } catch (const char*) {
-    }
-}
-
-K4QBIniGroup* K4QBIniFile::getGroupAt(int32_t index) const {
-    return static_cast<K4QBIniGroup*>(groups_.get(index));
+    // The groups go with groups_, after the exit line.
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBIniFile = %p", static_cast<void*>(this));
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBIniFile = %p", static_cast<void*>(this));
 }
 
 int32_t K4QBIniFile::findGroupIndex(const char* name) {
@@ -142,9 +118,7 @@ K4QBIniGroup* K4QBIniFile::getGroup(const char* name) {
 }
 
 K4QBIniGroup* K4QBIniFile::addGroup(const char* name) {
-    auto* group = new K4QBIniGroup(name, logger_);
-    groups_.add(group);
-    return group;
+    return groups_.add(std::make_unique<K4QBIniGroup>(name, logger_));
 }
 
 // Reads the lines of the file into this object (group headers and entries).
@@ -183,42 +157,41 @@ void K4QBIniFile::readFrom(FILE* file) {
     }
 }
 
-K4QBIniFile* K4QBIniFile::load(const char* path, K4CDebugLogger* logger) {
-    K4C_TRACE(logger, "Enter K4QBIniFile::load(%s, %p)", path, static_cast<void*>(logger));
-    auto* settings = new K4QBIniFile(logger);
-    FILE* file = path ? k4p::openFile(path, "rt") : nullptr;
-    if (file == nullptr) {
-        delete settings;
-        k4cTraceThrow(logger, K4QBERR_INI_IOERROR, "K4QBIniFile::load");
-    }
-    const char* error = nullptr;
-    try {
+K4QBIniFile* K4QBIniFile::loadFromStream(FILE* file, K4CDebugLogger* logger) {
+    return k4cOutOfMemoryAsError([&] {
+        auto settings = std::make_unique<K4QBIniFile>(logger);
         settings->readFrom(file);
         // A read error looks like the end of the file to readLine: a partly
         // read object must not stand in for the file (it would be saved back).
         if (std::ferror(file)) {
-            error = K4QBERR_INI_IOERROR;
+            throw K4QBERR_INI_IOERROR;
         }
-    } catch (const char* code) {
-        error = code;
-    }
-    if (std::fclose(file) != 0 && error == nullptr) {
-        error = K4QBERR_INI_IOERROR;
-    }
-    if (error != nullptr) {
-        delete settings;
-        k4cTraceThrow(logger, error, "K4QBIniFile::load");
-    }
-    try {
-        K4C_TRACE(logger, "Return %p from K4QBIniFile::load", static_cast<void*>(settings));
-    } catch (const char*) {
-        delete settings;
-        throw;
-    }
-    return settings;
+        return settings.release();
+    });
 }
 
-bool K4QBIniFile::writeTo(FILE* file) const {
+K4QBIniFile* K4QBIniFile::load(const char* path, K4CDebugLogger* logger) {
+    K4C_TRACE(logger, "Enter K4QBIniFile::load(%s, %p)", path, static_cast<void*>(logger));
+    std::unique_ptr<K4QBIniFile> settings;
+    try {
+        k4cOutOfMemoryAsError([&] {
+            k4p::UniqueFile file(path != nullptr ? k4p::openFile(path, "rt") : nullptr);
+            if (file == nullptr) {
+                throw K4QBERR_INI_IOERROR;
+            }
+            settings.reset(loadFromStream(file.get(), logger));
+            if (std::fclose(file.release()) != 0) {
+                throw K4QBERR_INI_IOERROR;
+            }
+        });
+    } catch (const char* code) {
+        k4cTraceThrow(logger, code, "K4QBIniFile::load");
+    }
+    K4C_TRACE(logger, "Return %p from K4QBIniFile::load", static_cast<void*>(settings.get()));
+    return settings.release();
+}
+
+bool K4QBIniFile::saveToStream(FILE* file) const {
     for (int32_t g = 0; g < groups_.getCount(); ++g) {
         const K4QBIniGroup* group = getGroupAt(g);
         if (group->getEntryCount() == 0) {
@@ -245,7 +218,7 @@ bool K4QBIniFile::writeTo(FILE* file) const {
 void K4QBIniFile::save(const char* path) {
     K4C_TRACE(logger_, "Enter K4QBIniFile::save(%s) = %p", path, static_cast<void*>(this));
     const bool saved = path != nullptr && k4p::writeFileAtomic(path, [this](FILE* file) {
-                           return writeTo(file) && !std::ferror(file);
+                           return saveToStream(file) && !std::ferror(file);
                        });
     if (!saved) {
         k4cTraceThrow(logger_, K4QBERR_INI_IOERROR, "K4QBIniFile::save", this);

@@ -18,6 +18,7 @@
 #include "foundation/k4cstring.h"
 
 #include <cstdint>
+#include <cstdio>
 
 class K4CDebugLogger;
 
@@ -39,14 +40,13 @@ class K4QBIniGroup {
 public:
     // The name is lower-cased; null gives the unnamed group.
     explicit K4QBIniGroup(const char* name, K4CDebugLogger* logger = nullptr);
-    ~K4QBIniGroup();
     K4QBIniGroup(const K4QBIniGroup&) = delete;
     K4QBIniGroup& operator=(const K4QBIniGroup&) = delete;
 
     const char* getName() const { return name_.getText(); }
     int32_t getEntryCount() const { return entries_.getCount(); }
     // Throws "IndexOutOfBoundsException" for a bad index.
-    K4QBIniEntry* getEntryAt(int32_t index) const;
+    K4QBIniEntry* getEntryAt(int32_t index) const { return entries_.get(index); }
 
     // Index of the first entry with the lower-cased key, or -1.
     int32_t findKeyIndex(const char* key);
@@ -67,7 +67,7 @@ public:
 
 private:
     K4CString name_;
-    K4CPtrArray entries_;
+    K4COwningPtrArray<K4QBIniEntry> entries_;
     K4CString lookupKey_;
     K4CDebugLogger* logger_;
 };
@@ -82,15 +82,22 @@ public:
 
     // Reads a settings file into a new object owned by the caller. Throws
     // "K4QBERR_INI_IOERROR" when the file cannot be opened, read or closed,
-    // and "K4CERR_STR_ILLEGALARGUMENT" when it holds a NUL byte.
+    // "K4CERR_STR_ILLEGALARGUMENT" when it holds a NUL byte, and
+    // "K4CERR_MEM_OUTOFMEMORY" when memory runs out; nothing is left
+    // allocated or open then.
     static K4QBIniFile* load(const char* path, K4CDebugLogger* logger = nullptr);
+    // The same over a stream that is open for reading; the caller closes it.
+    static K4QBIniFile* loadFromStream(FILE* file, K4CDebugLogger* logger = nullptr);
     // Writes the settings, replacing the file only once everything is
     // written. Throws "K4QBERR_INI_IOERROR"; the previous file is then kept.
     void save(const char* path);
+    // Writes what save writes into an open binary stream; false when a write
+    // fails.
+    bool saveToStream(FILE* file) const;
 
     int32_t getGroupCount() const { return groups_.getCount(); }
     // Throws "IndexOutOfBoundsException" for a bad index.
-    K4QBIniGroup* getGroupAt(int32_t index) const;
+    K4QBIniGroup* getGroupAt(int32_t index) const { return groups_.get(index); }
     // Index of the first group with the lower-cased name (null: the unnamed
     // group's name ""), or -1.
     int32_t findGroupIndex(const char* name);
@@ -100,9 +107,8 @@ public:
 
 private:
     void readFrom(FILE* file);
-    bool writeTo(FILE* file) const;
 
-    K4CPtrArray groups_;
+    K4COwningPtrArray<K4QBIniGroup> groups_;
     K4CString lookupKey_;
     K4CDebugLogger* logger_;
 };

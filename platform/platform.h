@@ -11,12 +11,21 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace k4p {
 
 // fopen with a Windows-style path. "t" in the mode means text mode: CRLF line
 // ends on Windows, plain LF on POSIX.
 FILE* openFile(const char* path, const char* mode);
+
+// Closes a stream without looking at the result, for streams that were only
+// read or whose failure is already being reported. Where the close of a
+// written stream matters, release() and fclose it by hand.
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 
 // Creates one folder. False when it could not be created, also when it exists.
 bool createFolder(const char* path);
@@ -55,10 +64,39 @@ bool writeFileAtomic(const char* target, const void* bytes, size_t size);
 
 // Zero-filled memory for large long-lived tables (archive directories). Big
 // blocks come straight from the system, where possible in huge pages, so that
-// filling them costs few page faults; small ones from the heap. Free with the
-// same size.
+// filling them costs few page faults; small ones from the heap. Throws
+// std::bad_alloc when there is no memory, as new does. Free with the same
+// size.
 void* allocateLarge(size_t bytes);
 void freeLarge(void* block, size_t bytes);
+
+// One block of allocateLarge, freed with its owner.
+class LargeBlock {
+public:
+    LargeBlock() = default;
+    ~LargeBlock() { reset(); }
+    LargeBlock(const LargeBlock&) = delete;
+    LargeBlock& operator=(const LargeBlock&) = delete;
+
+    // Frees the block held, then allocates a new one (std::bad_alloc as
+    // allocateLarge; nothing is held then).
+    void* allocate(size_t bytes) {
+        reset();
+        block_ = allocateLarge(bytes);
+        size_ = bytes;
+        return block_;
+    }
+    void reset() {
+        freeLarge(block_, size_);
+        block_ = nullptr;
+        size_ = 0;
+    }
+    void* get() const { return block_; }
+
+private:
+    void* block_ = nullptr;
+    size_t size_ = 0;
+};
 
 // Milliseconds since some fixed moment; wraps around like GetTickCount.
 uint32_t tickCount();

@@ -15,4 +15,9 @@ FILE* createTempFileBeside(const char* target, std::string* tempPath);
 // disk. False when either step fails.
 bool flushToDisk(FILE* file);
 
+// Zero-filled pages straight from the system for a large block; null when
+// there are none. Free with the same size.
+void* mapLarge(size_t bytes);
+void unmapLarge(void* block, size_t bytes);
+
 } // namespace k4p::detail

@@ -11,12 +11,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace k4p {
 namespace {
@@ -82,12 +84,22 @@ bool setFileModifiedTime(const char* path, int64_t seconds) {
     return ::utimensat(AT_FDCWD, nativePath(path).c_str(), times, 0) == 0;
 }
 
+// These two finish or undo an atomic write: without memory for the paths
+// they fail like any other failure instead of leaving the temporary file.
 bool moveFileReplace(const char* from, const char* to) {
-    return ::rename(nativePath(from).c_str(), nativePath(to).c_str()) == 0;
+    try {
+        return ::rename(nativePath(from).c_str(), nativePath(to).c_str()) == 0;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 bool removeFile(const char* path) {
-    return ::unlink(nativePath(path).c_str()) == 0;
+    try {
+        return ::unlink(nativePath(path).c_str()) == 0;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 bool removeFolder(const char* path) {
@@ -117,7 +129,7 @@ FILE* createTempFileBeside(const char* target, std::string* tempPath) {
     }
     // Give back the name in the caller's own spelling (same separators).
     pattern.replace(pattern.size() - 6, 6, native, native.size() - 6, 6);
-    *tempPath = pattern;
+    *tempPath = std::move(pattern); // nothing may fail once the file exists
     return file;
 }
 
@@ -127,16 +139,14 @@ bool flushToDisk(FILE* file) {
 
 } // namespace detail
 
+namespace detail {
+
 namespace {
-constexpr size_t kLargeBlock = size_t{1} << 20;
 constexpr size_t kHugePage = size_t{2} << 20;
 constexpr size_t kSmallPage = 4096;
 } // namespace
 
-void* allocateLarge(size_t bytes) {
-    if (bytes < kLargeBlock) {
-        return std::calloc(bytes > 0 ? bytes : 1, 1);
-    }
+void* mapLarge(size_t bytes) {
     // Aligned to a huge page so that the kernel can back the whole huge pages
     // of the block with them; the tail stays in small pages, wasting nothing.
     const size_t size = (bytes + kSmallPage - 1) & ~(kSmallPage - 1);
@@ -160,16 +170,11 @@ void* allocateLarge(size_t bytes) {
     return reinterpret_cast<void*>(aligned);
 }
 
-void freeLarge(void* block, size_t bytes) {
-    if (block == nullptr) {
-        return;
-    }
-    if (bytes < kLargeBlock) {
-        std::free(block);
-        return;
-    }
+void unmapLarge(void* block, size_t bytes) {
     ::munmap(block, (bytes + kSmallPage - 1) & ~(kSmallPage - 1));
 }
+
+} // namespace detail
 
 uint32_t tickCount() {
     struct timespec ts;
@@ -246,7 +251,8 @@ bool FolderListing::open(const char* pattern) {
     }
     std::string native = nativePath(pattern);
     size_t slash = native.find_last_of('/');
-    auto* state = new ListingState();
+    auto owned = std::make_unique<ListingState>();
+    ListingState* state = owned.get();
     if (slash == std::string::npos) {
         state->folder = ".";
         state->pattern = native;
@@ -263,10 +269,9 @@ bool FolderListing::open(const char* pattern) {
         if (state->dir) {
             ::closedir(state->dir);
         }
-        delete state;
         return false;
     }
-    state_ = state;
+    state_ = owned.release();
     // Windows reports "nothing matched" from the first call: peek for one.
     FindItem probe;
     long position = ::telldir(state->dir);

@@ -9,8 +9,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace k4p {
 namespace {
@@ -105,14 +107,24 @@ bool setFileModifiedTime(const char* path, int64_t seconds) {
     return ok;
 }
 
+// These two finish or undo an atomic write: without memory for the paths
+// they fail like any other failure instead of leaving the temporary file.
 bool moveFileReplace(const char* from, const char* to) {
-    return from != nullptr && to != nullptr &&
-           MoveFileExW(widePath(from).c_str(), widePath(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    try {
+        return from != nullptr && to != nullptr &&
+               MoveFileExW(widePath(from).c_str(), widePath(to).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 bool removeFile(const char* path) {
-    return path != nullptr && DeleteFileW(widePath(path).c_str()) != 0;
+    try {
+        return path != nullptr && DeleteFileW(widePath(path).c_str()) != 0;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 bool removeFolder(const char* path) {
@@ -152,7 +164,7 @@ FILE* createTempFileBeside(const char* target, std::string* tempPath) {
             removeFile(path.c_str());
             return nullptr;
         }
-        *tempPath = path;
+        *tempPath = std::move(path); // nothing may fail once the file exists
         return file;
     }
     return nullptr;
@@ -168,27 +180,17 @@ bool flushToDisk(FILE* file) {
 
 } // namespace detail
 
-namespace {
-constexpr size_t kLargeBlock = size_t{1} << 20;
-} // namespace
+namespace detail {
 
-void* allocateLarge(size_t bytes) {
-    if (bytes < kLargeBlock) {
-        return std::calloc(bytes > 0 ? bytes : 1, 1);
-    }
+void* mapLarge(size_t bytes) {
     return VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
 }
 
-void freeLarge(void* block, size_t bytes) {
-    if (block == nullptr) {
-        return;
-    }
-    if (bytes < kLargeBlock) {
-        std::free(block);
-        return;
-    }
+void unmapLarge(void* block, size_t) {
     VirtualFree(block, 0, MEM_RELEASE);
 }
+
+} // namespace detail
 
 uint32_t tickCount() {
     return GetTickCount();
@@ -248,14 +250,13 @@ bool FolderListing::open(const char* pattern) {
     if (pattern == nullptr || *pattern == 0) {
         return false;
     }
-    auto* state = new ListingState();
+    auto state = std::make_unique<ListingState>();
     state->handle = FindFirstFileW(widePath(pattern).c_str(), &state->data);
     if (state->handle == INVALID_HANDLE_VALUE) {
-        delete state;
         return false;
     }
     state->pending = true;
-    state_ = state;
+    state_ = state.release();
     return true;
 }
 
