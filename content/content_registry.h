@@ -5,6 +5,10 @@
 // archived file of the same folder and name; findContent asks every source
 // and sums what they added. The first pak registry added answers the
 // browsing operations.
+//
+// Threads as for every source (game_files.h): getContent inside the Direct3D
+// lock from any thread, findContent and browsing on the user-interface thread;
+// addSource only while the registry is made, on the start-up thread.
 #pragma once
 
 #include "content/game_files.h"

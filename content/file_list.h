@@ -5,6 +5,9 @@
 // (an entry's two texts never span two blocks; texts too long for a block get
 // storage of their own) or, for sources whose memory outlives the list, kept
 // as pointers. Removing an entry leaves its texts in the blocks until clear().
+//
+// Threads: no lock; one thread at a time. The file search panel owns its list
+// and fills and reads it on the user-interface thread.
 #pragma once
 
 #include <cstdint>

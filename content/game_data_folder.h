@@ -6,6 +6,10 @@
 // is the game file. Lookups use the operating system's listing, so names match
 // without regard to case and patterns follow the system's wildcard rules
 // (loose files need not agree with the pak registry's own matcher).
+//
+// Threads: nothing changes after creation but the logger pointer, which is
+// set before other threads exist. getContent (inside the Direct3D lock, any
+// thread) and findContent (user-interface thread) may run at the same time.
 #pragma once
 
 #include "content/game_files.h"

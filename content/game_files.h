@@ -6,6 +6,19 @@
 // path of a file on disk that holds a game file (the loose file, or a copy
 // extracted into the cache folder); findContent adds the files matching a
 // pattern with "*" and "?" to a file list and returns how many it added.
+//
+// Threads. No source takes a lock of its own; every source is made on the
+// start-up thread before any other thread exists, and its index never changes
+// afterwards.
+// - getContent: the texture cache asks for game files on the user-interface
+//   thread and on the preview and export workers, always inside the Direct3D
+//   lock (beginD3DUse/endD3DUse of the application window). That lock is what
+//   keeps two calls apart, and they must be kept apart: getContent may
+//   extract, which moves an archive's stream (pak_archive.h).
+// - findContent and the browsing operations: the user-interface thread only
+//   (searching and browsing in the file search panel and folder drop-down).
+//   They only read, so they may run while a worker is inside getContent.
+// The qbtex command has one thread.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,9 @@
 // Where the game is installed: value "InstallPath" of the key
 // "Software\Ashgrove Studios Ltd\Quellbury" under HKEY_LOCAL_MACHINE, read
 // once per process and kept (a later change of the registry is not seen).
+//
+// Threads: the first call happens on the start-up thread before any other
+// thread exists (the sources are made there); later calls only read.
 #pragma once
 
 inline constexpr const char* K4QB_INSTALL_KEY = "Software\\Ashgrove Studios Ltd\\Quellbury";

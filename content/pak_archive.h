@@ -15,6 +15,14 @@
 // are thrown as codes: "IOException" for file trouble and malformed
 // directories, "K4QBERR_PAK_IOERROR" for block headers and zlib streams that
 // do not hold what they state.
+//
+// Threads: loaded once, on the start-up thread (the registry's creation). The
+// directory never changes afterwards and may be read from any thread, except
+// an entry's block header fields, which its extraction rewrites. extractEntry
+// and the stream control change the open stream, the keep-open flag and those
+// fields, so they must never run on two threads at once. The archive takes no
+// lock: its owner guards it, in the program the Direct3D lock, inside which
+// the texture cache asks for every game file (game_files.h).
 #pragma once
 
 #include "content/pak_format.h"

@@ -7,7 +7,7 @@
 // with a 16-byte block header, possibly chained ("zcmp" and another header
 // after a stored one), and content may be wrapped (a 20-byte "zcmp" header in
 // front of a zlib stream). Archives come from outside: every count, size and
-// offset is checked against the file size first.
+// offset is checked against the file size first. No state: any thread.
 #pragma once
 
 #include <cstddef>

@@ -7,7 +7,7 @@
 // device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9, LPT0-9, also with
 // an extension), or ends in a dot or a space. Folder names are components
 // each ended by a backslash, or empty (the install folder); a file name is a
-// single component.
+// single component. No state: any thread.
 #pragma once
 
 #include <cstddef>

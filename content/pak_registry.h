@@ -9,6 +9,13 @@
 // search for the name; getContent extracts into the root (cache) folder.
 // Names are matched lowered (archives store them lowered); folders are keyed
 // by their exact bytes, so the browsing operations take exact folder texts.
+//
+// Threads: built on the start-up thread before any other thread exists, and
+// read-only afterwards, so findContent and browsing (user-interface thread)
+// may run while getContent runs on a worker. getContent extracts through an
+// archive, whose stream may serve one extraction at a time: its callers keep
+// it to one thread at a time, which in the program the Direct3D lock does
+// (game_files.h). The registry takes no lock of its own.
 #pragma once
 
 #include "content/game_files.h"

@@ -8,7 +8,8 @@
 // continues behind it. The text must be used up after the last part unless the
 // pattern ends in "*". Because each part is taken at its first occurrence,
 // "*.dds" does not match "x.dds.dds". Linear in the lengths, never
-// backtracking. Loose files follow the operating system's rules instead.
+// backtracking. Loose files follow the operating system's rules instead. No
+// state: any thread.
 #pragma once
 
 // A null pattern throws "K4CERR_STR_ILLEGALARGUMENT"; a null text matches
