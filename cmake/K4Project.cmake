@@ -1,9 +1,10 @@
 # Common settings for the project's own targets.
 
-# Warnings as errors for everything we write.
+# Warnings as errors for everything we write; includes from the source tree
+# and generated headers (k4version.h).
 function(k4_defaults target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
-  target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
+  target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}" "${K4_GENERATED_DIR}")
   if(WIN32)
     target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
   endif()

@@ -38,6 +38,6 @@
 #define IDM_HELP_CONTENTS 261
 #define IDM_HELP_ABOUT 262
 
-// The version shown in the file properties.
-#define K4_VERSION_NUMBERS 0, 1, 0, 0
-#define K4_VERSION_TEXT "0.1.0"
+// The version shown in the file properties (K4_VERSION_NUMBERS,
+// K4_VERSION_TEXT), generated from the top-level CMakeLists.txt.
+#include "k4version.h"

@@ -14,6 +14,7 @@
 // arrive at the routing points marked "Routing point" and are not handled yet.
 #pragma once
 
+#include "k4version.h"
 #include "shell/k4qbappwindow.h"
 
 #include <cstdint>
@@ -34,7 +35,7 @@ inline constexpr int32_t K4QB_MODE_LAYERED = 1;
 // The About box's first line and the window title.
 inline constexpr const char* K4QB_TEXMGR_TITLE = "Dunmore's Quellbury Texture Manager";
 inline constexpr const char* K4QB_TEXMGR_VERSION_LINE =
-    "Dunmore's Quellbury Texture Manager, Version 0.91b (Public Beta)";
+    "Dunmore's Quellbury Texture Manager, Version " K4_VERSION_TEXT " (Public Beta)";
 inline constexpr const char* K4QB_TEXMGR_HELP_FILE = "k4qb-texmgr-help.chm";
 
 class K4QBTexMgrWindow : public K4QBAppWindow {

@@ -340,13 +340,14 @@ TEST(Resources, VersionInformationAndCommonControlsManifest) {
     UINT len = 0;
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &len));
     ASSERT_NE(fixed, nullptr);
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(1, 0)); // 0.1
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);             // .0.0
-    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(1, 0));
+    // The numbers and texts agree with the one version (k4version.h).
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(K4_VERSION_MINOR, K4_VERSION_MAJOR));
+    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(0, K4_VERSION_PATCH));
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(K4_VERSION_MINOR, K4_VERSION_MAJOR));
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
     EXPECT_EQ(versionString(block, "ProductName"), "Quellbury Texture Manager");
-    EXPECT_EQ(versionString(block, "ProductVersion"), "0.1.0");
-    EXPECT_EQ(versionString(block, "FileVersion"), "0.1.0");
+    EXPECT_EQ(versionString(block, "ProductVersion"), K4_VERSION_TEXT);
+    EXPECT_EQ(versionString(block, "FileVersion"), K4_VERSION_TEXT);
     EXPECT_EQ(versionString(block, "OriginalFilename"), "k4qb-texmgr.exe");
     EXPECT_NE(versionString(block, "FileDescription").find("Quellbury Texture Manager"),
               std::string::npos);
