@@ -2,8 +2,8 @@
 // row by row through formats.h.
 #include "codec/convert.h"
 #include "codec/dxt.h"
+#include "codec/memory.h"
 
-#include <new>
 #include <utility>
 
 namespace k4codec {
@@ -18,10 +18,9 @@ HResult decodeLevel(const Image& image, uint32_t level, std::vector<Rgba>* pixel
     if (bytes.size() != formatLevelBytes(image.format, width, height)) {
         return kInvalidCall;
     }
-    try {
-        pixels->resize(static_cast<size_t>(width) * height);
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+    const HResult result = resizeBuffer(pixels, static_cast<size_t>(width) * height);
+    if (result != kOk) {
+        return result;
     }
     if (isCompressed(image.format)) {
         dxtDecodeImage(image.format, bytes.data(), width, height, pixels->data());
@@ -41,10 +40,10 @@ HResult encodeLevel(const Rgba* pixels, uint32_t width, uint32_t height, Format 
         !isConvertible(format)) {
         return kInvalidCall;
     }
-    try {
-        bytes->resize(static_cast<size_t>(formatLevelBytes(format, width, height)));
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+    const HResult result =
+        resizeBuffer(bytes, static_cast<size_t>(formatLevelBytes(format, width, height)));
+    if (result != kOk) {
+        return result;
     }
     if (isCompressed(format)) {
         dxtEncodeImage(format, pixels, width, height, bytes->data());
@@ -65,25 +64,21 @@ HResult convertImage(const Image& src, Format format, Image* dst) {
     out.width = src.width;
     out.height = src.height;
     out.format = format;
-    try {
-        out.levels.resize(src.levels.size());
+    HResult result = resizeBuffer(&out.levels, src.levels.size());
+    std::vector<Rgba> pixels;
+    for (uint32_t level = 0; result == kOk && level < src.levels.size(); ++level) {
         if (format == src.format) {
-            out.levels = src.levels;
-        } else {
-            std::vector<Rgba> pixels;
-            for (uint32_t level = 0; level < src.levels.size(); ++level) {
-                HResult result = decodeLevel(src, level, &pixels);
-                if (result == kOk) {
-                    result = encodeLevel(pixels.data(), levelSize(src.width, level),
-                                         levelSize(src.height, level), format, &out.levels[level]);
-                }
-                if (result != kOk) {
-                    return result;
-                }
-            }
+            result = copyBuffer(src.levels[level], &out.levels[level]);
+            continue;
         }
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+        result = decodeLevel(src, level, &pixels);
+        if (result == kOk) {
+            result = encodeLevel(pixels.data(), levelSize(src.width, level),
+                                 levelSize(src.height, level), format, &out.levels[level]);
+        }
+    }
+    if (result != kOk) {
+        return result;
     }
     *dst = std::move(out);
     return kOk;

@@ -8,9 +8,9 @@
 // write DX10 headers, cube maps, volumes or palettes.
 #include "codec/codec.h"
 #include "codec/dds_format.h"
+#include "codec/memory.h"
 
 #include <cstring>
-#include <new>
 
 namespace k4codec {
 
@@ -77,22 +77,20 @@ HResult ddsWriteImage(const Image& image, std::vector<uint8_t>* bytes) {
         header.caps |= kDdsCapsComplex | kDdsCapsMipMap;
     }
     describeFormat(image.format, &header.pixelFormat);
-    try {
-        std::vector<uint8_t> out(static_cast<size_t>(total));
-        const uint32_t magic = kDdsMagic;
-        std::memcpy(out.data(), &magic, 4);
-        std::memcpy(out.data() + 4, &header, sizeof header);
-        size_t offset = 4 + sizeof header;
-        for (const std::vector<uint8_t>& level : image.levels) {
-            if (!level.empty()) {
-                std::memcpy(out.data() + offset, level.data(), level.size());
-            }
-            offset += level.size();
-        }
-        bytes->swap(out);
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+    std::vector<uint8_t> out;
+    const HResult result = resizeBuffer(&out, static_cast<size_t>(total));
+    if (result != kOk) {
+        return result;
     }
+    const uint32_t magic = kDdsMagic;
+    std::memcpy(out.data(), &magic, 4);
+    std::memcpy(out.data() + 4, &header, sizeof header);
+    size_t offset = 4 + sizeof header;
+    for (const std::vector<uint8_t>& level : image.levels) {
+        std::memcpy(out.data() + offset, level.data(), level.size());
+        offset += level.size();
+    }
+    bytes->swap(out);
     return kOk;
 }
 

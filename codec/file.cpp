@@ -1,12 +1,12 @@
 // Choosing the reader by content, and whole-file reading and writing through
 // the platform seam.
 #include "codec/codec.h"
+#include "codec/memory.h"
 #include "codec/reader_util.h"
 #include "platform/platform.h"
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 namespace k4codec {
 
@@ -80,17 +80,17 @@ HResult readFileBytes(const char* path, std::vector<uint8_t>* bytes) {
     }
     std::vector<uint8_t> content;
     HResult result = kOk;
-    try {
-        uint8_t chunk[65536];
-        size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-            content.insert(content.end(), chunk, chunk + got);
+    uint8_t chunk[65536];
+    size_t got;
+    while (result == kOk && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        const size_t old = content.size();
+        result = resizeBuffer(&content, old + got);
+        if (result == kOk) {
+            std::memcpy(content.data() + old, chunk, got);
         }
-        if (std::ferror(file)) {
-            result = kFileNotFound;
-        }
-    } catch (const std::bad_alloc&) {
-        result = kOutOfMemory;
+    }
+    if (result == kOk && std::ferror(file)) {
+        result = kFileNotFound;
     }
     std::fclose(file);
     if (result == kOk) {

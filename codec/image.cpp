@@ -1,7 +1,6 @@
 // Image allocation and the texts of result codes.
 #include "codec/image.h"
-
-#include <new>
+#include "codec/memory.h"
 
 namespace k4codec {
 
@@ -43,16 +42,16 @@ HResult allocateImage(Image* image, uint32_t width, uint32_t height, Format form
         formatUnitBytes(format) == 0) {
         return kInvalidCall;
     }
-    try {
-        std::vector<std::vector<uint8_t>> levels(levelCount);
-        for (uint32_t i = 0; i < levelCount; ++i) {
-            levels[i].resize(static_cast<size_t>(
-                formatLevelBytes(format, levelSize(width, i), levelSize(height, i))));
-        }
-        image->levels.swap(levels);
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+    std::vector<std::vector<uint8_t>> levels;
+    HResult result = resizeBuffer(&levels, levelCount);
+    for (uint32_t i = 0; result == kOk && i < levelCount; ++i) {
+        result = resizeBuffer(&levels[i], static_cast<size_t>(formatLevelBytes(
+                                              format, levelSize(width, i), levelSize(height, i))));
     }
+    if (result != kOk) {
+        return result;
+    }
+    image->levels.swap(levels);
     image->width = width;
     image->height = height;
     image->format = format;

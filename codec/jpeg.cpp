@@ -16,6 +16,7 @@
 // file of endless tiny scans would otherwise keep the decoder busy); libjpeg
 // may use at most 2 GiB for its own buffers.
 #include "codec/codec.h"
+#include "codec/memory.h"
 #include "codec/reader_util.h"
 
 #include <csetjmp>
@@ -109,11 +110,51 @@ struct JpegDecoder {
     jpeg_decompress_struct cinfo;
     JpegErrors errors;
     jpeg_progress_mgr progress;
+    jpeg_memory_mgr memory; // libjpeg's own allocation methods
     char warning[kWarningSize];
 };
 
+JpegDecoder* decoderOf(j_common_ptr cinfo) {
+    return reinterpret_cast<JpegDecoder*>(cinfo);
+}
+
 void errorExit(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1);
+}
+
+// libjpeg's allocations pass the codec's allocation seam first; a refused
+// one ends decoding as libjpeg's own out-of-memory error does.
+void allocationPoint(j_common_ptr cinfo) {
+    if (!allocationAllowed()) {
+        cinfo->err->msg_code = JERR_OUT_OF_MEMORY;
+        cinfo->err->msg_parm.i[0] = 0;
+        errorExit(cinfo);
+    }
+}
+
+void* allocSmall(j_common_ptr cinfo, int pool, size_t size) {
+    allocationPoint(cinfo);
+    return decoderOf(cinfo)->memory.alloc_small(cinfo, pool, size);
+}
+
+void* allocLarge(j_common_ptr cinfo, int pool, size_t size) {
+    allocationPoint(cinfo);
+    return decoderOf(cinfo)->memory.alloc_large(cinfo, pool, size);
+}
+
+JSAMPARRAY allocSarray(j_common_ptr cinfo, int pool, JDIMENSION width, JDIMENSION rows) {
+    allocationPoint(cinfo);
+    return decoderOf(cinfo)->memory.alloc_sarray(cinfo, pool, width, rows);
+}
+
+JBLOCKARRAY allocBarray(j_common_ptr cinfo, int pool, JDIMENSION width, JDIMENSION rows) {
+    allocationPoint(cinfo);
+    return decoderOf(cinfo)->memory.alloc_barray(cinfo, pool, width, rows);
+}
+
+void realizeVirtArrays(j_common_ptr cinfo) {
+    allocationPoint(cinfo);
+    decoderOf(cinfo)->memory.realize_virt_arrays(cinfo);
 }
 
 // Keeps the first warning; the end of the data is an error here (libjpeg
@@ -148,6 +189,13 @@ bool createDecoder(JpegDecoder* decoder) {
     }
     jpeg_create_decompress(&decoder->cinfo);
     decoder->cinfo.progress = &decoder->progress;
+    jpeg_memory_mgr* memory = decoder->cinfo.mem;
+    decoder->memory = *memory;
+    memory->alloc_small = allocSmall;
+    memory->alloc_large = allocLarge;
+    memory->alloc_sarray = allocSarray;
+    memory->alloc_barray = allocBarray;
+    memory->realize_virt_arrays = realizeVirtArrays;
     return true;
 }
 
@@ -241,7 +289,7 @@ HResult jpegReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo*
         decodeRows(&decoder, data, size, decoded.levels[0].data(), parsed.width, parsed.height);
     jpeg_destroy_decompress(&decoder.cinfo);
     if (!ok) {
-        return kInvalidData;
+        return decoder.errors.manager.msg_code == JERR_OUT_OF_MEMORY ? kOutOfMemory : kInvalidData;
     }
     *image = std::move(decoded);
     if (info != nullptr) {

@@ -2,10 +2,10 @@
 #include "codec/loader.h"
 #include "codec/codec.h"
 #include "codec/convert.h"
+#include "codec/memory.h"
 #include "codec/mips.h"
 #include "codec/scale.h"
 
-#include <new>
 #include <utility>
 
 namespace k4codec {
@@ -33,45 +33,44 @@ HResult resizeImage(const Image& src, uint32_t width, uint32_t height, uint32_t 
     out.width = width;
     out.height = height;
     out.format = format;
-    try {
-        out.levels.resize(mipLevels);
-        std::vector<Rgba> pixels, scaled;
-        for (uint32_t level = 0; level < mipLevels; ++level) {
-            const uint32_t w = levelSize(width, level), h = levelSize(height, level);
-            HResult result = kOk;
-            if (level < kept) {
-                if (sameSize && format == src.format) {
-                    out.levels[level] = src.levels[level];
-                    continue;
-                }
-                result = decodeLevel(src, level, &pixels);
-                if (result == kOk && !sameSize) {
-                    scaled.resize(static_cast<size_t>(w) * h);
+    HResult result = resizeBuffer(&out.levels, mipLevels);
+    std::vector<Rgba> pixels, scaled;
+    for (uint32_t level = 0; result == kOk && level < mipLevels; ++level) {
+        const uint32_t w = levelSize(width, level), h = levelSize(height, level);
+        if (level < kept) {
+            if (sameSize && format == src.format) {
+                result = copyBuffer(src.levels[level], &out.levels[level]);
+                continue;
+            }
+            result = decodeLevel(src, level, &pixels);
+            if (result == kOk && !sameSize) {
+                result = resizeBuffer(&scaled, static_cast<size_t>(w) * h);
+                if (result == kOk) {
                     result = scalePixels(pixels.data(), levelSize(src.width, level),
                                          levelSize(src.height, level), scaled.data(), w, h);
-                    pixels.swap(scaled);
-                }
-            } else {
-                // `pixels` holds the level above, unless that was a plain copy.
-                if (level == kept && sameSize && format == src.format) {
-                    result = decodeLevel(src, level - 1, &pixels);
-                }
-                const uint32_t aw = levelSize(width, level - 1), ah = levelSize(height, level - 1);
-                scaled.resize(static_cast<size_t>(w) * h);
-                if (result == kOk) {
-                    result = downsampleBox(pixels.data(), aw, ah, scaled.data());
                 }
                 pixels.swap(scaled);
             }
+        } else {
+            // `pixels` holds the level above, unless that was a plain copy.
+            if (level == kept && sameSize && format == src.format) {
+                result = decodeLevel(src, level - 1, &pixels);
+            }
+            const uint32_t aw = levelSize(width, level - 1), ah = levelSize(height, level - 1);
             if (result == kOk) {
-                result = encodeLevel(pixels.data(), w, h, format, &out.levels[level]);
+                result = resizeBuffer(&scaled, static_cast<size_t>(w) * h);
             }
-            if (result != kOk) {
-                return result;
+            if (result == kOk) {
+                result = downsampleBox(pixels.data(), aw, ah, scaled.data());
             }
+            pixels.swap(scaled);
         }
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+        if (result == kOk) {
+            result = encodeLevel(pixels.data(), w, h, format, &out.levels[level]);
+        }
+    }
+    if (result != kOk) {
+        return result;
     }
     *dst = std::move(out);
     return kOk;

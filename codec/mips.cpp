@@ -1,9 +1,9 @@
 // Mip-chain generation with the box filter of scale.cpp.
 #include "codec/mips.h"
 #include "codec/convert.h"
+#include "codec/memory.h"
 #include "codec/scale.h"
 
-#include <new>
 #include <utility>
 
 namespace k4codec {
@@ -24,24 +24,25 @@ HResult rebuildMips(Image* image) {
     rebuilt.format = image->format;
     std::vector<Rgba> above, below;
     HResult result = decodeLevel(*image, 0, &above);
-    try {
-        rebuilt.levels.reserve(image->levels.size());
-        rebuilt.levels.push_back(image->levels[0]);
-        for (uint32_t level = 1; result == kOk && level < image->levels.size(); ++level) {
-            const uint32_t width = levelSize(image->width, level - 1);
-            const uint32_t height = levelSize(image->height, level - 1);
-            below.resize(static_cast<size_t>(levelSize(width, 1)) * levelSize(height, 1));
+    if (result == kOk) {
+        result = resizeBuffer(&rebuilt.levels, image->levels.size());
+    }
+    if (result == kOk) {
+        result = copyBuffer(image->levels[0], &rebuilt.levels[0]);
+    }
+    for (uint32_t level = 1; result == kOk && level < image->levels.size(); ++level) {
+        const uint32_t width = levelSize(image->width, level - 1);
+        const uint32_t height = levelSize(image->height, level - 1);
+        result =
+            resizeBuffer(&below, static_cast<size_t>(levelSize(width, 1)) * levelSize(height, 1));
+        if (result == kOk) {
             result = downsampleBox(above.data(), width, height, below.data());
-            std::vector<uint8_t> bytes;
-            if (result == kOk) {
-                result = encodeLevel(below.data(), levelSize(width, 1), levelSize(height, 1),
-                                     image->format, &bytes);
-            }
-            rebuilt.levels.push_back(std::move(bytes));
-            above.swap(below);
         }
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+        if (result == kOk) {
+            result = encodeLevel(below.data(), levelSize(width, 1), levelSize(height, 1),
+                                 image->format, &rebuilt.levels[level]);
+        }
+        above.swap(below);
     }
     if (result != kOk) {
         return result;

@@ -13,11 +13,13 @@
 // for a huge image; ancillary chunks at most 8 MiB each; CRC errors in
 // critical chunks are errors.
 #include "codec/codec.h"
+#include "codec/memory.h"
 #include "codec/reader_util.h"
 
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -144,7 +146,21 @@ struct PngDecoder {
     png_structp png;
     png_infop info;
     PngSource source;
+    bool outOfMemory; // an allocation of libpng's failed
 };
+
+// libpng's memory, through the codec's allocation seam.
+png_voidp allocateCallback(png_structp png, png_alloc_size_t size) {
+    void* block = allocationAllowed() ? std::malloc(size) : nullptr;
+    if (block == nullptr) {
+        static_cast<PngDecoder*>(png_get_mem_ptr(png))->outOfMemory = true;
+    }
+    return block;
+}
+
+void freeCallback(png_structp, png_voidp block) {
+    std::free(block);
+}
 
 void readCallback(png_structp png, png_bytep out, size_t count) {
     PngSource* source = static_cast<PngSource*>(png_get_io_ptr(png));
@@ -221,17 +237,17 @@ HResult pngReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* 
         return result;
     }
     std::vector<png_bytep> rows;
-    try {
-        rows.resize(decoded.height);
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+    result = resizeBuffer(&rows, decoded.height);
+    if (result != kOk) {
+        return result;
     }
     for (uint32_t y = 0; y < decoded.height; ++y) {
         rows[y] = decoded.levels[0].data() + static_cast<size_t>(y) * decoded.width * 4;
     }
-    PngDecoder decoder = {nullptr, nullptr, {data, size, 0}};
+    PngDecoder decoder = {nullptr, nullptr, {data, size, 0}, false};
     decoder.png =
-        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, errorCallback, warningCallback);
+        png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, errorCallback, warningCallback,
+                                 &decoder, allocateCallback, freeCallback);
     decoder.info = decoder.png ? png_create_info_struct(decoder.png) : nullptr;
     if (decoder.info == nullptr) {
         png_destroy_read_struct(&decoder.png, nullptr, nullptr);
@@ -244,7 +260,7 @@ HResult pngReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* 
                     decodeRows(&decoder, rows.data());
     png_destroy_read_struct(&decoder.png, &decoder.info, nullptr);
     if (!ok) {
-        return kInvalidData;
+        return decoder.outOfMemory ? kOutOfMemory : kInvalidData;
     }
     *image = std::move(decoded);
     if (info != nullptr) {

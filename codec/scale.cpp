@@ -2,11 +2,11 @@
 // weights) for every output index, applied horizontally into a float buffer
 // and then vertically into the output.
 #include "codec/scale.h"
+#include "codec/memory.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace k4codec {
@@ -41,9 +41,25 @@ void addTaps(Taps* taps, int64_t lo, int64_t hi, const std::vector<float>& w) {
     }
 }
 
-void buildTaps(uint32_t src, uint32_t dst, ScaleFilter filter, Taps* taps) {
+// Every vector is reserved first, for the widest filter (a tent spans at most
+// 2 * ratio + 1 source pixels, a box ratio + 2), so the pushes below never
+// allocate.
+HResult buildTaps(uint32_t src, uint32_t dst, ScaleFilter filter, Taps* taps) {
     const double ratio = static_cast<double>(src) / dst;
+    const size_t widest = dst < src ? static_cast<size_t>(std::ceil(2 * ratio)) + 2 : 2;
     std::vector<float> w;
+    HResult result = reserveBuffer(&w, widest);
+    for (std::vector<uint32_t>* list : {&taps->first, &taps->count, &taps->offset}) {
+        if (result == kOk) {
+            result = reserveBuffer(list, dst);
+        }
+    }
+    if (result == kOk) {
+        result = reserveBuffer(&taps->weights, widest * dst);
+    }
+    if (result != kOk) {
+        return result;
+    }
     for (uint32_t i = 0; i < dst; ++i) {
         int64_t lo, hi;
         w.clear();
@@ -87,6 +103,7 @@ void buildTaps(uint32_t src, uint32_t dst, ScaleFilter filter, Taps* taps) {
         }
         addTaps(taps, lo, hi, w);
     }
+    return kOk;
 }
 
 uint8_t toByte(float v) {
@@ -106,45 +123,51 @@ HResult scalePixels(const Rgba* src, uint32_t srcWidth, uint32_t srcHeight, Rgba
         std::memcpy(dst, src, static_cast<size_t>(srcWidth) * srcHeight * sizeof(Rgba));
         return kOk;
     }
-    try {
-        Taps horizontal, vertical;
-        buildTaps(srcWidth, dstWidth, filter, &horizontal);
-        buildTaps(srcHeight, dstHeight, filter, &vertical);
-        // Horizontal pass: srcHeight rows of dstWidth float pixels.
-        std::vector<float> middle(static_cast<size_t>(dstWidth) * srcHeight * 4);
-        for (uint32_t y = 0; y < srcHeight; ++y) {
-            const Rgba* row = src + static_cast<size_t>(y) * srcWidth;
-            float* out = middle.data() + static_cast<size_t>(y) * dstWidth * 4;
-            for (uint32_t x = 0; x < dstWidth; ++x, out += 4) {
-                const float* w = horizontal.weights.data() + horizontal.offset[x];
-                const Rgba* p = row + horizontal.first[x];
-                float r = 0, g = 0, b = 0, a = 0;
-                for (uint32_t k = 0; k < horizontal.count[x]; ++k) {
-                    r += w[k] * p[k].r, g += w[k] * p[k].g, b += w[k] * p[k].b, a += w[k] * p[k].a;
-                }
-                out[0] = r, out[1] = g, out[2] = b, out[3] = a;
+    Taps horizontal, vertical;
+    std::vector<float> middle, sum;
+    HResult result = buildTaps(srcWidth, dstWidth, filter, &horizontal);
+    if (result == kOk) {
+        result = buildTaps(srcHeight, dstHeight, filter, &vertical);
+    }
+    if (result == kOk) {
+        result = resizeBuffer(&middle, static_cast<size_t>(dstWidth) * srcHeight * 4);
+    }
+    if (result == kOk) {
+        result = resizeBuffer(&sum, static_cast<size_t>(dstWidth) * 4);
+    }
+    if (result != kOk) {
+        return result;
+    }
+    // Horizontal pass: srcHeight rows of dstWidth float pixels.
+    for (uint32_t y = 0; y < srcHeight; ++y) {
+        const Rgba* row = src + static_cast<size_t>(y) * srcWidth;
+        float* out = middle.data() + static_cast<size_t>(y) * dstWidth * 4;
+        for (uint32_t x = 0; x < dstWidth; ++x, out += 4) {
+            const float* w = horizontal.weights.data() + horizontal.offset[x];
+            const Rgba* p = row + horizontal.first[x];
+            float r = 0, g = 0, b = 0, a = 0;
+            for (uint32_t k = 0; k < horizontal.count[x]; ++k) {
+                r += w[k] * p[k].r, g += w[k] * p[k].g, b += w[k] * p[k].b, a += w[k] * p[k].a;
+            }
+            out[0] = r, out[1] = g, out[2] = b, out[3] = a;
+        }
+    }
+    // Vertical pass into the output.
+    for (uint32_t y = 0; y < dstHeight; ++y) {
+        std::fill(sum.begin(), sum.end(), 0.0f);
+        const float* w = vertical.weights.data() + vertical.offset[y];
+        for (uint32_t k = 0; k < vertical.count[y]; ++k) {
+            const float* in =
+                middle.data() + static_cast<size_t>(vertical.first[y] + k) * dstWidth * 4;
+            for (size_t i = 0; i < sum.size(); ++i) {
+                sum[i] += w[k] * in[i];
             }
         }
-        // Vertical pass into the output.
-        std::vector<float> sum(static_cast<size_t>(dstWidth) * 4);
-        for (uint32_t y = 0; y < dstHeight; ++y) {
-            std::fill(sum.begin(), sum.end(), 0.0f);
-            const float* w = vertical.weights.data() + vertical.offset[y];
-            for (uint32_t k = 0; k < vertical.count[y]; ++k) {
-                const float* in =
-                    middle.data() + static_cast<size_t>(vertical.first[y] + k) * dstWidth * 4;
-                for (size_t i = 0; i < sum.size(); ++i) {
-                    sum[i] += w[k] * in[i];
-                }
-            }
-            Rgba* out = dst + static_cast<size_t>(y) * dstWidth;
-            for (uint32_t x = 0; x < dstWidth; ++x) {
-                out[x] = Rgba{toByte(sum[x * 4]), toByte(sum[x * 4 + 1]), toByte(sum[x * 4 + 2]),
-                              toByte(sum[x * 4 + 3])};
-            }
+        Rgba* out = dst + static_cast<size_t>(y) * dstWidth;
+        for (uint32_t x = 0; x < dstWidth; ++x) {
+            out[x] = Rgba{toByte(sum[x * 4]), toByte(sum[x * 4 + 1]), toByte(sum[x * 4 + 2]),
+                          toByte(sum[x * 4 + 3])};
         }
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
     }
     return kOk;
 }
