@@ -1,17 +1,18 @@
-// Fuzz target for the settings reader: any bytes are loaded as a settings
-// file; whatever loads must save and load back to the same groups and
-// entries, and further trips must reproduce the same bytes. Error codes from load are expected
-// outcomes (NUL bytes); anything else aborts.
+// Fuzz target for the settings reader: any bytes are read as a settings
+// file; whatever reads must write and read back to the same groups and
+// entries, and further trips must reproduce the same bytes. Error codes from
+// reading are expected outcomes (NUL bytes); anything else aborts. Reading
+// and writing go through memory streams with the reader and writer that load
+// and save use between opening and closing the file.
 #include "foundation/errors.h"
 #include "foundation/k4qbinifile.h"
-#include "platform/platform.h"
+#include "fuzz/memory_file.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -41,47 +42,41 @@ Groups written(const K4QBIniFile& settings) {
     return groups;
 }
 
-std::string scratchPath(const char* role) {
-    const char* folder = std::getenv("TMPDIR");
-    std::string base = std::string(folder && *folder ? folder : "/tmp") + "/k4-fuzz-ini-" + role;
-    return base + "-" + std::to_string(::getpid());
+std::unique_ptr<K4QBIniFile> read(const uint8_t* data, size_t size) {
+    FILE* stream = k4fuzzOpenInput(data, size);
+    std::unique_ptr<K4QBIniFile> settings;
+    try {
+        settings.reset(K4QBIniFile::loadFromStream(stream));
+    } catch (const char*) {
+        std::fclose(stream);
+        throw;
+    }
+    std::fclose(stream);
+    return settings;
 }
 
-std::string readAll(const std::string& path) {
-    std::string bytes;
-    FILE* file = k4p::openFile(path.c_str(), "rb");
-    if (file == nullptr) {
+std::string write(const K4QBIniFile& settings) {
+    char* buffer = nullptr;
+    size_t length = 0;
+    FILE* stream = open_memstream(&buffer, &length);
+    if (stream == nullptr || !settings.saveToStream(stream) || std::fclose(stream) != 0) {
         std::abort();
     }
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.append(chunk, got);
-    }
-    std::fclose(file);
+    std::string bytes(buffer, length);
+    std::free(buffer);
     return bytes;
+}
+
+std::unique_ptr<K4QBIniFile> read(const std::string& bytes) {
+    return read(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string input = scratchPath("in");
-    static const std::string output = scratchPath("out");
-    static const int cleanup = std::atexit([] {
-        k4p::removeFile(input.c_str());
-        k4p::removeFile(output.c_str());
-    });
-    (void)cleanup;
-
-    FILE* file = k4p::openFile(input.c_str(), "wb");
-    // An empty input arrives as a null pointer, which fwrite must not get.
-    if (file == nullptr || (size > 0 && std::fwrite(data, 1, size, file) != size) ||
-        std::fclose(file) != 0) {
-        std::abort();
-    }
     std::unique_ptr<K4QBIniFile> first;
     try {
-        first.reset(K4QBIniFile::load(input.c_str()));
+        first = read(data, size);
     } catch (const char* code) {
         if (!k4cIsError(code, K4CERR_STR_ILLEGALARGUMENT)) {
             std::abort();
@@ -89,18 +84,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     try {
-        first->save(output.c_str());
-        std::unique_ptr<K4QBIniFile> second(K4QBIniFile::load(output.c_str()));
+        std::unique_ptr<K4QBIniFile> second = read(write(*first));
         if (written(*first) != written(*second)) {
             std::abort();
         }
         // Unnamed groups may merge on the first trip; from then on the bytes
         // are stable.
-        second->save(output.c_str());
-        std::string secondBytes = readAll(output);
-        std::unique_ptr<K4QBIniFile> third(K4QBIniFile::load(output.c_str()));
-        third->save(output.c_str());
-        if (readAll(output) != secondBytes) {
+        std::string secondBytes = write(*second);
+        if (write(*read(secondBytes)) != secondBytes) {
             std::abort();
         }
     } catch (const char*) {
