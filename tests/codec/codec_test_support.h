@@ -1,5 +1,5 @@
-// Helpers for the codec tests: a scratch folder through the platform seam
-// (so the same tests run natively and under Wine), pixel access, and the
+// Helpers for the codec tests: scratch files through the platform seam (so
+// the same tests run natively and under Wine), pixel access, and the
 // expected values of channel widening computed independently of the codec.
 #pragma once
 
@@ -22,16 +22,9 @@ using k4codec::Image;
 using k4codec::ImageInfo;
 using k4codec::Rgba;
 
-// A scratch folder (Windows-style path) that exists, shared by the codec
-// tests; each test uses file names of its own.
-inline std::string scratchFolder() {
-    std::string path = k4test::scratchRoot() + "\\codec";
-    k4p::createFolder(path.c_str());
-    return path;
-}
-
+// A file in the running test's own scratch folder (Windows-style path).
 inline std::string scratchPath(const std::string& name) {
-    return scratchFolder() + "\\" + name;
+    return k4test::testPath("codec", name);
 }
 
 // Nearest 8-bit value of an n-bit channel value.

@@ -1,5 +1,5 @@
-// BMP reading: every header, depth and compression, both row orders, and
-// hostile files.
+// BMP reading: every header, palette depth and compression, both row
+// orders, the bit fields bmpsuite (tests/interop) lacks, and hostile files.
 #include "codec_test_support.h"
 
 using namespace k4codec;
@@ -117,17 +117,6 @@ TEST(BmpRead, TrueColourDepthsAndBitFields) {
         uint32_t value;
         Rgba colour;
     } cases[] = {
-        {"24", 40, 24, 0, {0, 0, 0, 0}, kFmtR8G8B8, 0x102030, rgba(0x10, 0x20, 0x30)},
-        {"32 plain: no alpha",
-         40,
-         32,
-         0,
-         {0, 0, 0, 0},
-         kFmtX8R8G8B8,
-         0x80102030,
-         rgba(0x10, 0x20, 0x30)},
-        {"16 plain", 40, 16, 0, {0, 0, 0, 0}, kFmtX1R5G5B5, 0x7c1f, rgba(255, 0, 255)},
-        {"565", 40, 16, 3, {0xf800, 0x7e0, 0x1f, 0}, kFmtR5G6B5, 0x07e0, rgba(0, 255, 0)},
         {"1555 alpha",
          40,
          16,
@@ -152,14 +141,6 @@ TEST(BmpRead, TrueColourDepthsAndBitFields) {
          kFmtA8R8G8B8,
          0x80102030,
          rgba(0x10, 0x20, 0x30, 0x80)},
-        {"ABGR V3",
-         56,
-         32,
-         3,
-         {0xff, 0xff00, 0xff0000, 0xff000000},
-         kFmtA8B8G8R8,
-         0x80102030,
-         rgba(0x30, 0x20, 0x10, 0x80)},
         {"XRGB V2",
          52,
          32,

@@ -106,8 +106,7 @@ TEST(QbtexImage, ToDdsAndBackToPng) {
 TEST(QbtexImage, ToDdsSizesLevelsAndFormats) {
     const std::string tga = tgaFixture();
     const std::string dds = scratchPath("cli2.dds");
-    for (const char* name : {"dxt1", "dxt3", "dxt5", "a8r8g8b8", "r8g8b8", "a4r4g4b4", "a1r5g5b5",
-                             "r5g6b5", "a8l8", "r3g3b2", "a4l4", "l8"}) {
+    for (const char* name : {"dxt5", "r8g8b8", "a4l4"}) {
         ASSERT_EQ(run(runImageToDds, {tga, dds, "--format", name, "--size", "16x8"}).status, 0)
             << name;
         std::string upper = name;

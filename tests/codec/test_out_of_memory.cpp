@@ -53,6 +53,10 @@ Image picture(Format format, uint32_t levels) {
     return out;
 }
 
+void PrintTo(const Operation& operation, std::ostream* out) {
+    *out << operation.name;
+}
+
 class OutOfMemory : public testing::TestWithParam<Operation> {};
 
 } // namespace

@@ -1,6 +1,6 @@
-// Shared pieces of the Direct3D bridge tests: a hidden window with a real
-// Direct3D 9 device, a scratch folder, and texture contents read and written
-// with plain LockRect so that the tests do not go through the code they test.
+// Shared pieces of the Direct3D bridge tests: the real Direct3D 9 device of
+// tests/support, scratch files, and texture contents read and written with
+// plain LockRect so that the tests do not go through the code they test.
 #pragma once
 
 #include "codec/d3dx/k4d3dx.h"
@@ -9,6 +9,8 @@
 #include "codec/convert.h"
 #include "codec/dxt.h"
 #include "platform/platform.h"
+#include "tests/support/d3d_device.h"
+#include "tests/support/scratch.h"
 #include "tools/imgwrite.h"
 
 #include <gtest/gtest.h>
@@ -24,75 +26,7 @@ using k4codec::Format;
 using k4codec::Image;
 using k4codec::Rgba;
 
-class TestDevice {
-public:
-    TestDevice() {
-        HINSTANCE instance = GetModuleHandleA(nullptr);
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = instance;
-        wc.lpszClassName = "K4D3dxTestWindow";
-        RegisterClassA(&wc);
-        // Never shown: the device renders off screen only.
-        window_ = CreateWindowA(wc.lpszClassName, "d3dx tests", WS_OVERLAPPEDWINDOW, 0, 0, 256, 256,
-                                nullptr, nullptr, instance, nullptr);
-        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-        if (window_ == nullptr || d3d_ == nullptr) {
-            failure_ = "no window or no Direct3D 9";
-            return;
-        }
-        D3DPRESENT_PARAMETERS pp = {};
-        pp.Windowed = TRUE;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.BackBufferFormat = D3DFMT_UNKNOWN;
-        pp.BackBufferWidth = 256;
-        pp.BackBufferHeight = 256;
-        pp.hDeviceWindow = window_;
-        HRESULT hr = d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                                        D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device_);
-        if (FAILED(hr)) {
-            hr = d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                                    D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_);
-        }
-        if (FAILED(hr)) {
-            device_ = nullptr;
-            char text[96];
-            std::snprintf(text, sizeof text, "no Direct3D 9 device could be created (0x%08lx)",
-                          static_cast<unsigned long>(hr));
-            failure_ = text;
-        }
-    }
-    ~TestDevice() {
-        if (device_ != nullptr) {
-            device_->Release();
-        }
-        if (d3d_ != nullptr) {
-            d3d_->Release();
-        }
-        if (window_ != nullptr) {
-            DestroyWindow(window_);
-        }
-    }
-    TestDevice(const TestDevice&) = delete;
-    TestDevice& operator=(const TestDevice&) = delete;
-
-    IDirect3DDevice9* get() const { return device_; }
-    const std::string& failure() const { return failure_; }
-
-    // Whether a managed texture of this format can be made.
-    bool canCreate(Format format) const {
-        D3DDISPLAYMODE mode;
-        device_->GetDisplayMode(0, &mode);
-        return SUCCEEDED(d3d_->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mode.Format, 0,
-                                                 D3DRTYPE_TEXTURE, static_cast<D3DFORMAT>(format)));
-    }
-
-private:
-    HWND window_ = nullptr;
-    IDirect3D9* d3d_ = nullptr;
-    IDirect3DDevice9* device_ = nullptr;
-    std::string failure_;
-};
+using k4test::TestDevice;
 
 // Skips the test when the machine has no Direct3D 9 device.
 #define K4_NEED_DEVICE(name)                                                                       \
@@ -100,23 +34,14 @@ private:
     if (name.get() == nullptr)                                                                     \
     GTEST_SKIP() << name.failure()
 
-// A scratch folder (Windows-style path) that exists.
-inline std::string scratchFolder() {
-    const char* root = std::getenv("K4_TEST_TMP");
-    std::string path = root && *root ? root : "k4-test-tmp";
-    if (path[0] == '/') {
-        path = "Z:" + path;
-    }
-    for (char& c : path) {
-        c = c == '/' ? '\\' : c;
-    }
-    path += "\\d3dx";
-    k4p::createFolderTree(path.c_str());
-    return path;
+// The running test's own scratch folder and a file in it (Windows-style).
+inline std::string scratchPath(const std::string& name) {
+    return k4test::testPath("d3dx", name);
 }
 
-inline std::string scratchPath(const std::string& name) {
-    return scratchFolder() + "\\" + name;
+inline std::string scratchFolder() {
+    const std::string path = scratchPath("");
+    return path.substr(0, path.size() - 1);
 }
 
 inline std::string saveFixture(const std::string& name, const imgwrite::Bytes& bytes) {

@@ -3,6 +3,7 @@
 // format chosen, the rounded size, the level count and the pixels.
 #include "d3dx_test_support.h"
 
+#include "codec/loader.h"
 #include "codec/mips.h"
 
 #include <algorithm>
@@ -17,41 +18,21 @@ struct DdsFixture {
     Image image; // what the file holds
 };
 
-// A DDS file of `format` with `levels` levels of the test pattern, encoded by
-// the codec (the bridge only moves these bytes).
+// A DDS file of `format` with `levels` levels of the test pattern, encoded
+// and written by the codec (the bridge only moves these bytes).
 DdsFixture ddsFixture(const std::string& name, Format format, uint32_t width, uint32_t height,
                       uint32_t levels) {
     DdsFixture fixture;
     fixture.image.width = width;
     fixture.image.height = height;
     fixture.image.format = format;
-    imgwrite::Bytes data;
     for (uint32_t level = 0; level < levels; ++level) {
         const uint32_t w = levelSize(width, level), h = levelSize(height, level);
         fixture.image.levels.push_back(encode(pattern(w, h), w, h, format));
-        data.insert(data.end(), fixture.image.levels.back().begin(),
-                    fixture.image.levels.back().end());
     }
-    imgwrite::DdsOptions options;
-    options.width = width;
-    options.height = height;
-    options.mipCount = levels > 1 ? levels : 0;
-    options.flags = 0x1007 | (levels > 1 ? 0x20000 : 0);
-    options.caps = 0x1000 | (levels > 1 ? 0x400008 : 0);
-    const k4codec::FormatInfo* info = k4codec::findFormat(format);
-    if (info->compressed) {
-        options.pfFlags = 0x4;
-        options.fourCC = format;
-    } else {
-        options.pfFlags = (info->masks.luminance ? 0x20000 : 0x40) | (info->alpha ? 0x1 : 0);
-        options.fourCC = 0;
-        options.bits = info->bits;
-        options.masks[0] = static_cast<uint32_t>(info->masks.r);
-        options.masks[1] = static_cast<uint32_t>(info->masks.g);
-        options.masks[2] = static_cast<uint32_t>(info->masks.b);
-        options.masks[3] = static_cast<uint32_t>(info->masks.a);
-    }
-    fixture.path = saveFixture(name, imgwrite::writeDds(options, data));
+    imgwrite::Bytes bytes;
+    EXPECT_EQ(k4codec::ddsWriteImage(fixture.image, &bytes), k4codec::kOk);
+    fixture.path = saveFixture(name, bytes);
     return fixture;
 }
 
@@ -193,128 +174,65 @@ TEST(D3dxLoad, DdsFilesKeepFormatAndLevels) {
 
 // Image files: sizes rounded up to powers of two, a full chain, and the
 // file's format or its nearest relative (24-bit becomes X8R8G8B8, palettes
-// become X8R8G8B8 or A8R8G8B8, grey stays L8).
+// X8R8G8B8 or A8R8G8B8, grey stays L8). Level 0 holds the codec's reading of
+// the file at the texture's size; the levels below are the box filter's.
 TEST(D3dxLoad, ImageFilesAreRoundedWithFullChain) {
     K4_NEED_DEVICE(device);
     using namespace k4codec;
-
-    // 24-bit BMP, exact size: pixels exact.
-    const std::vector<Rgba> bmpPixels = pattern(8, 4, false);
-    std::vector<uint32_t> bmpValues;
-    for (const Rgba& p : bmpPixels) {
-        bmpValues.push_back(static_cast<uint32_t>(p.r) << 16 | p.g << 8 | p.b);
+    std::vector<uint32_t> rgb, argb;
+    for (const Rgba& p : pattern(8, 4)) {
+        rgb.push_back(static_cast<uint32_t>(p.r) << 16 | p.g << 8 | p.b);
+        argb.push_back(rgb.back() | static_cast<uint32_t>(p.a) << 24);
     }
-    const std::string bmpPath =
-        saveFixture("files.bmp", imgwrite::writeBmp(imgwrite::BmpOptions(), 8, 4, bmpValues));
-    IDirect3DTexture9* texture = load(device.get(), bmpPath);
-    ASSERT_NE(texture, nullptr);
-    Image got = readTexture(texture);
-    texture->Release();
-    EXPECT_EQ(got.format, device.canCreate(kFmtR8G8B8) ? kFmtR8G8B8 : kFmtX8R8G8B8);
-    EXPECT_EQ(got.levels.size(), 4u);
-    EXPECT_EQ(pixelsOf(got), bmpPixels);
-    expectBuiltLevels(got, 1);
-
-    // 8-bit palette BMP of 5 x 3: 8 x 4, four levels, opaque; a single
-    // palette colour stays that colour after scaling.
     imgwrite::BmpOptions palette;
     palette.bits = 8;
     palette.palette = {{10, 20, 30, 0}, {200, 100, 50, 0}};
-    const std::string palPath =
-        saveFixture("palette.bmp", imgwrite::writeBmp(palette, 5, 3, std::vector<uint32_t>(15, 1)));
-    texture = load(device.get(), palPath);
-    ASSERT_NE(texture, nullptr);
-    got = readTexture(texture);
-    texture->Release();
-    EXPECT_EQ(got.format, kFmtX8R8G8B8);
-    EXPECT_EQ(got.width, 8u);
-    EXPECT_EQ(got.height, 4u);
-    EXPECT_EQ(got.levels.size(), 4u);
-    for (uint32_t level = 0; level < got.levels.size(); ++level) {
-        for (const Rgba& p : pixelsOf(got, level)) {
-            EXPECT_EQ(p, (Rgba{200, 100, 50, 255})) << "level " << level;
-        }
-    }
-
-    // 32-bit TGA with alpha, 8 x 4 stored bottom-up: A8R8G8B8, exact.
-    const std::vector<Rgba> tgaPixels = pattern(8, 4);
-    std::vector<uint32_t> tgaValues;
-    for (const Rgba& p : tgaPixels) {
-        tgaValues.push_back(static_cast<uint32_t>(p.a) << 24 | p.r << 16 | p.g << 8 | p.b);
-    }
     imgwrite::TgaOptions tga;
     tga.alphaBits = 8;
-    texture =
-        load(device.get(), saveFixture("files.tga", imgwrite::writeTga(tga, 8, 4, tgaValues)));
-    ASSERT_NE(texture, nullptr);
-    got = readTexture(texture);
-    texture->Release();
-    EXPECT_EQ(got.format, kFmtA8R8G8B8);
-    EXPECT_EQ(pixelsOf(got), tgaPixels);
-    expectBuiltLevels(got, 1);
-
-    // RGBA PNG of 6 x 3: 8 x 4 with alpha, scaled; grey PNG: L8.
-    imgwrite::PngOptions rgbaPng;
-    const std::vector<Rgba> pngPixels = pattern(6, 3);
-    texture =
-        load(device.get(),
-             saveFixture("files.png", imgwrite::writePng(rgbaPng, 6, 3, samplesOf(pngPixels, 4))));
-    ASSERT_NE(texture, nullptr);
-    got = readTexture(texture);
-    texture->Release();
-    EXPECT_EQ(got.format, kFmtA8R8G8B8);
-    EXPECT_EQ(got.width, 8u);
-    EXPECT_EQ(got.height, 4u);
-    EXPECT_EQ(got.levels.size(), 4u);
-    // Enlarging keeps the corners.
-    const std::vector<Rgba> scaled = pixelsOf(got);
-    EXPECT_EQ(scaled[0], pngPixels[0]);
-    EXPECT_EQ(scaled[8 * 4 - 1], pngPixels[6 * 3 - 1]);
-    expectBuiltLevels(got, 1);
-
-    imgwrite::PngOptions greyPng;
-    greyPng.colourType = 0;
-    const std::vector<Rgba> greyPixels = pattern(4, 4, false);
-    texture =
-        load(device.get(),
-             saveFixture("grey.png", imgwrite::writePng(greyPng, 4, 4, samplesOf(greyPixels, 1))));
-    ASSERT_NE(texture, nullptr);
-    got = readTexture(texture);
-    texture->Release();
-    EXPECT_EQ(got.format, device.canCreate(kFmtL8) ? kFmtL8 : kFmtX8R8G8B8);
-    const std::vector<Rgba> greyGot = pixelsOf(got);
-    for (size_t i = 0; i < greyGot.size(); ++i) {
-        EXPECT_EQ(greyGot[i], (Rgba{greyPixels[i].g, greyPixels[i].g, greyPixels[i].g, 255})) << i;
-    }
-
-    // JPEG of 16 x 8: X8R8G8B8, pixels within the loss of quality 95.
-    const std::vector<Rgba> jpegPixels = pattern(16, 8, false);
+    imgwrite::PngOptions grey;
+    grey.colourType = 0;
     std::vector<uint8_t> jpegSamples;
-    for (const Rgba& p : jpegPixels) {
-        // Smooth content so that the comparison measures the path, not JPEG.
-        jpegSamples.insert(jpegSamples.end(),
-                           {static_cast<uint8_t>(64 + p.r / 4), static_cast<uint8_t>(64 + p.g / 4),
-                            static_cast<uint8_t>(128)});
+    for (const Rgba& p : pattern(16, 8, false)) {
+        jpegSamples.insert(jpegSamples.end(), {p.r, p.g, 128});
     }
-    imgwrite::JpegOptions jpeg;
-    texture =
-        load(device.get(), saveFixture("files.jpg", imgwrite::writeJpeg(jpeg, 16, 8, jpegSamples)));
-    ASSERT_NE(texture, nullptr);
-    got = readTexture(texture);
-    texture->Release();
-    EXPECT_EQ(got.format, kFmtX8R8G8B8);
-    EXPECT_EQ(got.levels.size(), 5u);
-    const std::vector<Rgba> jpegGot = pixelsOf(got);
-    for (size_t i = 0; i < jpegGot.size(); ++i) {
-        EXPECT_NEAR(jpegGot[i].r, 64 + jpegPixels[i].r / 4, 6) << i;
-        EXPECT_NEAR(jpegGot[i].g, 64 + jpegPixels[i].g / 4, 6) << i;
-        EXPECT_NEAR(jpegGot[i].b, 128, 6) << i;
-        EXPECT_EQ(jpegGot[i].a, 255) << i;
+    const struct {
+        const char* name;
+        imgwrite::Bytes file;
+        Format format, fallback; // the fallback when the device lacks `format`
+        uint32_t width, height;
+    } cases[] = {
+        {"rgb.bmp", imgwrite::writeBmp(imgwrite::BmpOptions(), 8, 4, rgb), kFmtR8G8B8, kFmtX8R8G8B8,
+         8, 4},
+        {"palette.bmp", imgwrite::writeBmp(palette, 5, 3, std::vector<uint32_t>(15, 1)),
+         kFmtX8R8G8B8, kFmtX8R8G8B8, 8, 4},
+        {"argb.tga", imgwrite::writeTga(tga, 8, 4, argb), kFmtA8R8G8B8, kFmtA8R8G8B8, 8, 4},
+        {"rgba.png", imgwrite::writePng(imgwrite::PngOptions(), 6, 3, samplesOf(pattern(6, 3), 4)),
+         kFmtA8R8G8B8, kFmtA8R8G8B8, 8, 4},
+        {"grey.png", imgwrite::writePng(grey, 4, 4, samplesOf(pattern(4, 4, false), 1)), kFmtL8,
+         kFmtX8R8G8B8, 4, 4},
+        {"colour.jpg", imgwrite::writeJpeg(imgwrite::JpegOptions(), 16, 8, jpegSamples),
+         kFmtX8R8G8B8, kFmtX8R8G8B8, 16, 8},
+    };
+    IDirect3DTexture9* texture = nullptr;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Image decoded, expected;
+        ImageInfo info;
+        ASSERT_EQ(readImage(c.file.data(), c.file.size(), &decoded, &info), kOk);
+        texture = load(device.get(), saveFixture(c.name, c.file));
+        ASSERT_NE(texture, nullptr);
+        const Image got = readTexture(texture);
+        texture->Release();
+        EXPECT_EQ(got.format, device.canCreate(c.format) ? c.format : c.fallback);
+        ASSERT_EQ(got.levels.size(), fullMipCount(c.width, c.height));
+        ASSERT_EQ(resizeImage(decoded, c.width, c.height, 1, got.format, &expected), kOk);
+        EXPECT_EQ(got.levels[0], expected.levels[0]);
+        expectBuiltLevels(got, 1);
     }
 
     // Junk before a marker: the texture loads, and the reader's warning
     // reaches the caller.
-    imgwrite::Bytes junk = imgwrite::writeJpeg(jpeg, 16, 8, jpegSamples);
+    imgwrite::Bytes junk = cases[5].file;
     junk.insert(junk.begin() + 2, {0x12, 0x34});
     k4codec::ImageInfo info;
     ASSERT_EQ(k4d3dx::createTextureFromFile(device.get(), saveFixture("junk.jpg", junk).c_str(),

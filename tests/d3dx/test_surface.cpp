@@ -142,7 +142,6 @@ TEST(D3dxCopy, RenderTargetIntoDxt5OfAnotherSize) {
     const Image before = readTexture(exact);
     const HRESULT hr = D3DXLoadSurfaceFromSurface(dst, nullptr, nullptr, plainSurface, nullptr,
                                                   nullptr, D3DX_DEFAULT, 0);
-    std::printf("default-pool texture source: 0x%08lx\n", static_cast<unsigned long>(hr));
     if (hr == S_OK) {
         EXPECT_EQ(pixelsOf(readTexture(exact)), source);
     } else {

@@ -63,6 +63,20 @@ inline std::string testFolder(const char* area) {
     return folder;
 }
 
+// A path in the running test's own folder (testFolder), which is made empty
+// when the test first asks; tests that ctest runs at the same time never
+// share a file.
+inline std::string testPath(const char* area, const std::string& name) {
+    static std::string owner, folder;
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string current = std::string(info->test_suite_name()) + "." + info->name();
+    if (current != owner) {
+        owner = current;
+        folder = testFolder(area);
+    }
+    return folder + "\\" + name;
+}
+
 inline void writeFile(const std::string& path, const std::string& bytes) {
     FILE* file = k4p::openFile(path.c_str(), "wb");
     ASSERT_NE(file, nullptr) << path;
