@@ -161,14 +161,6 @@ TEST(PlatformFiles, FolderTreeCreatesMissingParents) {
     EXPECT_FALSE(k4p::createFolderTree((folder + "\\file\\sub").c_str()));
 }
 
-TEST(PlatformLock, IsRecursive) {
-    k4p::RecursiveLock lock;
-    lock.enter();
-    EXPECT_TRUE(lock.tryEnter());
-    lock.leave();
-    lock.leave();
-}
-
 namespace {
 const char* kKey = "Software\\K4QB Platform Test";
 
