@@ -1,12 +1,6 @@
 // Reading registry strings into K4CString: the growth loop over the platform
-// seam, and on Windows the same over an open key.
+// seam.
 #include "foundation/k4cregistry.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
-#include <cstring>
 
 namespace {
 // A value that keeps growing between our calls is given up on after this.
@@ -33,38 +27,3 @@ bool k4cReadRegistryString(k4p::RegistryRoot root, const char* subkey, const cha
     out->clear();
     return false;
 }
-
-#ifdef _WIN32
-bool k4cReadRegistryString(HKEY key, const char* valueName, K4CString* out) {
-    bool ok = false;
-    if (out != nullptr) {
-        for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-            // One byte stays free for our own terminator: the stored value
-            // need not end in one.
-            DWORD type = 0;
-            DWORD bytes = static_cast<DWORD>(out->getCapacity());
-            LONG result = RegQueryValueExA(key, valueName, nullptr, &type,
-                                           reinterpret_cast<BYTE*>(out->getBuffer()), &bytes);
-            if (type != REG_SZ && type != REG_EXPAND_SZ) {
-                break;
-            }
-            if (result == ERROR_SUCCESS) {
-                char* buffer = out->getBuffer();
-                buffer[strnlen(buffer, bytes)] = 0;
-                out->updateLength();
-                ok = true;
-                break;
-            }
-            if (result != ERROR_MORE_DATA || bytes > INT32_MAX - 64) {
-                break;
-            }
-            out->reserve(static_cast<int32_t>(bytes));
-        }
-        if (!ok) {
-            out->clear();
-        }
-    }
-    RegCloseKey(key);
-    return ok;
-}
-#endif

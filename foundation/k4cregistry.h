@@ -13,12 +13,3 @@
 // success; on failure the string is left empty.
 bool k4cReadRegistryString(k4p::RegistryRoot root, const char* subkey, const char* valueName,
                            K4CString* out);
-
-#ifdef _WIN32
-struct HKEY__;
-typedef struct HKEY__* HKEY;
-
-// Reads `valueName` of an open key and closes the key in every case. True on
-// success; on failure the string is left empty.
-bool k4cReadRegistryString(HKEY key, const char* valueName, K4CString* out);
-#endif

@@ -42,17 +42,14 @@ Groups written(const K4QBIniFile& settings) {
     return groups;
 }
 
-std::unique_ptr<K4QBIniFile> read(const uint8_t* data, size_t size) {
-    FILE* stream = k4fuzzOpenInput(data, size);
-    std::unique_ptr<K4QBIniFile> settings;
-    try {
-        settings.reset(K4QBIniFile::loadFromStream(stream));
-    } catch (const char*) {
-        std::fclose(stream);
-        throw;
-    }
-    std::fclose(stream);
-    return settings;
+std::unique_ptr<K4QBIniFile> read(const void* data, size_t size) {
+    std::unique_ptr<FILE, int (*)(FILE*)> stream(
+        k4fuzzOpenInput(static_cast<const uint8_t*>(data), size), std::fclose);
+    return std::unique_ptr<K4QBIniFile>(K4QBIniFile::loadFromStream(stream.get()));
+}
+
+std::unique_ptr<K4QBIniFile> read(const std::string& bytes) {
+    return read(bytes.data(), bytes.size());
 }
 
 std::string write(const K4QBIniFile& settings) {
@@ -65,10 +62,6 @@ std::string write(const K4QBIniFile& settings) {
     std::string bytes(buffer, length);
     std::free(buffer);
     return bytes;
-}
-
-std::unique_ptr<K4QBIniFile> read(const std::string& bytes) {
-    return read(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
 } // namespace

@@ -3,61 +3,41 @@
 // LLVMFuzzerTestOneInput. Used by the normal test run as a regression test.
 #include <cstdint>
 #include <cstdio>
-#include <dirent.h>
-#include <string>
-#include <sys/stat.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-namespace {
-
-bool replayFile(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "cannot open %s\n", path.c_str());
-        return false;
-    }
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    std::fclose(file);
-    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-    return true;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    int files = 0;
-    bool ok = true;
+    namespace fs = std::filesystem;
+    std::vector<fs::path> inputs;
     for (int i = 1; i < argc; ++i) {
-        struct stat st;
-        if (stat(argv[i], &st) != 0) {
-            std::fprintf(stderr, "missing %s\n", argv[i]);
-            ok = false;
-            continue;
-        }
-        if (!S_ISDIR(st.st_mode)) {
-            ok = replayFile(argv[i]) && ok;
-            ++files;
-            continue;
-        }
-        DIR* dir = opendir(argv[i]);
-        while (struct dirent* entry = dir ? readdir(dir) : nullptr) {
-            std::string path = std::string(argv[i]) + "/" + entry->d_name;
-            if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-                ok = replayFile(path) && ok;
-                ++files;
+        std::error_code error;
+        if (fs::is_directory(argv[i], error)) {
+            for (const fs::directory_entry& entry : fs::directory_iterator(argv[i], error)) {
+                if (entry.is_regular_file(error)) {
+                    inputs.push_back(entry.path());
+                }
             }
-        }
-        if (dir) {
-            closedir(dir);
+        } else if (fs::is_regular_file(argv[i], error)) {
+            inputs.emplace_back(argv[i]);
+        } else {
+            std::fprintf(stderr, "missing %s\n", argv[i]);
+            return 1;
         }
     }
-    std::printf("replayed %d inputs\n", files);
-    return ok && files > 0 ? 0 : 1;
+    for (const fs::path& input : inputs) {
+        std::ifstream file(input, std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                   std::istreambuf_iterator<char>());
+        if (!file.eof() && file.fail()) {
+            std::fprintf(stderr, "cannot read %s\n", input.string().c_str());
+            return 1;
+        }
+        LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+    }
+    std::printf("replayed %zu inputs\n", inputs.size());
+    return inputs.empty() ? 1 : 0;
 }

@@ -1,34 +1,14 @@
 // Helpers of the content tests (see content_test_support.h).
 #include "tests/content/content_test_support.h"
 
+#include "content/file_list.h"
+#include "content/install_path.h"
 #include "foundation/k4clogfilename.h"
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include "tests/support/registry.h"
 
 namespace k4ctest {
 
 namespace {
-
-void listInto(const std::string& folder, const std::string& prefix, std::vector<std::string>* out) {
-    k4p::FolderListing listing;
-    if (!listing.open((folder + "\\*").c_str())) {
-        return;
-    }
-    k4p::FindItem item;
-    while (listing.next(&item)) {
-        std::string name = item.name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        if (item.directory) {
-            listInto(folder + "\\" + name, prefix + name + "\\", out);
-        } else {
-            out->push_back(prefix + name);
-        }
-    }
-}
 
 class FixedFilename : public K4CLogFilename {
 public:
@@ -41,78 +21,53 @@ private:
 
 } // namespace
 
-std::string scratchFolder() {
-    return k4test::testFolder("content");
-}
-
-std::vector<std::string> listTree(const std::string& folder) {
-    std::vector<std::string> out;
-    listInto(folder, "", &out);
-    std::sort(out.begin(), out.end());
+std::string listed(const K4QBFileList& list) {
+    std::string out;
+    for (int32_t i = 0; i < list.getCount(); ++i) {
+        out += (i > 0 ? " " : "") + std::string(list.getName(i)) + "@" + list.getFolder(i);
+    }
     return out;
 }
 
-const char* thrownBy(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const char* code) {
-        return code;
-    }
-    return nullptr;
-}
-
-std::vector<uint8_t> bytes(const std::string& content) {
-    return std::vector<uint8_t>(content.begin(), content.end());
-}
-
-std::string text(const std::vector<uint8_t>& content) {
-    return std::string(content.begin(), content.end());
-}
-
-void writePak(const K4QBPakWriter& writer, const std::string& path, int64_t time,
-              K4QBPakLayout* layout) {
-    std::vector<uint8_t> content = writer.build(layout);
-    writeFile(path, std::string(content.begin(), content.end()));
+void writePak(const K4QBPakWriter& writer, const std::string& path, int64_t time) {
+    std::vector<uint8_t> content = writer.build();
+    k4test::writeFile(path, std::string(content.begin(), content.end()));
     ASSERT_TRUE(k4p::setFileModifiedTime(path.c_str(), time)) << path;
 }
 
+void setInstallPath(const char* path, bool forget) {
+    if (forget) {
+        k4qbForgetInstallPath();
+    }
+    if (path != nullptr) {
+        k4test::storeRegistryValue(k4p::RegistryRoot::LocalMachine, K4QB_INSTALL_KEY,
+                                   K4QB_INSTALL_VALUE, true, path);
+    } else {
+        k4test::deleteRegistryValue(k4p::RegistryRoot::LocalMachine, K4QB_INSTALL_KEY,
+                                    K4QB_INSTALL_VALUE);
+    }
+}
+
 TraceLog::TraceLog(const std::string& path)
-    : path_(path), logger_(new K4CDebugLogger(new FixedFilename(path_))) {
+    : path_(path), logger_(new K4CDebugLogger(new FixedFilename(path))) {
     k4p::removeFile(path_.c_str()); // the logger appends
     logger_->setLevel(K4C_LOG_TRACE);
+    logger_->setTimestamps(false);
 }
 
-TraceLog::~TraceLog() {
-    delete logger_;
-}
-
-std::string TraceLog::contents() const {
-    return readFile(path_);
-}
-
-bool TraceLog::hasLine(const std::string& start, const std::string& part) const {
-    std::string all = contents();
-    size_t at = 0;
-    while (at < all.size()) {
-        size_t stop = all.find('\n', at);
-        std::string line =
-            all.substr(at, stop == std::string::npos ? std::string::npos : stop - at);
-        at = stop == std::string::npos ? all.size() : stop + 1;
+std::vector<std::string> TraceLog::messages() const {
+    std::vector<std::string> out;
+    std::string all = k4test::readFile(path_);
+    for (size_t at = 0, stop; at < all.size(); at = stop + 1) {
+        stop = all.find('\n', at);
+        stop = stop == std::string::npos ? all.size() : stop;
+        std::string line = all.substr(at, stop - at);
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        size_t tab = line.find('\t');
-        tab = tab == std::string::npos ? std::string::npos : line.find('\t', tab + 1);
-        if (tab == std::string::npos) {
-            continue;
-        }
-        std::string message = line.substr(tab + 1);
-        if (message.compare(0, start.size(), start) == 0 &&
-            message.find(part, start.size()) != std::string::npos) {
-            return true;
-        }
+        out.push_back(line.substr(line.find('\t') + 1)); // after the level
     }
-    return false;
+    return out;
 }
 
 } // namespace k4ctest

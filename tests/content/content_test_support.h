@@ -1,59 +1,54 @@
-// Scratch folders, file helpers and a trace logger for the content tests.
+// Helpers of the content tests: scratch folders and archives, the install
+// location in the registry, and a trace logger whose lines can be checked.
 // Paths are written the Windows way and go through the platform seam, so the
 // same tests run natively and under Wine.
 #pragma once
 
 #include "foundation/k4clogger.h"
-#include "foundation/k4cstring.h"
-#include "platform/platform.h"
+#include "tests/support/checks.h"
 #include "tests/support/scratch.h"
 #include "tools/pakwriter.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+class K4QBFileList;
+
 namespace k4ctest {
 
-// An empty folder of its own for the running test, below K4_TEST_TMP.
-std::string scratchFolder();
-using k4test::readFile;
-using k4test::removeTree;
-using k4test::writeFile;
-// Every file below a folder, as paths relative to it with backslashes, sorted.
-std::vector<std::string> listTree(const std::string& folder);
+// An empty folder of its own for the running test.
+inline std::string scratchFolder() {
+    return k4test::testFolder("content");
+}
 
-std::vector<uint8_t> bytes(const std::string& text);
-std::string text(const std::vector<uint8_t>& bytes);
+inline std::vector<uint8_t> bytes(const std::string& text) {
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// "name@folder" for each entry of a file list, in list order.
+std::string listed(const K4QBFileList& list);
 
 // Writes the archive and gives it a modification time.
-void writePak(const K4QBPakWriter& writer, const std::string& path, int64_t time = 1500000000,
-              K4QBPakLayout* layout = nullptr);
+void writePak(const K4QBPakWriter& writer, const std::string& path, int64_t time = 1500000000);
 
-// The error code a call throws, or null when it throws nothing.
-const char* thrownBy(const std::function<void()>& call);
+// The game's install location as the registry tells it; null: not installed.
+// Unless told otherwise, what the program read before is forgotten.
+void setInstallPath(const char* path, bool forget = true);
 
-// Expects the statement to throw exactly this error code; takes "<<" notes.
-#define EXPECT_THROWS_CODE(statement, code)                                                        \
-    EXPECT_STREQ(::k4ctest::thrownBy([&] { statement; }), code)
-
-// A debug logger at TRACE writing into a file, so that the traced paths run
-// and their lines can be checked.
+// A debug logger at TRACE writing into a file.
 class TraceLog {
 public:
     explicit TraceLog(const std::string& path);
-    ~TraceLog();
-    K4CDebugLogger* get() { return logger_; }
-    std::string contents() const;
-    // True when a line's message (after time stamp and level) starts with
-    // `start` and holds `part` somewhere behind it.
-    bool hasLine(const std::string& start, const std::string& part = "") const;
+    K4CDebugLogger* get() { return logger_.get(); }
+    // The messages of the lines written so far (without time stamp and level).
+    std::vector<std::string> messages() const;
 
 private:
     std::string path_;
-    K4CDebugLogger* logger_;
+    std::unique_ptr<K4CDebugLogger> logger_;
 };
 
 } // namespace k4ctest

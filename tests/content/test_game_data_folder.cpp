@@ -11,36 +11,7 @@
 
 #include <memory>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace {
-
-void setInstallPath(const std::string& path) {
-#ifdef _WIN32
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, K4QB_INSTALL_KEY, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, K4QB_INSTALL_VALUE, 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(path.c_str()),
-                             static_cast<DWORD>(path.size() + 1)),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-#else
-    k4p::setRegistryString(k4p::RegistryRoot::LocalMachine, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE,
-                           path.c_str());
-#endif
-}
-
-void removeInstallPath() {
-#ifdef _WIN32
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, K4QB_INSTALL_KEY);
-#else
-    k4p::deleteRegistryValue(k4p::RegistryRoot::LocalMachine, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE);
-#endif
-}
 
 // An install folder with loose files:
 //   data\textures\Brick.dds, data\textures\stone.DDS, data\textures\notes.txt,
@@ -57,42 +28,29 @@ std::string makeInstall() {
          {"\\data\\textures\\Brick.dds", "\\data\\textures\\stone.DDS",
           "\\data\\textures\\notes.txt", "\\data\\textures\\overlays\\glow.dds",
           "\\data\\textures\\overlays\\deep\\brick.dds", "\\data\\other\\brick.dds"}) {
-        k4ctest::writeFile(root + file, file);
+        k4test::writeFile(root + file, file);
     }
     return root;
-}
-
-std::string listed(const K4QBFileList& list) {
-    std::string out;
-    for (int32_t i = 0; i < list.getCount(); ++i) {
-        out += (i > 0 ? " " : "") + std::string(list.getName(i)) + "@" + list.getFolder(i);
-    }
-    return out;
 }
 
 } // namespace
 
 TEST(ContentInstallPath, IsReadOnceWithOrWithoutBackslash) {
-    k4qbForgetInstallPath();
-    removeInstallPath();
+    k4ctest::setInstallPath(nullptr);
     EXPECT_EQ(getInstallPath(), nullptr);
     EXPECT_THROWS_CODE(K4QBGameDataFolder::CreateFromGame(nullptr), K4QBERR_PAK_NOTINSTALLED);
-    setInstallPath("C:\\Games\\Q");
-    EXPECT_EQ(getInstallPath(), nullptr); // "not found" is kept as well
-
     std::string root = makeInstall();
     for (const std::string& stored : {root, root + "\\"}) {
-        k4qbForgetInstallPath();
-        setInstallPath(stored);
+        k4ctest::setInstallPath(stored.c_str());
         EXPECT_EQ(std::string(getInstallPath()), stored);
         std::unique_ptr<K4QBGameDataFolder> source(K4QBGameDataFolder::CreateFromGame(nullptr));
         K4CString out;
         ASSERT_TRUE(source->getContent(&out, "stone.DDS", "data\\textures\\", false));
         EXPECT_EQ(std::string(out.getText()), root + "\\data\\textures\\stone.DDS");
     }
-    removeInstallPath();
-    EXPECT_NE(getInstallPath(), nullptr); // the first answer stays
-    k4qbForgetInstallPath();
+    k4ctest::setInstallPath(nullptr, false); // read once: a later change is not seen
+    EXPECT_EQ(std::string(getInstallPath()), root + "\\");
+    k4ctest::setInstallPath(nullptr);
 }
 
 TEST(ContentGameDataFolder, GetsLooseFiles) {
@@ -104,7 +62,7 @@ TEST(ContentGameDataFolder, GetsLooseFiles) {
     // Names match without regard to case; the path has the file system's spelling.
     ASSERT_TRUE(source->getContent(&out, "brick.DDS", "data\\textures", false));
     EXPECT_EQ(std::string(out.getText()), root + "\\data\\textures\\Brick.dds");
-    EXPECT_EQ(k4ctest::readFile(out.getText()), "\\data\\textures\\Brick.dds");
+    EXPECT_EQ(k4test::readFile(out.getText()), "\\data\\textures\\Brick.dds");
     // Depth-first through the sub-folders when asked.
     EXPECT_FALSE(source->getContent(&out, "glow.dds", "data\\textures", false));
     EXPECT_STREQ(out.getText(), "");
@@ -129,45 +87,22 @@ TEST(ContentGameDataFolder, FindsWithTheSystemsPatterns) {
     // Lowered pattern and folder; names as the file system spells them; the
     // folder named sub.dds is not a file.
     EXPECT_EQ(source->findContent(&list, "*.DDS", "DATA\\TEXTURES", false), 2);
-    EXPECT_EQ(listed(list), "Brick.dds@data\\textures\\ stone.DDS@data\\textures\\");
+    EXPECT_EQ(k4ctest::listed(list), "Brick.dds@data\\textures\\ stone.DDS@data\\textures\\");
     EXPECT_EQ(list.getSource(0), source.get());
     EXPECT_EQ(source->findContent(&list, "*.dds", "data\\textures\\", false), 0); // all known
     K4QBFileList deep;
     EXPECT_EQ(source->findContent(&deep, "*brick*", "data", true), 3);
-    EXPECT_EQ(listed(deep), "Brick.dds@data\\textures\\ brick.dds@data\\other\\ "
-                            "brick.dds@data\\textures\\overlays\\deep\\");
+    EXPECT_EQ(k4ctest::listed(deep), "Brick.dds@data\\textures\\ brick.dds@data\\other\\ "
+                                     "brick.dds@data\\textures\\overlays\\deep\\");
     K4QBFileList none;
     EXPECT_EQ(source->findContent(&none, "", "data", true), 0);
     EXPECT_EQ(source->findContent(&none, "*.dds", "nowhere", true), 0);
 }
 
-TEST(ContentGameDataFolder, Traces) {
-    std::string root = makeInstall();
-    std::unique_ptr<K4QBGameDataFolder> source(K4QBGameDataFolder::CreateFromPath(root.c_str()));
-    k4ctest::TraceLog log(root + "\\trace.txt");
-    source->setLogger(log.get());
-    K4CString out;
-    source->getContent(&out, "glow.dds", "data\\textures", true);
-    K4QBFileList list;
-    source->findContent(&list, "*.dds", "data\\textures", true);
-    source->setLogger(nullptr);
-    EXPECT_TRUE(
-        log.hasLine("Enter K4QBGameDataFolder::getContent(", ", glow.dds, data\\textures, 1) = "));
-    EXPECT_TRUE(log.hasLine("Return 1 (" + root +
-                            "\\data\\textures\\overlays\\glow.dds) from "
-                            "K4QBGameDataFolder::getContent = "));
-    EXPECT_TRUE(log.hasLine("(In K4QBGameDataFolder::findFromFiles) Starting search for file "
-                            "pattern " +
-                            root + "\\data\\textures\\*.dds"));
-    EXPECT_TRUE(log.hasLine("(In K4QBGameDataFolder::findFromFolders) Found sub-folder overlays "
-                            "in folder data\\textures\\"));
-    EXPECT_TRUE(log.hasLine("Return 4 from K4QBGameDataFolder::findContent = "));
-}
-
 TEST(ContentGameDataFolder, DestroyingWithAnUnwritableLogEndsQuietly) {
     std::string root = makeInstall();
     // The log's folder is a regular file, so every line fails to open.
-    k4ctest::writeFile(root + "\\not-a-folder", "x");
+    k4test::writeFile(root + "\\not-a-folder", "x");
     k4ctest::TraceLog log(root + "\\not-a-folder\\trace.txt");
     K4QBGameDataFolder* source = K4QBGameDataFolder::CreateFromPath(root.c_str());
     source->setLogger(log.get());

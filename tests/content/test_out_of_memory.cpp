@@ -79,18 +79,18 @@ TEST(ContentOutOfMemory, ExtractingLeavesNoPartOfTheFile) {
             [&] { registry->getContent(&out, name, "data", false); },
             [&](long) {
                 // Either the whole file or nothing, never a temporary one.
-                std::vector<std::string> files = k4ctest::listTree(cache);
+                std::vector<std::string> files = k4test::listTree(cache);
                 std::string target = cache + "\\data\\" + name;
                 if (whole.empty()) {
-                    whole = k4ctest::readFile(target);
+                    whole = k4test::readFile(target);
                 }
                 EXPECT_TRUE(files.empty() ||
-                            (files.size() == 1 && k4ctest::readFile(target) == whole))
+                            (files.size() == 1 && k4test::readFile(target) == whole))
                     << files.size() << " " << (files.empty() ? "" : files[0]);
                 for (int32_t a = 0; a < registry->getArchiveCount(); ++a) {
                     EXPECT_FALSE(registry->getArchive(a)->isStreamOpen());
                 }
-                k4ctest::removeTree(cache + "\\data");
+                k4test::removeTree(cache + "\\data");
             },
             nullptr);
         EXPECT_GT(allocations, 3) << name;

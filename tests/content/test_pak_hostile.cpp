@@ -143,7 +143,7 @@ TEST(ContentPakHostile, UnsafeNamesAreLeftOutAndNeverWritten) {
     for (const std::string& good : goodNames) {
         EXPECT_TRUE(registry->getContent(&out, good.c_str(), "data\\", false)) << good;
     }
-    std::vector<std::string> written = k4ctest::listTree(folder);
+    std::vector<std::string> written = k4test::listTree(folder);
     EXPECT_EQ(written.size(), goodNames.size() + 1); // the archive itself
     for (const std::string& path : written) {
         EXPECT_TRUE(path == "x.pak" || path.rfind("cache\\data\\", 0) == 0) << path;
@@ -155,54 +155,38 @@ TEST(ContentPakHostile, BadBlocksFailWithoutWriting) {
     std::string cache = folder + "\\cache";
     ASSERT_TRUE(k4p::createFolder(cache.c_str()));
     std::vector<uint8_t> content = k4qbPakSampleContent(3000, 4);
+    using E = K4QBPakWriterEntry;
+    using K = K4QBPakEncoding;
     struct Case {
         const char* what;
         K4QBPakEncoding encoding;
-        std::function<void(K4QBPakWriterEntry&)> spoil;
-        const char* code;
+        std::function<void(E&)> spoil;
+        const char* code = K4QBERR_PAK_IOERROR;
     };
+    // clang-format off
     const std::vector<Case> cases = {
-        {"negative size", K4QBPakEncoding::Compressed, [](K4QBPakWriterEntry& e) { e.size = -1; },
-         K4QBERR_PAK_IOERROR},
-        {"size above 1 GiB", K4QBPakEncoding::Compressed,
-         [](K4QBPakWriterEntry& e) { e.size = (1 << 30) + 1; }, K4QBERR_PAK_IOERROR},
-        {"size no stream can reach", K4QBPakEncoding::Compressed,
-         [](K4QBPakWriterEntry& e) { e.size = 1 << 29; }, K4QBERR_PAK_IOERROR},
-        {"negative packed size", K4QBPakEncoding::Compressed,
-         [](K4QBPakWriterEntry& e) { e.packedSize = -7; }, K4QBERR_PAK_IOERROR},
-        {"packed size past the end", K4QBPakEncoding::Compressed,
-         [](K4QBPakWriterEntry& e) { e.packedSize = 1 << 20; }, K4QBERR_PAK_IOERROR},
-        {"stored size past the end", K4QBPakEncoding::Stored,
-         [](K4QBPakWriterEntry& e) { e.size = 1 << 20; }, K4QBERR_PAK_IOERROR},
-        {"inflates short", K4QBPakEncoding::Compressed,
-         [](K4QBPakWriterEntry& e) { e.size = 3001; }, K4QBERR_PAK_IOERROR},
-        {"inflates long", K4QBPakEncoding::Compressed, [](K4QBPakWriterEntry& e) { e.size = 2999; },
-         K4QBERR_PAK_IOERROR},
-        {"damaged stream", K4QBPakEncoding::Compressed,
-         [](K4QBPakWriterEntry& e) { e.damageStream = true; }, K4QBERR_PAK_IOERROR},
-        {"stream cut short", K4QBPakEncoding::Compressed,
-         [](K4QBPakWriterEntry& e) { e.packedSize = 40; }, K4QBERR_PAK_IOERROR},
-        {"damaged chained stream", K4QBPakEncoding::Chained,
-         [](K4QBPakWriterEntry& e) { e.damageStream = true; }, K4QBERR_PAK_IOERROR},
-        {"chained size past the end", K4QBPakEncoding::Chained,
-         [](K4QBPakWriterEntry& e) { e.packedSize = 1 << 22; }, K4QBERR_PAK_IOERROR},
-        {"wrapper shorter than its header", K4QBPakEncoding::Wrapped,
-         [](K4QBPakWriterEntry& e) { e.truncateWrapper = 12; }, K4QBERR_PAK_IOERROR},
-        {"wrapper of just the tag", K4QBPakEncoding::Wrapped,
-         [](K4QBPakWriterEntry& e) { e.truncateWrapper = 4; }, K4QBERR_PAK_IOERROR},
-        {"wrapper inflates short", K4QBPakEncoding::Wrapped,
-         [](K4QBPakWriterEntry& e) { e.wrapperSize = 3500; }, K4QBERR_PAK_IOERROR},
-        {"wrapper size negative", K4QBPakEncoding::Wrapped,
-         [](K4QBPakWriterEntry& e) { e.wrapperSize = -3; }, K4QBERR_PAK_IOERROR},
-        {"wrapper packed past its content", K4QBPakEncoding::Wrapped,
-         [](K4QBPakWriterEntry& e) { e.wrapperPackedSize = 100000; }, K4QBERR_PAK_IOERROR},
-        {"damaged wrapped stream", K4QBPakEncoding::Wrapped,
-         [](K4QBPakWriterEntry& e) { e.damageStream = true; }, K4QBERR_PAK_IOERROR},
-        {"data offset past the end", K4QBPakEncoding::Stored,
-         [](K4QBPakWriterEntry& e) { e.dataOffset = 1 << 24; }, K4CEXC_IO},
-        {"negative data offset", K4QBPakEncoding::Stored,
-         [](K4QBPakWriterEntry& e) { e.dataOffset = -16; }, K4CEXC_IO},
+        {"negative size", K::Compressed, [](E& e) { e.size = -1; }},
+        {"size above 1 GiB", K::Compressed, [](E& e) { e.size = (1 << 30) + 1; }},
+        {"size no stream can reach", K::Compressed, [](E& e) { e.size = 1 << 29; }},
+        {"negative packed size", K::Compressed, [](E& e) { e.packedSize = -7; }},
+        {"packed size past the end", K::Compressed, [](E& e) { e.packedSize = 1 << 20; }},
+        {"stored size past the end", K::Stored, [](E& e) { e.size = 1 << 20; }},
+        {"inflates short", K::Compressed, [](E& e) { e.size = 3001; }},
+        {"inflates long", K::Compressed, [](E& e) { e.size = 2999; }},
+        {"damaged stream", K::Compressed, [](E& e) { e.damageStream = true; }},
+        {"stream cut short", K::Compressed, [](E& e) { e.packedSize = 40; }},
+        {"damaged chained stream", K::Chained, [](E& e) { e.damageStream = true; }},
+        {"chained size past the end", K::Chained, [](E& e) { e.packedSize = 1 << 22; }},
+        {"wrapper shorter than its header", K::Wrapped, [](E& e) { e.truncateWrapper = 12; }},
+        {"wrapper of just the tag", K::Wrapped, [](E& e) { e.truncateWrapper = 4; }},
+        {"wrapper inflates short", K::Wrapped, [](E& e) { e.wrapperSize = 3500; }},
+        {"wrapper size negative", K::Wrapped, [](E& e) { e.wrapperSize = -3; }},
+        {"wrapper packed past its content", K::Wrapped, [](E& e) { e.wrapperPackedSize = 100000; }},
+        {"damaged wrapped stream", K::Wrapped, [](E& e) { e.damageStream = true; }},
+        {"data offset past the end", K::Stored, [](E& e) { e.dataOffset = 1 << 24; }, K4CEXC_IO},
+        {"negative data offset", K::Stored, [](E& e) { e.dataOffset = -16; }, K4CEXC_IO},
     };
+    // clang-format on
     for (const Case& c : cases) {
         K4QBPakWriter w(5);
         c.spoil(w.addFile("data\\", "bad.dds", content, c.encoding));
@@ -214,11 +198,11 @@ TEST(ContentPakHostile, BadBlocksFailWithoutWriting) {
         EXPECT_THROWS_CODE(archive->extractEntry(archive->getEntry(0), &out, cache.c_str()), c.code)
             << c.what;
         EXPECT_FALSE(archive->isStreamOpen()) << c.what;
-        EXPECT_EQ(k4ctest::listTree(cache).size(), 0u) << c.what;
+        EXPECT_EQ(k4test::listTree(cache).size(), 0u) << c.what;
         // The archive stays usable for its sound entries.
         EXPECT_EQ(archive->extractEntry(archive->getEntry(1), &out, cache.c_str()), 1) << c.what;
-        EXPECT_EQ(k4ctest::readFile(out.getText()), "fine");
-        k4ctest::removeTree(cache + "\\data");
+        EXPECT_EQ(k4test::readFile(out.getText()), "fine");
+        k4test::removeTree(cache + "\\data");
     }
 }
 
@@ -234,14 +218,14 @@ TEST(ContentPakHostile, AFailedWriteLeavesNothingBehind) {
     // A file where the folder should be: the folder cannot be made, so the
     // file cannot be created.
     ASSERT_TRUE(k4p::createFolder((cache + "\\data").c_str()));
-    k4ctest::writeFile(cache + "\\data\\textures", "in the way");
+    k4test::writeFile(cache + "\\data\\textures", "in the way");
     K4CString out;
     archive->keepOpen();
     EXPECT_THROWS_CODE(archive->extractEntry(archive->getEntry(0), &out, cache.c_str()), K4CEXC_IO);
     EXPECT_TRUE(archive->isStreamOpen()); // kept open as asked, even after a failure
     archive->closeStream();
-    EXPECT_EQ(k4ctest::listTree(cache), std::vector<std::string>{"data\\textures"});
+    EXPECT_EQ(k4test::listTree(cache), std::vector<std::string>{"data\\textures"});
     k4p::removeFile((cache + "\\data\\textures").c_str());
     EXPECT_EQ(archive->extractEntry(archive->getEntry(0), &out, cache.c_str()), 1);
-    EXPECT_EQ(k4ctest::readFile(out.getText()), "brick");
+    EXPECT_EQ(k4test::readFile(out.getText()), "brick");
 }

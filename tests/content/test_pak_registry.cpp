@@ -4,16 +4,12 @@
 #include "content/pak_registry.h"
 
 #include "content/file_list.h"
-#include "content/install_path.h"
 #include "content/pak_archive.h"
 #include "foundation/errors.h"
 #include "tests/content/content_test_support.h"
 
+#include <algorithm>
 #include <memory>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 using k4ctest::bytes;
 
@@ -44,16 +40,14 @@ std::string fetch(K4QBPakRegistry* registry, const char* name, const char* folde
         EXPECT_STREQ(out.getText(), "");
         return "<none>";
     }
-    return k4ctest::readFile(out.getText());
+    return k4test::readFile(out.getText());
 }
 
-// "name@folder" for each entry, in list order.
-std::string listed(const K4QBFileList& list) {
-    std::string out;
-    for (int32_t i = 0; i < list.getCount(); ++i) {
-        out += (i > 0 ? " " : "") + std::string(list.getName(i)) + "@" + list.getFolder(i);
-    }
-    return out;
+// A pointer as the log prints it.
+std::string pointer(const void* p) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%p", p);
+    return text;
 }
 
 K4QBPakWriter tree() {
@@ -164,7 +158,7 @@ TEST(ContentPakRegistry, GetContentLowersTheKeyAndExtractsOnce) {
     K4CString out;
     ASSERT_TRUE(registry->getContent(&out, "Brick.DDS", "DATA\\TEXTURES", false));
     EXPECT_EQ(std::string(out.getText()), p.cache + "\\data\\textures\\brick.dds");
-    EXPECT_EQ(k4ctest::readFile(out.getText()), "tex:brick.dds");
+    EXPECT_EQ(k4test::readFile(out.getText()), "tex:brick.dds");
     ASSERT_TRUE(registry->getContent(&out, "brick.dds", "data\\textures\\", false));
     EXPECT_EQ(fetch(registry.get(), "root.txt", ""), "root");
     // Sub-folders: the folder itself first, then shallower before deeper.
@@ -218,7 +212,7 @@ TEST(ContentPakRegistry, FindsPatterns) {
     for (const Case& c : cases) {
         K4QBFileList list;
         int32_t added = registry->findContent(&list, c.pattern, c.folder, c.recursive);
-        EXPECT_EQ(listed(list), c.expected) << c.pattern << " in " << c.folder;
+        EXPECT_EQ(k4ctest::listed(list), c.expected) << c.pattern << " in " << c.folder;
         EXPECT_EQ(added, list.getCount()) << c.pattern;
         for (int32_t i = 0; i < list.getCount(); ++i) {
             EXPECT_EQ(list.getSource(i), registry.get());
@@ -235,8 +229,8 @@ TEST(ContentPakRegistry, SkipsWhatIsNoArchive) {
     K4QBPakWriter w(5);
     w.addFile("d\\", "a.dds", bytes("a"));
     p.add(w, "real.PAK");
-    k4ctest::writeFile(p.pakFolder + "\\notes.txt", "not an archive");
-    k4ctest::writeFile(p.pakFolder + "\\old.pakold", "not an archive");
+    k4test::writeFile(p.pakFolder + "\\notes.txt", "not an archive");
+    k4test::writeFile(p.pakFolder + "\\old.pakold", "not an archive");
     EXPECT_TRUE(k4p::createFolder((p.pakFolder + "\\folder.pak").c_str()));
     auto registry = p.open();
     EXPECT_EQ(registry->getArchiveCount(), 1);
@@ -251,61 +245,46 @@ TEST(ContentPakRegistry, SkipsWhatIsNoArchive) {
     EXPECT_EQ(none->findContent(&list, "*", "", true), 0);
 }
 
-TEST(ContentPakRegistry, CreatesFromTheInstalledGame) {
+// The one trace test of the content layer: the line shapes users read in the
+// debug log, from the start through a lookup to an error and the end.
+TEST(ContentPakRegistry, CreatesFromTheInstalledGameAndTracesTheLineShapes) {
     Paks p;
     K4QBPakWriter w(5);
     w.addFile("data\\textures\\", "brick.dds", bytes("installed"));
     std::string install = p.folder + "\\game";
-    ASSERT_TRUE(k4p::createFolder(install.c_str()));
-    ASSERT_TRUE(k4p::createFolder((install + "\\data").c_str()));
-    ASSERT_TRUE(k4p::createFolder((install + "\\data\\pak").c_str()));
+    ASSERT_TRUE(k4p::createFolderTree((install + "\\data\\pak").c_str()));
     k4ctest::writePak(w, install + "\\data\\pak\\game.pak");
-
-    k4qbForgetInstallPath();
-#ifdef _WIN32
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, K4QB_INSTALL_KEY);
-#else
-    k4p::deleteRegistryValue(k4p::RegistryRoot::LocalMachine, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE);
-#endif
+    k4ctest::setInstallPath(nullptr);
     EXPECT_THROWS_CODE(K4QBPakRegistry::CreateFromGame(p.cache.c_str(), nullptr),
                        K4QBERR_PAK_NOTINSTALLED);
 
-    k4qbForgetInstallPath();
-#ifdef _WIN32
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, K4QB_INSTALL_KEY, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    std::string value = install + "\\";
-    ASSERT_EQ(RegSetValueExA(key, K4QB_INSTALL_VALUE, 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>(value.size() + 1)),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-#else
-    k4p::setRegistryString(k4p::RegistryRoot::LocalMachine, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE,
-                           (install + "\\").c_str());
-#endif
+    k4ctest::setInstallPath((install + "\\").c_str());
     k4ctest::TraceLog log(p.folder + "\\trace.txt");
     std::unique_ptr<K4QBPakRegistry> registry(
         K4QBPakRegistry::CreateFromGame(p.cache.c_str(), log.get()));
-    EXPECT_EQ(fetch(registry.get(), "brick.dds", "data\\textures"), "installed");
+    K4CString out;
+    EXPECT_TRUE(registry->getContent(&out, "brick.dds", "data\\textures", false));
+    EXPECT_EQ(k4test::readFile(out.getText()), "installed");
     EXPECT_STREQ(registry->getArchive(0)->getPath(), (install + "\\data\\pak\\game.pak").c_str());
+    EXPECT_THROWS_CODE(registry->getSubFolder("none", 0), K4QBERR_PAK_OUTOFRANGE);
+    const std::string self = pointer(registry.get());
     registry.reset();
-    EXPECT_TRUE(log.hasLine("Enter K4QBPakRegistry::CreateFromGame(" + p.cache + ", "));
-    EXPECT_TRUE(log.hasLine("Return ", " from K4QBPakRegistry::CreateFromGame"));
-    EXPECT_TRUE(
-        log.hasLine("Enter K4QBPakRegistry::getContent(", ", brick.dds, data\\textures, 0) = "));
-    EXPECT_TRUE(log.hasLine("Return 1 (" + p.cache +
-                            "\\data\\textures\\brick.dds) from "
-                            "K4QBPakRegistry::getContent = "));
-    EXPECT_TRUE(log.hasLine("(In K4QBPakRegistry::initSearchStr) Filename = brick.dds, Folder = "
-                            "data\\textures\\"));
-    EXPECT_TRUE(log.hasLine("Exit destructor K4QBPakRegistry = "));
-#ifdef _WIN32
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, K4QB_INSTALL_KEY);
-#endif
-    k4qbForgetInstallPath();
+    k4ctest::setInstallPath(nullptr);
+
+    std::vector<std::string> lines = log.messages();
+    for (const std::string& line : std::vector<std::string>{
+             "Enter K4QBPakRegistry::CreateFromGame(" + p.cache + ", " + pointer(log.get()) + ")",
+             "Return " + self + " from K4QBPakRegistry::CreateFromGame",
+             "Enter K4QBPakRegistry::getContent(" + pointer(&out) +
+                 ", brick.dds, data\\textures, 0) = " + self,
+             std::string("(In K4QBPakRegistry::initSearchStr) Filename = brick.dds, Folder = "
+                         "data\\textures\\"),
+             "Return 1 (" + p.cache +
+                 "\\data\\textures\\brick.dds) from K4QBPakRegistry::getContent = " + self,
+             "Throw exception K4QBERR_PAK_OUTOFRANGE from K4QBPakRegistry::getSubFolder = " + self,
+             "Exit destructor K4QBPakRegistry = " + self}) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    }
 }
 
 TEST(ContentPakRegistry, HandlesDirectoriesOfManyThousandFiles) {

@@ -1,7 +1,6 @@
 // The settings file: what is read, what is written, typed access, and saves
 // that fail without losing the previous file.
 #include "foundation/errors.h"
-#include "foundation/k4clogger.h"
 #include "foundation/k4qbinifile.h"
 #include "test_support.h"
 
@@ -18,7 +17,6 @@ std::string eol(const std::string& lines) {
     return out;
 }
 
-// Writes `bytes` to a scratch file and loads it.
 std::unique_ptr<K4QBIniFile> loadText(const std::string& folder, const std::string& bytes) {
     std::string path = folder + "\\in.ini";
     k4test::writeFile(path, bytes);
@@ -47,38 +45,24 @@ std::string dump(K4QBIniFile& settings) {
     return out;
 }
 
-template <typename F> void expectError(const char* expected, F operation) {
-    try {
-        operation();
-        ADD_FAILURE() << "no error code thrown";
-    } catch (const char* code) {
-        EXPECT_TRUE(k4cIsError(code, expected)) << code;
-    }
-}
-
 } // namespace
 
-TEST(FoundationIniRead, GroupsKeysAndValues) {
+TEST(FoundationIniRead, GroupsKeysValuesAndOddLines) {
     std::string folder = k4test::scratchFolder();
-    auto settings = loadText(folder, "[Window]\r\nLeft = 10\r\nTOP=20\r\n");
-    EXPECT_EQ(dump(*settings), "{}window{left=10,top=20}");
-    EXPECT_EQ(saved(*settings, folder), eol("[window]\n\tleft = 10\n\ttop = 20\n\n"));
-
-    settings = loadText(folder, "a = b = c\n  Key\t=\t Mixed Case \t\n");
-    EXPECT_EQ(dump(*settings), "{a=b = c,key=Mixed Case}");
-    settings = loadText(folder, "");
-    EXPECT_EQ(dump(*settings), "{}");
-    settings = loadText(folder, "\n \t \r\n\r\r\n");
-    EXPECT_EQ(dump(*settings), "{}");
-}
-
-TEST(FoundationIniRead, HeadersAndOddLines) {
-    std::string folder = k4test::scratchFolder();
-    auto settings = loadText(folder, "top=1\n[ A b ]x]\n[]\n;note = 2\n#x=3\n[tail\n");
-    EXPECT_EQ(dump(*settings), "{top=1} a b {}{;note=2,#x=3,[tail=}");
-    // No "=": a key with an empty value; nothing before the "=": skipped.
-    settings = loadText(folder, "[g]\nflag\n= x\n  =  \n=\nk=\nold mac\rline\r");
-    EXPECT_EQ(dump(*settings), "{}g{flag=,k=,old mac=,line=}");
+    const std::pair<const char*, const char*> cases[] = {
+        {"[Window]\r\nLeft = 10\r\nTOP=20\r\n", "{}window{left=10,top=20}"},
+        {"a = b = c\n  Key\t=\t Mixed Case \t\n", "{a=b = c,key=Mixed Case}"},
+        {"", "{}"},
+        {"\n \t \r\n\r\r\n", "{}"},
+        {"top=1\n[ A b ]x]\n[]\n;note = 2\n#x=3\n[tail\n", "{top=1} a b {}{;note=2,#x=3,[tail=}"},
+        // No "=": a key with an empty value; nothing before the "=": skipped.
+        {"[g]\nflag\n= x\n  =  \n=\nk=\nold mac\rline\r", "{}g{flag=,k=,old mac=,line=}"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(dump(*loadText(folder, c.first)), c.second) << c.first;
+    }
+    EXPECT_EQ(saved(*loadText(folder, cases[0].first), folder),
+              eol("[window]\n\tleft = 10\n\ttop = 20\n\n"));
 }
 
 TEST(FoundationIniRead, DuplicateGroupsAndKeysFindTheFirst) {
@@ -94,11 +78,10 @@ TEST(FoundationIniRead, DuplicateGroupsAndKeysFindTheFirst) {
 
 TEST(FoundationIniRead, FailuresLeaveNoObject) {
     std::string folder = k4test::scratchFolder();
-    expectError(K4QBERR_INI_IOERROR,
-                [&] { K4QBIniFile::load((folder + "\\missing.ini").c_str()); });
-    expectError(K4QBERR_INI_IOERROR, [&] { K4QBIniFile::load(folder.c_str()); }); // a folder
-    expectError(K4CERR_STR_ILLEGALARGUMENT,
-                [&] { loadText(folder, std::string("[a]\nk=1\0\n", 9)); });
+    EXPECT_THROWS_CODE(K4QBIniFile::load((folder + "\\missing.ini").c_str()), K4QBERR_INI_IOERROR);
+    EXPECT_THROWS_CODE(K4QBIniFile::load(folder.c_str()), K4QBERR_INI_IOERROR); // a folder
+    EXPECT_THROWS_CODE(loadText(folder, std::string("[a]\nk=1\0\n", 9)),
+                       K4CERR_STR_ILLEGALARGUMENT);
 }
 
 TEST(FoundationIniAccess, TypedGettersAndSetters) {
@@ -107,32 +90,24 @@ TEST(FoundationIniAccess, TypedGettersAndSetters) {
     EXPECT_EQ(settings.getGroup("viewer"), nullptr);
     K4QBIniGroup* group = settings.addGroup("Viewer");
     EXPECT_EQ(settings.findGroupIndex("VIEWER"), 1);
-    const char* values[][2] = {{"hex", "0x1F"}, {"oct", "010"}, {"junk", "12abc"},
-                               {"word", "abc"}, {"empty", ""},  {"neg", " -4"}};
-    for (auto& kv : values) {
-        group->setString(kv[0], kv[1]);
-    }
+    // The value text is parsed as k4cParseInt does (tested with the strings).
+    group->setString("hex", "0x1F");
+    group->setString("word", "abc");
     EXPECT_EQ(group->getInt("HEX", -1), 31);
-    EXPECT_EQ(group->getInt("oct", -1), 8);
-    EXPECT_EQ(group->getInt("junk", -1), 12);
     EXPECT_EQ(group->getInt("word", -1), -1);
-    EXPECT_EQ(group->getInt("empty", -1), -1);
-    EXPECT_EQ(group->getInt("neg", -1), -4);
     EXPECT_EQ(group->getInt("missing", 77), 77);
     EXPECT_EQ(group->findKeyIndex("missing"), -1); // reading adds nothing
 
     group->setInt("Width", -640);
     EXPECT_STREQ(group->getString("width"), "-640");
     group->setInt("width", 800); // replaces, does not add
-    EXPECT_EQ(group->getEntryCount(), 7);
+    EXPECT_EQ(group->getEntryCount(), 3);
     group->setString("name", nullptr);
     EXPECT_STREQ(group->getString("name"), "");
-    K4QBIniEntry* entry = group->getEntry("fresh");
-    EXPECT_STREQ(entry->getKey(), "fresh");
-    EXPECT_STREQ(entry->getValue(), "");
-    EXPECT_EQ(group->getEntryCount(), 9);
-    expectError(K4CEXC_INDEXOUTOFBOUNDS, [&] { group->getEntryAt(9); });
-    expectError(K4CEXC_INDEXOUTOFBOUNDS, [&] { settings.getGroupAt(-1); });
+    EXPECT_STREQ(group->getEntry("fresh")->getValue(), "");
+    EXPECT_EQ(group->getEntryCount(), 5);
+    EXPECT_THROWS_CODE(group->getEntryAt(5), K4CEXC_INDEXOUTOFBOUNDS);
+    EXPECT_THROWS_CODE(settings.getGroupAt(-1), K4CEXC_INDEXOUTOFBOUNDS);
 }
 
 TEST(FoundationIniWrite, RoundTripDropsEmptyGroups) {
@@ -144,9 +119,9 @@ TEST(FoundationIniWrite, RoundTripDropsEmptyGroups) {
     window->setInt("left", 10);
     window->setString("Title", "  Padded Value ");
     settings.addGroup("file search")->setString("folder", "data\\textures\\");
-    std::string bytes = saved(settings, folder);
-    EXPECT_EQ(bytes, eol("\tversion = 2\n\n[window]\n\tleft = 10\n\ttitle =   Padded Value \n\n"
-                         "[file search]\n\tfolder = data\\textures\\\n\n"));
+    EXPECT_EQ(saved(settings, folder),
+              eol("\tversion = 2\n\n[window]\n\tleft = 10\n\ttitle =   Padded Value \n\n"
+                  "[file search]\n\tfolder = data\\textures\\\n\n"));
 
     std::string path = folder + "\\out.ini";
     std::unique_ptr<K4QBIniFile> again(K4QBIniFile::load(path.c_str()));
@@ -160,45 +135,22 @@ TEST(FoundationIniWrite, RoundTripDropsEmptyGroups) {
     K4QBIniFile small;
     small.getGroupAt(0)->setInt("x", 1);
     EXPECT_EQ(saved(small, folder), eol("\tx = 1\n\n"));
-    EXPECT_EQ(k4test::listFolder(folder), "out.ini");
+    EXPECT_EQ(k4test::listTree(folder), std::vector<std::string>{"out.ini"});
 }
 
 TEST(FoundationIniWrite, FailedSavesKeepWhatWasThere) {
     std::string folder = k4test::scratchFolder();
     K4QBIniFile settings;
     settings.getGroupAt(0)->setInt("x", 1);
-
-    expectError(K4QBERR_INI_IOERROR,
-                [&] { settings.save((folder + "\\no-such-folder\\k.ini").c_str()); });
-    EXPECT_EQ(k4test::listFolder(folder), "");
-
+    EXPECT_THROWS_CODE(settings.save((folder + "\\no-such-folder\\k.ini").c_str()),
+                       K4QBERR_INI_IOERROR);
+    EXPECT_THROWS_CODE(settings.save(nullptr), K4QBERR_INI_IOERROR);
     // The target is a folder: it must survive with its content, and no
     // temporary file may be left beside it.
     std::string target = folder + "\\k4-qb-texmgr.ini";
     ASSERT_TRUE(k4p::createFolder(target.c_str()));
     k4test::writeFile(target + "\\inside.txt", "keep");
-    expectError(K4QBERR_INI_IOERROR, [&] { settings.save(target.c_str()); });
-    EXPECT_EQ(k4test::listFolder(folder), "k4-qb-texmgr.ini");
+    EXPECT_THROWS_CODE(settings.save(target.c_str()), K4QBERR_INI_IOERROR);
+    EXPECT_EQ(k4test::listTree(folder), std::vector<std::string>{"k4-qb-texmgr.ini\\inside.txt"});
     EXPECT_EQ(k4test::readFile(target + "\\inside.txt"), "keep");
-    expectError(K4QBERR_INI_IOERROR, [&] { settings.save(nullptr); });
-}
-
-TEST(FoundationIniWrite, TracesThroughTheLogger) {
-    std::string folder = k4test::scratchFolder();
-    auto* name = new K4CTimedFilename(folder.c_str());
-    std::string logPath = name->getFilename().getText();
-    {
-        K4CDebugLogger logger(name);
-        logger.setLevel(K4C_LOG_TRACE);
-        logger.setTimestamps(false);
-        expectError(K4QBERR_INI_IOERROR,
-                    [&] { K4QBIniFile::load((folder + "\\missing.ini").c_str(), &logger); });
-    }
-    std::string log = k4test::readFile(logPath);
-    EXPECT_NE(log.find("TRACE\tEnter K4QBIniFile::load(" + folder + "\\missing.ini, "),
-              std::string::npos)
-        << log;
-    EXPECT_NE(log.find("DEBUG\tThrow K4QBERR_INI_IOERROR from K4QBIniFile::load"),
-              std::string::npos)
-        << log;
 }

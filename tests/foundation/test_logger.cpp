@@ -1,18 +1,19 @@
-// The debug log: level filtering, line shapes, file names, day roll-over,
-// failures that must not block other threads.
+// The debug log: file names, levels, line shapes, day roll-over, and lines
+// that cannot be written, which must not block other threads.
 #include "foundation/errors.h"
 #include "foundation/k4clogger.h"
 #include "test_support.h"
+#include "tests/support/test_thread.h"
 
 #include <atomic>
 #include <ctime>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
-// A daily file name whose clock the test sets.
+// A file name whose clock the test sets.
 class SteppedFilename : public K4CTimedFilename {
 public:
     SteppedFilename(const char* folder, time_t start, Period period = DAILY)
@@ -23,107 +24,68 @@ protected:
     time_t currentTime() override { return now; }
 };
 
-time_t localTime(int year, int month, int day, int hour, int minute, int second) {
+time_t localTime(int year, int month, int day, int hour, int minute) {
     struct tm t = {};
     t.tm_year = year - 1900;
     t.tm_mon = month - 1;
     t.tm_mday = day;
     t.tm_hour = hour;
     t.tm_min = minute;
-    t.tm_sec = second;
     t.tm_isdst = -1;
     return std::mktime(&t);
 }
 
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
+const time_t kMay14 = localTime(2008, 5, 14, 12, 0);
+
+std::vector<std::string> lines(const std::string& path) {
+    std::string text = k4test::readFile(path);
+    std::vector<std::string> out;
     size_t start = 0;
     std::string eol = k4test::kEol;
     for (size_t end; (end = text.find(eol, start)) != std::string::npos; start = end + eol.size()) {
-        lines.push_back(text.substr(start, end - start));
+        out.push_back(text.substr(start, end - start));
     }
     if (start < text.size()) {
-        lines.push_back(text.substr(start) + "<unterminated>");
+        out.push_back(text.substr(start) + "<unterminated>");
     }
-    return lines;
-}
-
-template <typename F> void expectLogError(F operation) {
-    try {
-        operation();
-        ADD_FAILURE() << "no error code thrown";
-    } catch (const char* code) {
-        EXPECT_TRUE(k4cIsError(code, K4CERR_LOG_IOERROR)) << code;
-    }
+    return out;
 }
 
 bool isTimestamp(const std::string& s) {
-    const char* shape = "dddd-dd-dd dd:dd";
-    if (s.size() != std::strlen(shape)) {
-        return false;
-    }
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (shape[i] == 'd' ? (s[i] < '0' || s[i] > '9') : s[i] != shape[i]) {
+    const std::string shape = "dddd-dd-dd dd:dd";
+    for (size_t i = 0; i < shape.size(); ++i) {
+        if (i >= s.size() || (shape[i] == 'd' ? (s[i] < '0' || s[i] > '9') : s[i] != shape[i])) {
             return false;
         }
     }
     return true;
 }
 
-const time_t kMay14 = localTime(2008, 5, 14, 12, 0, 0);
-
 } // namespace
 
-TEST(FoundationLogFilename, DailyNameInTheFolder) {
-    SteppedFilename daily("C:\\app\\log", kMay14);
-    EXPECT_EQ(daily.getStampWidth(), 10);
-    EXPECT_STREQ(daily.getFilename().getText(), "C:\\app\\log\\texview-debug-2008-05-14.txt");
-    SteppedFilename slash("C:\\app\\log\\", kMay14);
-    EXPECT_STREQ(slash.getFilename().getText(), "C:\\app\\log\\texview-debug-2008-05-14.txt");
-    SteppedFilename bare("", kMay14);
-    EXPECT_STREQ(bare.getFilename().getText(), "texview-debug-2008-05-14.txt");
-    // Other periods get a placeholder of their own stamp's width.
-    SteppedFilename monthly("log", kMay14, K4CTimedFilename::MONTHLY);
-    EXPECT_STREQ(monthly.getFilename().getText(), "log\\texview-debug-2008-05.txt");
-    SteppedFilename hourly("log", kMay14, K4CTimedFilename::HOURLY);
-    EXPECT_STREQ(hourly.getFilename().getText(), "log\\texview-debug-2008-05-14-12.txt");
+TEST(FoundationLogFilename, NameOfThePeriodInTheFolder) {
+    for (const char* folder : {"C:\\app\\log", "C:\\app\\log\\"}) {
+        EXPECT_STREQ(SteppedFilename(folder, kMay14).getFilename().getText(),
+                     "C:\\app\\log\\texview-debug-2008-05-14.txt");
+    }
+    EXPECT_STREQ(SteppedFilename("", kMay14, K4CTimedFilename::HOURLY).getFilename().getText(),
+                 "texview-debug-2008-05-14-12.txt");
 }
 
-TEST(FoundationLogger, ConstructionAndLevels) {
-    try {
-        K4CDebugLogger logger(nullptr);
-        ADD_FAILURE();
-    } catch (const char* code) {
-        EXPECT_TRUE(k4cIsError(code, K4CERR_LOG_ILLEGALARGUMENT));
-    }
-    K4CDebugLogger logger(new SteppedFilename("", kMay14));
+TEST(FoundationLogger, LevelsFilterBeforeAnyFileIsMade) {
+    EXPECT_THROWS_CODE(K4CDebugLogger logger(nullptr), K4CERR_LOG_ILLEGALARGUMENT);
+    std::string folder = k4test::scratchFolder();
+    K4CDebugLogger logger(new SteppedFilename(folder.c_str(), kMay14));
     EXPECT_EQ(logger.getLevel(), K4C_LOG_WARNING);
     for (int32_t bad : {6, -1}) {
-        try {
-            logger.setLevel(bad);
-            ADD_FAILURE() << bad;
-        } catch (const char* code) {
-            EXPECT_TRUE(k4cIsError(code, K4CERR_LOG_ILLEGALARGUMENT));
-        }
-        EXPECT_EQ(logger.getLevel(), K4C_LOG_WARNING);
+        EXPECT_THROWS_CODE(logger.setLevel(bad), K4CERR_LOG_ILLEGALARGUMENT) << bad;
     }
-    logger.setLevel(K4C_LOG_TRACE);
-    EXPECT_EQ(logger.getLevel(), K4C_LOG_TRACE);
-    logger.setLevel(K4C_LOG_FATAL);
-    EXPECT_EQ(logger.getLevel(), K4C_LOG_FATAL);
-}
-
-TEST(FoundationLogger, LinesBelowTheLevelCreateNoFile) {
-    std::string folder = k4test::scratchFolder();
-    auto* name = new SteppedFilename(folder.c_str(), kMay14);
-    std::string path = name->getFilename().getText();
-    K4CDebugLogger logger(name);
+    EXPECT_EQ(logger.getLevel(), K4C_LOG_WARNING);
     logger.log(K4C_LOG_TRACE, "trace %d", 1);
-    logger.log(K4C_LOG_DEBUG, "debug %s", "x");
     logger.log(K4C_LOG_INFO, "info");
-    EXPECT_FALSE(k4p::fileExists(path.c_str()));
+    EXPECT_TRUE(k4test::listTree(folder).empty());
     logger.log(K4C_LOG_WARNING, "warn %d", 2);
-    EXPECT_TRUE(k4p::fileExists(path.c_str()));
+    EXPECT_EQ(k4test::listTree(folder).size(), 1u);
 }
 
 TEST(FoundationLogger, LineShapes) {
@@ -141,35 +103,32 @@ TEST(FoundationLogger, LineShapes) {
         logger.setTimestamps(false);
         logger.log(K4C_LOG_FATAL, "bare");
     }
-    std::vector<std::string> lines = splitLines(k4test::readFile(path));
-    ASSERT_EQ(lines.size(), 5u);
+    std::vector<std::string> written = lines(path);
+    ASSERT_EQ(written.size(), 5u);
     for (size_t i = 0; i < 4; ++i) {
-        EXPECT_TRUE(isTimestamp(lines[i].substr(0, 16))) << lines[i];
+        EXPECT_TRUE(isTimestamp(written[i])) << written[i];
+        written[i].erase(0, 16);
     }
     char nullPointer[32];
     std::snprintf(nullPointer, sizeof nullPointer, "%p", static_cast<void*>(nullptr));
-    EXPECT_EQ(lines[0].substr(16), std::string("\tTRACE\tEnter K4QBX::f(3) = ") + nullPointer);
-    EXPECT_EQ(lines[1].substr(16), "\tERROR\tApplication error K4QBERR_APP_INITERROR");
-    EXPECT_EQ(lines[2].substr(16), "  plain line");
-    EXPECT_EQ(lines[3].substr(16), "\tno level name");
-    EXPECT_EQ(lines[4], "FATAL\tbare");
+    EXPECT_EQ(written,
+              (std::vector<std::string>{std::string("\tTRACE\tEnter K4QBX::f(3) = ") + nullPointer,
+                                        "\tERROR\tApplication error K4QBERR_APP_INITERROR",
+                                        "  plain line", "\tno level name", "FATAL\tbare"}));
 }
 
 TEST(FoundationLogger, MovesToANewFileAfterMidnight) {
     std::string folder = k4test::scratchFolder();
-    auto* name = new SteppedFilename(folder.c_str(), localTime(2008, 5, 14, 23, 59, 0));
+    auto* name = new SteppedFilename(folder.c_str(), localTime(2008, 5, 14, 23, 59));
     K4CDebugLogger logger(name);
+    logger.setTimestamps(false);
     logger.log(K4C_LOG_WARNING, "before midnight");
-    name->now = localTime(2008, 5, 15, 0, 0, 0);
+    name->now = localTime(2008, 5, 15, 0, 0);
     logger.log(K4C_LOG_WARNING, "after midnight");
     std::string first = folder + "\\texview-debug-2008-05-14.txt";
-    std::string second = folder + "\\texview-debug-2008-05-15.txt";
-    std::vector<std::string> a = splitLines(k4test::readFile(first));
-    std::vector<std::string> b = splitLines(k4test::readFile(second));
-    ASSERT_EQ(a.size(), 1u);
-    ASSERT_EQ(b.size(), 1u);
-    EXPECT_EQ(a[0].substr(16), "\tWARNING\tbefore midnight");
-    EXPECT_EQ(b[0].substr(16), "\tWARNING\tafter midnight");
+    EXPECT_EQ(lines(first), std::vector<std::string>{"WARNING\tbefore midnight"});
+    EXPECT_EQ(lines(folder + "\\texview-debug-2008-05-15.txt"),
+              std::vector<std::string>{"WARNING\tafter midnight"});
     // The old file is closed (Windows refuses to delete an open file).
     EXPECT_TRUE(k4p::removeFile(first.c_str()));
 }
@@ -182,24 +141,26 @@ TEST(FoundationLogger, AnUnwritableLineThrowsAndReleasesTheLock) {
     k4test::writeFile(blocker, "x");
     std::string logFolder = blocker + "\\log";
     K4CDebugLogger logger(new SteppedFilename(logFolder.c_str(), kMay14));
-
-    std::thread first([&] { expectLogError([&] { logger.log(K4C_LOG_ERROR, "one %d", 1); }); });
-    first.join();
-    // Had the first thread kept the lock, this one would wait forever.
-    std::thread second([&] { expectLogError([&] { logger.log(K4C_LOG_ERROR, "two"); }); });
-    second.join();
+    const char* codes[2] = {};
+    // Had the first thread kept the lock, the second would wait until the
+    // deadline.
+    k4test::TestThread([&] {
+        codes[0] = k4test::thrownBy([&] { logger.log(K4C_LOG_ERROR, "one %d", 1); });
+    }).join();
+    k4test::TestThread([&] {
+        codes[1] = k4test::thrownBy([&] { logger.log(K4C_LOG_ERROR, "two"); });
+    }).join();
+    EXPECT_STREQ(codes[0], K4CERR_LOG_IOERROR);
+    EXPECT_STREQ(codes[1], K4CERR_LOG_IOERROR);
     EXPECT_STREQ(logger.getMessage(), "two");
-    expectLogError([&] { logger.log("three"); });
 
     // Once the folder can be made, the next line opens the file again.
     ASSERT_TRUE(k4p::removeFile(blocker.c_str()));
-    ASSERT_TRUE(k4p::createFolder(blocker.c_str()));
-    ASSERT_TRUE(k4p::createFolder(logFolder.c_str()));
-    logger.log(K4C_LOG_ERROR, "four");
-    std::vector<std::string> lines =
-        splitLines(k4test::readFile(logFolder + "\\texview-debug-2008-05-14.txt"));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].substr(16), "\tERROR\tfour");
+    ASSERT_TRUE(k4p::createFolderTree(logFolder.c_str()));
+    logger.setTimestamps(false);
+    logger.log(K4C_LOG_ERROR, "three");
+    EXPECT_EQ(lines(logFolder + "\\texview-debug-2008-05-14.txt"),
+              std::vector<std::string>{"ERROR\tthree"});
 }
 
 #ifndef _WIN32
@@ -216,8 +177,8 @@ TEST(FoundationLogger, AFailedWriteIsReportedAndRetried) {
         GTEST_SKIP() << "no /dev/full";
     }
     K4CDebugLogger logger(new FullDevice());
-    expectLogError([&] { logger.log(K4C_LOG_ERROR, "lost"); });
-    expectLogError([&] { logger.log(K4C_LOG_ERROR, "lost again"); });
+    EXPECT_THROWS_CODE(logger.log(K4C_LOG_ERROR, "lost"), K4CERR_LOG_IOERROR);
+    EXPECT_THROWS_CODE(logger.log(K4C_LOG_ERROR, "lost again"), K4CERR_LOG_IOERROR);
 }
 #endif
 
@@ -230,23 +191,20 @@ TEST(FoundationLogger, LinesFromManyThreadsNeverInterleave) {
     {
         K4CDebugLogger logger(name);
         logger.setTimestamps(false);
-        std::vector<std::thread> threads;
+        std::vector<std::unique_ptr<k4test::TestThread>> threads;
         for (int t = 0; t < kThreads; ++t) {
-            threads.emplace_back([&logger, t] {
+            threads.push_back(std::make_unique<k4test::TestThread>([&logger, t] {
                 for (int i = 0; i < kLines; ++i) {
                     logger.log(K4C_LOG_WARNING, "thread %d line %d %s", t, i,
                                "padding-padding-padding-padding-padding-padding");
                 }
-            });
-        }
-        for (std::thread& thread : threads) {
-            thread.join();
+            }));
         }
     }
-    std::vector<std::string> lines = splitLines(k4test::readFile(path));
-    ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLines));
+    std::vector<std::string> written = lines(path);
+    ASSERT_EQ(written.size(), static_cast<size_t>(kThreads * kLines));
     std::vector<int> next(kThreads, 0);
-    for (const std::string& line : lines) {
+    for (const std::string& line : written) {
         int t = -1;
         int i = -1;
         char tail[64] = {};

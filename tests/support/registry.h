@@ -1,0 +1,50 @@
+// Registry values for tests: in the Windows registry, or in the native build
+// the platform's in-process store. Bytes are stored as given, so a string can
+// be stored without its terminator (the readers must cope).
+#pragma once
+
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace k4test {
+
+inline void storeRegistryValue(k4p::RegistryRoot root, const char* subkey, const char* name,
+                               bool isString, const std::string& bytes) {
+#ifdef _WIN32
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root == k4p::RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE
+                                                                      : HKEY_CURRENT_USER,
+                              subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, name, 0, isString ? REG_SZ : REG_BINARY,
+                             reinterpret_cast<const BYTE*>(bytes.data()),
+                             static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+#else
+    if (isString) {
+        k4p::setRegistryString(root, subkey, name, bytes.c_str());
+    } else {
+        k4p::setRegistryBinary(root, subkey, name, bytes.data(), bytes.size());
+    }
+#endif
+}
+
+inline void deleteRegistryValue(k4p::RegistryRoot root, const char* subkey, const char* name) {
+#ifdef _WIN32
+    RegDeleteKeyValueA(root == k4p::RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE
+                                                               : HKEY_CURRENT_USER,
+                       subkey, name);
+#else
+    k4p::deleteRegistryValue(root, subkey, name);
+#endif
+}
+
+} // namespace k4test
