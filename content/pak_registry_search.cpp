@@ -4,8 +4,8 @@
 
 #include "content/file_list.h"
 #include "content/pak_archive.h"
-#include "foundation/errors.h"
 #include "content/pak_wildcard.h"
+#include "foundation/errors.h"
 #include "foundation/k4chashmap.h"
 #include "foundation/k4ctrace.h"
 

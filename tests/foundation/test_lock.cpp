@@ -5,8 +5,8 @@
 #include "tests/support/test_thread.h"
 
 #include <atomic>
-#include <memory>
 #include <future>
+#include <memory>
 #include <vector>
 
 namespace {
