@@ -9,8 +9,71 @@
 #include "shell/k4qbgdiresources.h"
 #include "shell/k4qbpresenter.h"
 
+#include <cstdint>
+
 K4QBAppWindow* K4QBAppWindow::current_ = nullptr;
-const char* K4QBAppWindow::pendingError_ = nullptr;
+std::exception_ptr K4QBAppWindow::pendingError_;
+
+namespace {
+
+int32_t clampInt(int64_t value, int64_t low, int64_t high) {
+    return static_cast<int32_t>(value < low ? low : value > high ? high : value);
+}
+
+// A window stored where no monitor is (the monitor is gone, or an older
+// settings file kept the position of a minimised window) comes back on the
+// nearest monitor: at least as large as the user may drag it, inside the
+// monitor's work area.
+void placeOnAMonitor(int32_t* left, int32_t* top, int32_t* width, int32_t* height) {
+    if (*left == CW_USEDEFAULT || *top == CW_USEDEFAULT) {
+        return;
+    }
+    bool sized = *width != CW_USEDEFAULT && *height != CW_USEDEFAULT;
+    int64_t w = sized ? *width : K4QB_MIN_WINDOW_WIDTH;
+    int64_t h = sized ? *height : K4QB_MIN_WINDOW_HEIGHT;
+    RECT stored = {*left, *top, clampInt(*left + w, INT32_MIN, INT32_MAX),
+                   clampInt(*top + h, INT32_MIN, INT32_MAX)};
+    if (MonitorFromRect(&stored, MONITOR_DEFAULTTONULL) != nullptr) {
+        return;
+    }
+    MONITORINFO info;
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromRect(&stored, MONITOR_DEFAULTTONEAREST), &info)) {
+        return;
+    }
+    const RECT& work = info.rcWork;
+    w = clampInt(w, K4QB_MIN_WINDOW_WIDTH, work.right - work.left);
+    h = clampInt(h, K4QB_MIN_WINDOW_HEIGHT, work.bottom - work.top);
+    if (sized) {
+        *width = static_cast<int32_t>(w);
+        *height = static_cast<int32_t>(h);
+    }
+    *left = clampInt(*left, work.left, work.right - w);
+    *top = clampInt(*top, work.top, work.bottom - h);
+}
+
+// The window's rectangle when restored, in screen coordinates, whatever its
+// state: a minimised window's own rectangle is a parking place off the screen.
+// The placement gives it relative to the work area of the window's monitor.
+bool restoredRectangle(HWND window, RECT* rectangle) {
+    WINDOWPLACEMENT placement;
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(window, &placement)) {
+        return false;
+    }
+    *rectangle = placement.rcNormalPosition;
+    if ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0) {
+        MONITORINFO info;
+        info.cbSize = sizeof info;
+        if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) {
+            OffsetRect(rectangle, info.rcWork.left - info.rcMonitor.left,
+                       info.rcWork.top - info.rcMonitor.top);
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 K4QBAppWindow::K4QBAppWindow(HINSTANCE instance, K4CDebugLogger* logger)
     : classAtom_(0), instance_(instance), iniFilename_(nullptr), iniFile_(nullptr),
@@ -38,8 +101,8 @@ K4QBAppWindow::~K4QBAppWindow() {
     K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBAppWindow = %p", (void*)this);
 }
 
-void K4QBAppWindow::clear() {
-    K4C_TRACE(logger_, "Enter K4QBAppWindow::clear = %p", (void*)this);
+void K4QBAppWindow::clear() noexcept {
+    K4C_TRACE_NOTHROW(logger_, "Enter K4QBAppWindow::clear = %p", (void*)this);
     if (d3dLock_ != nullptr) {
         // A bracket still open on another thread finishes before the device
         // goes away.
@@ -73,7 +136,7 @@ void K4QBAppWindow::clear() {
     if (iniFile_ != nullptr) {
         try {
             saveAppINI();
-        } catch (const char*) {
+        } catch (...) {
             // Settings that cannot be written are lost; the debug line says so.
         }
         delete iniFile_;
@@ -81,7 +144,7 @@ void K4QBAppWindow::clear() {
     }
     delete d3dLock_;
     d3dLock_ = nullptr;
-    K4C_TRACE(logger_, "Exit K4QBAppWindow::clear = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit K4QBAppWindow::clear = %p", (void*)this);
 }
 
 bool K4QBAppWindow::isDialogMessage(MSG* message) {
@@ -119,7 +182,8 @@ K4QBIniFile* K4QBAppWindow::initAppINI() {
 }
 
 void K4QBAppWindow::saveAppINI() {
-    K4C_TRACE(logger_, "Enter K4QBAppWindow::saveAppINI = %p", (void*)this);
+    // Called from clear: the settings are written even when this line is not.
+    K4C_TRACE_NOTHROW(logger_, "Enter K4QBAppWindow::saveAppINI = %p", (void*)this);
     if (iniFile_ != nullptr) {
         K4CString path;
         buildINIPath(&path);
@@ -129,7 +193,7 @@ void K4QBAppWindow::saveAppINI() {
             k4cTraceThrow(logger_, code, "K4QBAppWindow::saveAppINI", (void*)this);
         }
     }
-    K4C_TRACE(logger_, "Exit K4QBAppWindow::saveAppINI = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit K4QBAppWindow::saveAppINI = %p", (void*)this);
 }
 
 void K4QBAppWindow::initWindowClass() {
@@ -141,9 +205,8 @@ void K4QBAppWindow::initWindowClass() {
     windowClass.hInstance = instance_;
     windowClass.hIcon = resources_->getIcon(K4QB_RES_LARGEICON);
     windowClass.hIconSm = resources_->getIcon(K4QB_RES_SMALLICON);
-    windowClass.hCursor =
-        static_cast<HCURSOR>(LoadImageA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */,
-                                        IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+    windowClass.hCursor = static_cast<HCURSOR>(
+        LoadImageA(nullptr, IDC_ARROW, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
     windowClass.hbrBackground = resources_->getBrush(K4QB_RES_BGBRUSH);
     windowClass.lpszMenuName = createWndMenu();
     windowClass.lpszClassName = getWndClassName();
@@ -168,6 +231,7 @@ HWND K4QBAppWindow::createWindow() {
         width = group->getInt("width", CW_USEDEFAULT);
         height = group->getInt("height", CW_USEDEFAULT);
     }
+    placeOnAMonitor(&left, &top, &width, &height);
     HWND window = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, getWndClassName(), getWndTitle(),
                                   WS_OVERLAPPEDWINDOW, left, top, width, height, nullptr, nullptr,
                                   instance_, nullptr);
@@ -205,20 +269,24 @@ LRESULT CALLBACK K4QBAppWindow::windowProc(HWND window, UINT message, WPARAM wPa
     }
     try {
         return current_->defaultMessage(window, message, wParam, lParam);
-    } catch (const char* code) {
-        // Unwinding through the system's dispatch code is not reliable, so the
-        // code waits for the message loop, which raises it again.
-        if (pendingError_ == nullptr) {
-            pendingError_ = code;
-        }
+    } catch (...) {
+        keepPendingError();
         return 0;
     }
 }
 
-const char* K4QBAppWindow::takePendingError() {
-    const char* code = pendingError_;
+void K4QBAppWindow::keepPendingError() noexcept {
+    // Unwinding through the system's dispatch code is not reliable, so the
+    // error waits for the message loop, which raises it again.
+    if (!pendingError_) {
+        pendingError_ = std::current_exception();
+    }
+}
+
+std::exception_ptr K4QBAppWindow::takePendingError() noexcept {
+    std::exception_ptr error = pendingError_;
     pendingError_ = nullptr;
-    return code;
+    return error;
 }
 
 LRESULT K4QBAppWindow::defaultMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -258,7 +326,7 @@ void K4QBAppWindow::onMoveOrSize() {
     K4C_TRACE(logger_, "Enter K4QBAppWindow::onMoveOrSize = %p", (void*)this);
     RECT rectangle;
     K4QBIniGroup* group = iniFile_ != nullptr ? iniFile_->getGroup("window") : nullptr;
-    if (group != nullptr && window_ != nullptr && GetWindowRect(window_, &rectangle)) {
+    if (group != nullptr && window_ != nullptr && restoredRectangle(window_, &rectangle)) {
         group->setInt("left", rectangle.left);
         group->setInt("top", rectangle.top);
         group->setInt("width", rectangle.right - rectangle.left);
@@ -304,12 +372,12 @@ void K4QBAppWindow::setAppBusy(int32_t state) {
 void K4QBAppWindow::showCursor() {
     K4C_TRACE(logger_, "Enter K4QBAppWindow::showCursor = %p", (void*)this);
     // States other than 1 and 2 show the arrow.
-    LPCSTR name = MAKEINTRESOURCEA(32512); // IDC_ARROW
+    LPCSTR name = IDC_ARROW;
     int32_t state = busyState_.load();
     if (state == K4QB_BUSY_BACKGROUND) {
-        name = MAKEINTRESOURCEA(32650); // IDC_APPSTARTING
+        name = IDC_APPSTARTING;
     } else if (state == K4QB_BUSY_WAIT) {
-        name = MAKEINTRESOURCEA(32514); // IDC_WAIT
+        name = IDC_WAIT;
     }
     SetCursor(LoadCursorA(nullptr, name));
     K4C_TRACE(logger_, "Exit K4QBAppWindow::showCursor = %p", (void*)this);
@@ -400,12 +468,6 @@ HBRUSH K4QBAppWindow::getBrush() {
     K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getBrush = %p", (void*)brush,
               (void*)this);
     return brush;
-}
-
-K4QBAppResources* K4QBAppWindow::getResources() {
-    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getResources = %p",
-              (void*)resources_, (void*)this);
-    return resources_;
 }
 
 void K4QBAppWindow::setLogger(K4CDebugLogger* logger) {

@@ -23,6 +23,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 
 class K4CDebugLogger;
 class K4CWinCS;
@@ -63,7 +64,8 @@ public:
     // A new, not yet initialised resource set; the base owns and inits it.
     virtual K4QBAppResources* createResources() = 0;
     // Creates the top-level window at the geometry of the group "window"
-    // (CW_USEDEFAULT where a value is missing). Throws
+    // (CW_USEDEFAULT where a value is missing); a stored rectangle that lies
+    // off every monitor is moved into the nearest monitor's work area. Throws
     // "K4QBERR_APP_INITERROR".
     virtual HWND createWindow();
     // Stores the content (may be null), loads the settings, creates and
@@ -88,7 +90,8 @@ public:
     // and static-control colours, everything else to handleMessage. Other
     // windows get DefWindowProc.
     LRESULT defaultMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    // Writes the window rectangle into the group "window".
+    // Writes the restored window rectangle (screen coordinates, also while
+    // minimised or maximised) into the group "window".
     void onMoveOrSize();
     // Keeps a dragged rectangle at least 512 x 384; always true.
     BOOL onSizing(WPARAM edge, RECT* rectangle);
@@ -109,7 +112,6 @@ public:
     HFONT getFont(int32_t index);
     HICON getIcon(int32_t index);
     HBRUSH getBrush(); // entry 0, the background brush
-    K4QBAppResources* getResources();
 
     // --- busy cursor ---
 
@@ -128,9 +130,11 @@ public:
     // be reset. Window thread only; the subclass calls it for every message.
     void pollD3DDevice();
     // The device, with the Direct3D lock held; null (no lock) when there is no
-    // device or it is lost. Pair a non-null result with endD3DUse.
-    IDirect3DDevice9* beginD3DUse();
-    void endD3DUse();
+    // device or it is lost. Pair a non-null result with endD3DUse, or use a
+    // K4QBD3DUse, which closes the bracket however its scope is left. Neither
+    // throws: a trace line that cannot be written is dropped here.
+    IDirect3DDevice9* beginD3DUse() noexcept;
+    void endD3DUse() noexcept;
     // Shows the back buffer on the device window the presentation parameters
     // named: the device's Present with no rectangles and no window override,
     // or its copy through GDI where that does not reach the screen. Inside a
@@ -140,7 +144,6 @@ public:
     // The device without locking, for setting up objects on the window thread
     // (e.g. handing it to the texture cache).
     IDirect3DDevice9* getD3DDevice();
-    IDirect3D9* getD3D();
     bool isD3DDeviceLost() const { return deviceLost_.load(); }
     int32_t getD3DLockDepth() const { return lockDepth_.load(); }
 
@@ -154,11 +157,12 @@ public:
 
     // The application window the class window procedure serves, or null.
     static K4QBAppWindow* getCurrent();
-    // An error code thrown while the class window procedure ran, which the
-    // procedure caught (an exception must not unwind through the system's
-    // message dispatch); null when none. Taking it clears it. The message
-    // loop raises it again after dispatching.
-    static const char* takePendingError();
+    // Window procedures call this in a catch (...) block: an exception must
+    // not unwind through the system's message dispatch, so the first one is
+    // kept for the message loop, which raises it again after dispatching.
+    static void keepPendingError() noexcept;
+    // The kept exception, or none; taking it clears it.
+    static std::exception_ptr takePendingError() noexcept;
 
 protected:
     // Loads the settings (an empty object when the file cannot be read) and
@@ -168,10 +172,15 @@ protected:
     // Frees, resets and restarts the device under the Direct3D lock; clears
     // the lost flag on success. Returns the reset's result.
     HRESULT resetD3DDevice();
+    // The device's cooperative level, which pollD3DDevice acts on; a test
+    // replaces it to play a lost device.
+    virtual HRESULT checkD3DDeviceState();
     // Places the settings file (and what start-up puts beside the program)
     // in another folder, e.g. a scratch folder in tests.
     void setAppFolder(const char* folder);
-    void clear();
+    // Releases Direct3D, destroys the window, unregisters the class, frees
+    // the resources and saves the settings. Never throws.
+    void clear() noexcept;
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -195,5 +204,25 @@ private:
     std::atomic<int32_t> lockDepth_;
 
     static K4QBAppWindow* current_;
-    static const char* pendingError_;
+    static std::exception_ptr pendingError_;
+};
+
+// A Direct3D bracket that closes with its scope, also when an error leaves
+// it: device() is null when the device could not be had.
+class K4QBD3DUse {
+public:
+    explicit K4QBD3DUse(K4QBAppWindow* window) noexcept
+        : window_(window), device_(window->beginD3DUse()) {}
+    ~K4QBD3DUse() {
+        if (device_ != nullptr) {
+            window_->endD3DUse();
+        }
+    }
+    K4QBD3DUse(const K4QBD3DUse&) = delete;
+    K4QBD3DUse& operator=(const K4QBD3DUse&) = delete;
+    IDirect3DDevice9* device() const { return device_; }
+
+private:
+    K4QBAppWindow* window_;
+    IDirect3DDevice9* device_;
 };

@@ -45,7 +45,7 @@ void K4QBAppWindow::initD3DDevice(DWORD behaviourFlags) {
 void K4QBAppWindow::pollD3DDevice() {
     K4C_TRACE(logger_, "Enter K4QBAppWindow::pollD3DDevice = %p", (void*)this);
     if (device_ != nullptr) {
-        HRESULT state = device_->TestCooperativeLevel();
+        HRESULT state = checkD3DDeviceState();
         if (state == D3DERR_DEVICELOST) {
             deviceLost_.store(true);
             K4C_LOGAT(logger_, K4C_LOG_INFO,
@@ -66,6 +66,10 @@ void K4QBAppWindow::pollD3DDevice() {
         }
     }
     K4C_TRACE(logger_, "Exit K4QBAppWindow::pollD3DDevice = %p", (void*)this);
+}
+
+HRESULT K4QBAppWindow::checkD3DDeviceState() {
+    return device_->TestCooperativeLevel();
 }
 
 HRESULT K4QBAppWindow::resetD3DDevice() {
@@ -90,8 +94,10 @@ HRESULT K4QBAppWindow::resetD3DDevice() {
     return result;
 }
 
-IDirect3DDevice9* K4QBAppWindow::beginD3DUse() {
-    K4C_TRACE(logger_, "Enter K4QBAppWindow::beginD3DUse = %p", (void*)this);
+// The bracket must never throw: a trace line that failed with the lock held
+// would leave it held for good.
+IDirect3DDevice9* K4QBAppWindow::beginD3DUse() noexcept {
+    K4C_TRACE_NOTHROW(logger_, "Enter K4QBAppWindow::beginD3DUse = %p", (void*)this);
     IDirect3DDevice9* device = nullptr;
     if (d3dLock_ != nullptr) {
         // The test happens inside the lock, so a reset that has begun is seen.
@@ -104,13 +110,13 @@ IDirect3DDevice9* K4QBAppWindow::beginD3DUse() {
             d3dLock_->leave();
         }
     }
-    K4C_TRACE(logger_, "Return %p from K4QBAppWindow::beginD3DUse = %p", (void*)device,
-              (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Return %p from K4QBAppWindow::beginD3DUse = %p", (void*)device,
+                      (void*)this);
     return device;
 }
 
-void K4QBAppWindow::endD3DUse() {
-    K4C_TRACE(logger_, "Enter K4QBAppWindow::endD3DUse = %p", (void*)this);
+void K4QBAppWindow::endD3DUse() noexcept {
+    K4C_TRACE_NOTHROW(logger_, "Enter K4QBAppWindow::endD3DUse = %p", (void*)this);
     bool owned = threadDepth > 0;
     if (owned) {
         --threadDepth;
@@ -119,11 +125,11 @@ void K4QBAppWindow::endD3DUse() {
         }
     }
     if (lockDepth_.fetch_sub(1) - 1 < 0 || !owned) {
-        K4C_LOGAT(logger_, K4C_LOG_ERROR,
-                  "(In K4QBAppWindow::endD3DUse) Left the Direct3D critical section too many "
-                  "times!");
+        K4C_LOGAT_NOTHROW(logger_, K4C_LOG_ERROR,
+                          "(In K4QBAppWindow::endD3DUse) Left the Direct3D critical section too "
+                          "many times!");
     }
-    K4C_TRACE(logger_, "Exit K4QBAppWindow::endD3DUse = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit K4QBAppWindow::endD3DUse = %p", (void*)this);
 }
 
 HRESULT K4QBAppWindow::presentD3D() {
@@ -137,10 +143,4 @@ IDirect3DDevice9* K4QBAppWindow::getD3DDevice() {
     K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getD3DDevice = %p", (void*)device_,
               (void*)this);
     return device_;
-}
-
-IDirect3D9* K4QBAppWindow::getD3D() {
-    K4C_TRACE(logger_, "Enter and return %p from K4QBAppWindow::getD3D = %p", (void*)d3d_,
-              (void*)this);
-    return d3d_;
 }

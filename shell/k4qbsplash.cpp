@@ -4,6 +4,7 @@
 #include "foundation/errors.h"
 #include "foundation/k4chashmap.h"
 #include "foundation/k4ctrace.h"
+#include "shell/k4qbappwindow.h"
 
 #include <cstring>
 
@@ -52,7 +53,7 @@ K4QBSplash::K4QBSplash(HBITMAP picture, K4CDebugLogger* logger)
         windowClass.style = CS_BYTEALIGNCLIENT | CS_BYTEALIGNWINDOW;
         windowClass.lpfnWndProc = windowProc;
         windowClass.hInstance = instance_;
-        windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)); // IDC_WAIT
+        windowClass.hCursor = LoadCursorA(nullptr, IDC_WAIT);
         windowClass.hbrBackground = CreateSolidBrush(kBackground);
         windowClass.lpszClassName = kClassName;
         classAtom_ = RegisterClassExA(&windowClass);
@@ -220,7 +221,11 @@ LRESULT CALLBACK K4QBSplash::windowProc(HWND window, UINT message, WPARAM wParam
     }
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    splash->paint(dc);
+    try {
+        splash->paint(dc);
+    } catch (...) {
+        K4QBAppWindow::keepPendingError();
+    }
     EndPaint(window, &paint);
     return 0;
 }

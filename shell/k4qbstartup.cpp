@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "resources/resource_ids.h"
 #include "shell/k4qbappwindow.h"
+#include "shell/k4qberrorboundary.h"
 #include "shell/k4qbsplash.h"
 
 #include <cstdio>
@@ -28,29 +29,30 @@ void besideApplication(K4CString* path, const char* appFolder, const char* name)
     path->append(name);
 }
 
-// Writes the error line and shows what it says. When the line cannot be
-// written (the logger throws "K4CERR_LOG_IOERROR"), the box shows the same
-// text made here, so the user still learns the code and the run ends in order.
-void reportError(K4CDebugLogger* logger, const char* format, const char* code, int number) {
+// Writes the error line ("Application error %s" or "Windows error %d") and
+// shows what it says. When the line cannot be written (the logger throws), the
+// box shows the same text made here, so the user still learns what happened
+// and the run ends in order.
+void reportError(K4CDebugLogger* logger, const char* format, const char* text, int number) {
     if (logger == nullptr) {
         return;
     }
-    char text[256];
-    if (code != nullptr) {
-        snprintf(text, sizeof text, format, code);
+    char made[256];
+    if (text != nullptr) {
+        snprintf(made, sizeof made, format, text);
     } else {
-        snprintf(text, sizeof text, format, number);
+        snprintf(made, sizeof made, format, number);
     }
-    const char* shown = text;
+    const char* shown = made;
     try {
-        if (code != nullptr) {
-            logger->log(K4C_LOG_ERROR, format, code);
+        if (text != nullptr) {
+            logger->log(K4C_LOG_ERROR, format, text);
         } else {
             logger->log(K4C_LOG_ERROR, format, number);
         }
         shown = logger->getMessage();
-    } catch (const char*) {
-        shown = text;
+    } catch (...) {
+        shown = made;
     }
     k4qbShowErrorBox(shown);
 }
@@ -159,9 +161,9 @@ void k4qbRunMessageLoop(K4QBAppWindow* mainWindow, HACCEL accelerators, K4CDebug
                 DispatchMessageA(&message);
             }
         }
-        const char* pending = K4QBAppWindow::takePendingError();
-        if (pending != nullptr) {
-            throw pending;
+        std::exception_ptr pending = K4QBAppWindow::takePendingError();
+        if (pending) {
+            std::rethrow_exception(pending);
         }
     }
 }
@@ -176,15 +178,15 @@ int k4qbRunApplication(HINSTANCE instance, int showCommand, K4QBAppWindow* mainW
             mainWindow->initialize(content, showCommand);
             HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
             k4qbRunMessageLoop(mainWindow, accelerators, logger);
-        } catch (const char* code) {
-            reportError(logger, "Application error %s", code, 0);
+        } catch (...) {
+            // Error codes, and anything else the runtime throws (memory
+            // exhaustion): logged and shown alike, then an orderly end.
+            std::exception_ptr error = std::current_exception();
+            reportError(logger, "Application error %s", k4qbErrorText(error), 0);
         }
-    } catch (const char* code) {
-        // Only the logger's own creation fails here; nothing to log through.
-        k4qbShowErrorBox(code);
     } catch (...) {
-        // Memory exhaustion and the like: still end in order.
-        k4qbShowErrorBox("Application error");
+        // Only the logger's own creation fails here; nothing to log through.
+        k4qbShowErrorBox(k4qbErrorText(std::current_exception()));
     }
     // The window first (it saves its settings and may still log), then what
     // it used.

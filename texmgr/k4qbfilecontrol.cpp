@@ -23,9 +23,9 @@ K4QBFileControl::K4QBFileControl(K4QBAppWindow* appWindow, const char* className
 }
 
 K4QBFileControl::~K4QBFileControl() {
-    K4C_TRACE(logger_, "Enter destructor K4QBFileControl = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBFileControl = %p", (void*)this);
     delete list_;
-    K4C_TRACE(logger_, "Exit destructor K4QBFileControl = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBFileControl = %p", (void*)this);
 }
 
 void K4QBFileControl::createWindow(DWORD style, HWND parent, int32_t x, int32_t y, int32_t width,
@@ -178,9 +178,9 @@ K4QBFileListBox::K4QBFileListBox(K4QBAppWindow* appWindow, bool multipleSelectio
 }
 
 K4QBFileListBox::~K4QBFileListBox() {
-    K4C_TRACE(logger_, "Enter destructor K4QBFileListBox = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBFileListBox = %p", (void*)this);
     delete[] selection_;
-    K4C_TRACE(logger_, "Exit destructor K4QBFileListBox = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBFileListBox = %p", (void*)this);
 }
 
 void K4QBFileListBox::create(HWND parent, int32_t x, int32_t y, int32_t width, int32_t height,
@@ -248,8 +248,8 @@ K4QBFileDropDown::K4QBFileDropDown(K4QBAppWindow* appWindow, K4CDebugLogger* log
 }
 
 K4QBFileDropDown::~K4QBFileDropDown() {
-    K4C_TRACE(logger_, "Enter destructor K4QBFileDropDown = %p", (void*)this);
-    K4C_TRACE(logger_, "Exit destructor K4QBFileDropDown = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBFileDropDown = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBFileDropDown = %p", (void*)this);
 }
 
 void K4QBFileDropDown::create(HWND parent, int32_t x, int32_t y, int32_t width, int32_t height,

@@ -6,6 +6,7 @@
 #include "foundation/k4cstring.h"
 #include "foundation/k4ctrace.h"
 #include "platform/platform.h"
+#include "shell/k4qberrorboundary.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
 #include "texmgr/k4qbtexmgrwindow.h"
@@ -41,7 +42,7 @@ K4QBImagePreview::K4QBImagePreview(int32_t source, K4QBTexMgrWindow* mainWindow,
 }
 
 K4QBImagePreview::~K4QBImagePreview() {
-    K4C_TRACE(logger_, "Enter destructor K4QBImagePreview = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBImagePreview = %p", (void*)this);
     stop();
     for (int32_t i = 0; i < frameCount_; ++i) {
         if (frames_[i].vertexBuffer != nullptr) {
@@ -51,7 +52,7 @@ K4QBImagePreview::~K4QBImagePreview() {
         delete[] frames_[i].folder;
     }
     delete[] frames_;
-    K4C_TRACE(logger_, "Exit destructor K4QBImagePreview = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBImagePreview = %p", (void*)this);
 }
 
 const K4QBPreviewFrame* K4QBImagePreview::getFrame(int32_t index) const {
@@ -232,8 +233,8 @@ void K4QBImagePreview::start() {
     K4C_TRACE(logger_, "Exit K4QBImagePreview::start = %p", (void*)this);
 }
 
-void K4QBImagePreview::stop() {
-    K4C_TRACE(logger_, "Enter K4QBImagePreview::stop = %p", (void*)this);
+void K4QBImagePreview::stop() noexcept {
+    K4C_TRACE_NOTHROW(logger_, "Enter K4QBImagePreview::stop = %p", (void*)this);
     running_.store(false);
     if (thread_ != nullptr) {
         // The worker never waits for this thread, so waiting here is safe.
@@ -241,11 +242,14 @@ void K4QBImagePreview::stop() {
         CloseHandle(thread_);
         thread_ = nullptr;
     }
-    K4C_TRACE(logger_, "Exit K4QBImagePreview::stop = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit K4QBImagePreview::stop = %p", (void*)this);
 }
 
-unsigned __stdcall K4QBImagePreview::threadMain(void* preview) {
-    static_cast<K4QBImagePreview*>(preview)->run();
+unsigned __stdcall K4QBImagePreview::threadMain(void* context) {
+    K4QBImagePreview* preview = static_cast<K4QBImagePreview*>(context);
+    if (!k4qbRunWorker(preview->logger_, "K4QBImagePreview::run", [preview] { preview->run(); })) {
+        preview->running_.store(false);
+    }
     return 0;
 }
 
@@ -274,70 +278,70 @@ void K4QBImagePreview::run() {
 
 void K4QBImagePreview::rebuild() {
     K4C_TRACE(logger_, "Enter K4QBImagePreview::rebuild = %p", (void*)this);
-    IDirect3DDevice9* device = mainWindow_->beginD3DUse();
-    if (device == nullptr) {
-        // Stays set until the device is back.
-        K4C_TRACE(logger_, "Exit K4QBImagePreview::rebuild = %p", (void*)this);
-        return;
+    K4QBD3DUse use(mainWindow_);
+    if (use.device() != nullptr) {
+        releaseVertexBuffers();
+        // A texture evicted meanwhile is loaded back; failures leave the frame
+        // as it is.
+        for (int32_t i = 0; i < frameCount_; ++i) {
+            frameTexture(frames_[i]);
+        }
+        fitAll();
+        createVertexBuffers(use.device());
+        rebuild_.store(false);
     }
-    releaseVertexBuffers();
-    // A texture evicted meanwhile is loaded back; failures leave the frame
-    // as it is.
-    for (int32_t i = 0; i < frameCount_; ++i) {
-        frameTexture(frames_[i]);
-    }
-    fitAll();
-    createVertexBuffers(device);
-    rebuild_.store(false);
-    mainWindow_->endD3DUse();
+    // Without the device the flag stays set until it is back.
     K4C_TRACE(logger_, "Exit K4QBImagePreview::rebuild = %p", (void*)this);
 }
 
 void K4QBImagePreview::draw(bool advance) {
     K4C_TRACE(logger_, "Enter K4QBImagePreview::draw = %p", (void*)this);
-    IDirect3DDevice9* device = mainWindow_->beginD3DUse();
-    if (device == nullptr) {
-        K4C_TRACE(logger_, "Exit K4QBImagePreview::draw = %p", (void*)this);
-        return;
-    }
     const K4QBPreviewFrame* frame = nullptr;
-    IDirect3DTexture9* texture = nullptr;
-    if (frameCount_ > 0) {
-        int32_t current = currentFrame_.load();
-        if (advance && panel_->getAnimationRate() > 0) {
-            current = current + 1 < frameCount_ ? current + 1 : 0;
-            currentFrame_.store(current);
+    bool drawable = false;
+    {
+        K4QBD3DUse use(mainWindow_);
+        IDirect3DDevice9* device = use.device();
+        if (device == nullptr) {
+            K4C_TRACE(logger_, "Exit K4QBImagePreview::draw = %p", (void*)this);
+            return;
         }
-        frame = &frames_[current];
-        texture = frameTexture(*frame);
-    }
-    bool drawable = texture != nullptr && frame->vertexBuffer != nullptr;
+        IDirect3DTexture9* texture = nullptr;
+        if (frameCount_ > 0) {
+            int32_t current = currentFrame_.load();
+            if (advance && panel_->getAnimationRate() > 0) {
+                current = current + 1 < frameCount_ ? current + 1 : 0;
+                currentFrame_.store(current);
+            }
+            frame = &frames_[current];
+            texture = frameTexture(*frame);
+        }
+        drawable = texture != nullptr && frame->vertexBuffer != nullptr;
 
-    if (panel_->getAlpha()) {
-        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    } else {
-        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ZERO);
-    }
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_PREVIEW_SURROUND, 1.0f, 0);
-    if (drawable) {
-        D3DRECT area = {frame->x1, frame->y1, frame->x2, frame->y2};
-        device->Clear(1, &area, D3DCLEAR_TARGET, panel_->getBackground(), 1.0f, 0);
-    }
-    if (SUCCEEDED(device->BeginScene())) {
-        if (drawable) {
-            device->SetTexture(0, texture);
-            device->SetStreamSource(0, frame->vertexBuffer, 0, sizeof(K4QBQuadVertex));
-            device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2);
+        if (panel_->getAlpha()) {
+            device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+            device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+            device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        } else {
+            device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+            device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+            device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ZERO);
         }
-        device->EndScene();
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_PREVIEW_SURROUND, 1.0f, 0);
+        if (drawable) {
+            D3DRECT area = {frame->x1, frame->y1, frame->x2, frame->y2};
+            device->Clear(1, &area, D3DCLEAR_TARGET, panel_->getBackground(), 1.0f, 0);
+        }
+        if (SUCCEEDED(device->BeginScene())) {
+            if (drawable) {
+                device->SetTexture(0, texture);
+                device->SetStreamSource(0, frame->vertexBuffer, 0, sizeof(K4QBQuadVertex));
+                device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2);
+            }
+            device->EndScene();
+        }
+        mainWindow_->presentD3D();
+        drawCount_.fetch_add(1);
     }
-    mainWindow_->presentD3D();
-    drawCount_.fetch_add(1);
-    mainWindow_->endD3DUse();
 
     if (captionPending_.load() && running_.load() && frame != nullptr) {
         K4CString caption;

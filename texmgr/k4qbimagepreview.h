@@ -1,11 +1,23 @@
 // K4QBImagePreview: the worker that shows the files selected in the file
 // list in the image panel, one file or up to 100 as animation frames.
 //
-// The frames are loaded (on the window thread, inside the Direct3D lock)
-// before the worker starts and freed only after it has ended. The worker
-// draws inside the Direct3D lock and never waits for the window thread: the
-// caption goes to the panel, which posts it to its own window, so destroying
-// a preview (which waits for the worker) cannot deadlock.
+// The frames are loaded on the window thread, inside a Direct3D bracket,
+// before the worker starts, and freed only after it has ended.
+//
+// Rules for this worker and for every worker to come (the layered-texture
+// preview, the export):
+//  - No error leaves the thread. Its thread function runs the body through
+//    k4qbRunWorker (shell/k4qberrorboundary.h), which catches everything
+//    (error codes, std::bad_alloc, anything) and logs it at ERROR when the
+//    line can be written; the worker then stops in order: its running flag
+//    is cleared and what it showed stays.
+//  - It touches the device only inside a K4QBD3DUse bracket, which closes
+//    however its scope is left, so an error never leaves the lock held.
+//  - It never waits for the window thread, which may be waiting for it to
+//    end: it posts, never sends (the caption goes to the panel, which posts
+//    it to its own window).
+//  - Flags it shares with the window thread are std::atomic.
+//  - Stopping and destroying it never throw (K4C_TRACE_NOTHROW).
 #pragma once
 
 #include <windows.h>
@@ -61,7 +73,7 @@ public:
     // Starts the worker; throws "K4QBERR_APP_INITERROR" when it cannot.
     void start();
     // Stops the worker and waits for it.
-    void stop();
+    void stop() noexcept;
 
     // Fit again at the next turn of the worker (the panel changed size).
     void setRebuild() { rebuild_.store(true); }
@@ -77,6 +89,7 @@ public:
     int32_t getCurrentFrame() const { return currentFrame_.load(); }
     // Number of drawings made; lets callers wait for the next one.
     uint32_t getDrawCount() const { return drawCount_.load(); }
+    // False once stopped, also when an error stopped the worker.
     bool isRunning() const { return running_.load(); }
 
     // Fits an image of the frame's size into a cw x ch panel (shrinking only,

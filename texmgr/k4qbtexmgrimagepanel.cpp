@@ -11,6 +11,8 @@
 #include "texmgr/k4qbimagepreview.h"
 #include "texmgr/k4qbtexmgrwindow.h"
 
+#include <memory>
+
 namespace {
 
 // Posted by the preview worker to the panel window: a new caption waits.
@@ -45,7 +47,7 @@ constexpr MenuRate kRates[] = {
 K4QBTexMgrImagePanel::K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebugLogger* logger)
     : mainWindow_(mainWindow), preview_(nullptr), alpha_(true), background_(K4QB_BG_BLUE),
       animationRate_(1), captionBox_(nullptr), panelWindow_(nullptr), classAtom_(0),
-      logger_(logger) {
+      instance_(nullptr), logger_(logger) {
     K4C_TRACE(logger_, "Enter constructor K4QBTexMgrImagePanel(%p, %p) = %p", (void*)mainWindow,
               (void*)logger, (void*)this);
     loadSettings();
@@ -53,16 +55,16 @@ K4QBTexMgrImagePanel::K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebu
 }
 
 K4QBTexMgrImagePanel::~K4QBTexMgrImagePanel() {
-    K4C_TRACE(logger_, "Enter destructor K4QBTexMgrImagePanel = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBTexMgrImagePanel = %p", (void*)this);
     destroyPreview();
     if (panelWindow_ != nullptr) {
         DestroyWindow(panelWindow_);
         panelWindow_ = nullptr;
     }
     if (classAtom_ != 0) {
-        UnregisterClassA(MAKEINTATOM(classAtom_), mainWindow_->getAppInstance());
+        UnregisterClassA(MAKEINTATOM(classAtom_), instance_);
     }
-    K4C_TRACE(logger_, "Exit destructor K4QBTexMgrImagePanel = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBTexMgrImagePanel = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::loadSettings() {
@@ -92,11 +94,12 @@ void K4QBTexMgrImagePanel::createWindows() {
     windowClass.style = CS_BYTEALIGNCLIENT | CS_BYTEALIGNWINDOW;
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance;
-    windowClass.hCursor = static_cast<HCURSOR>(
-        LoadImageA(nullptr, MAKEINTRESOURCEA(32512), IMAGE_CURSOR, 0, 0, LR_SHARED));
+    windowClass.hCursor =
+        static_cast<HCURSOR>(LoadImageA(nullptr, IDC_ARROW, IMAGE_CURSOR, 0, 0, LR_SHARED));
     windowClass.hbrBackground = mainWindow_->getBrush();
     windowClass.lpszClassName = K4QB_IMAGEPANEL_CLASS;
     classAtom_ = RegisterClassExA(&windowClass);
+    instance_ = instance;
     if (classAtom_ == 0) {
         k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBTexMgrImagePanel::createWindows",
                       (void*)this);
@@ -211,18 +214,17 @@ void K4QBTexMgrImagePanel::setAnimationFromMenu(int32_t id) {
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::setAnimationFromMenu = %p", (void*)this);
 }
 
-void K4QBTexMgrImagePanel::destroyPreview() {
-    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
+void K4QBTexMgrImagePanel::destroyPreview() noexcept {
+    K4C_TRACE_NOTHROW(logger_, "Enter K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
     K4QBImagePreview* preview = preview_;
     preview_ = nullptr;
     // Outside the Direct3D lock: the worker may need it to finish its turn.
     delete preview;
     // Its worker has ended: a caption it posted but not yet delivered must not
     // label the next preview.
-    captionLock_.enter();
+    K4CLockGuard guard(&captionLock_);
     postedCaption_.clear();
-    captionLock_.leave();
-    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::showLayeredTexture() {
@@ -237,24 +239,19 @@ void K4QBTexMgrImagePanel::showSelectedFiles() {
     K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
     // Routing point: the texture layers panel stops its preview worker here.
     destroyPreview();
-    K4QBImagePreview* preview = new K4QBImagePreview(mainWindow_->getSearchSource(), mainWindow_,
-                                                     this, mainWindow_->getTextureCache(), logger_);
-    IDirect3DDevice9* device = mainWindow_->beginD3DUse();
-    if (device == nullptr) {
-        delete preview;
-        k4cTraceThrow(logger_, K4QBERR_APP_D3DERROR, "K4QBTexMgrImagePanel::showSelectedFiles",
-                      (void*)this);
-    }
-    try {
-        preview->loadFrames(mainWindow_->getSearchFileList(), device);
+    std::unique_ptr<K4QBImagePreview> preview(
+        new K4QBImagePreview(mainWindow_->getSearchSource(), mainWindow_, this,
+                             mainWindow_->getTextureCache(), logger_));
+    {
+        K4QBD3DUse use(mainWindow_);
+        if (use.device() == nullptr) {
+            k4cTraceThrow(logger_, K4QBERR_APP_D3DERROR, "K4QBTexMgrImagePanel::showSelectedFiles",
+                          (void*)this);
+        }
+        preview->loadFrames(mainWindow_->getSearchFileList(), use.device());
         preview->start();
-    } catch (const char* code) {
-        mainWindow_->endD3DUse();
-        delete preview;
-        k4cTraceThrow(logger_, code, "K4QBTexMgrImagePanel::showSelectedFiles", (void*)this);
     }
-    preview_ = preview;
-    mainWindow_->endD3DUse();
+    preview_ = preview.release();
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
 }
 
@@ -277,9 +274,10 @@ void K4QBTexMgrImagePanel::startD3DDevice(IDirect3DDevice9* device) {
 
 void K4QBTexMgrImagePanel::postCaption(const char* caption) {
     K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::postCaption(%s) = %p", caption, (void*)this);
-    captionLock_.enter();
-    postedCaption_.assign(caption);
-    captionLock_.leave();
+    {
+        K4CLockGuard guard(&captionLock_);
+        postedCaption_.assign(caption);
+    }
     // Posted, never sent: the window thread may be waiting for the worker.
     PostMessageA(panelWindow_, kCaptionMessage, 0, 0);
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::postCaption = %p", (void*)this);
@@ -288,9 +286,10 @@ void K4QBTexMgrImagePanel::postCaption(const char* caption) {
 void K4QBTexMgrImagePanel::applyPostedCaption() {
     K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::applyPostedCaption = %p", (void*)this);
     K4CString caption;
-    captionLock_.enter();
-    caption.assign(postedCaption_);
-    captionLock_.leave();
+    {
+        K4CLockGuard guard(&captionLock_);
+        caption.assign(postedCaption_);
+    }
     if (caption.getLength() > 0) {
         SetWindowTextA(captionBox_, caption.getText());
     }
@@ -302,23 +301,29 @@ LRESULT CALLBACK K4QBTexMgrImagePanel::windowProc(HWND window, UINT message, WPA
     K4QBTexMgrImagePanel* panel =
         reinterpret_cast<K4QBTexMgrImagePanel*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (panel != nullptr) {
-        if (message == kCaptionMessage) {
-            // A caption of a preview that is gone meanwhile is dropped.
-            if (panel->preview_ != nullptr) {
-                panel->applyPostedCaption();
+        try {
+            if (message == kCaptionMessage) {
+                // A caption of a preview that is gone meanwhile is dropped.
+                if (panel->preview_ != nullptr) {
+                    panel->applyPostedCaption();
+                }
+                return 0;
             }
-            return 0;
-        }
-        if (message == WM_ERASEBKGND && panel->preview_ != nullptr) {
-            return 1; // the preview covers the whole window
-        }
-        if (message == WM_PAINT && panel->preview_ != nullptr) {
-            // Where the picture is copied in rather than presented, nothing
-            // else restores an uncovered part before the worker's next turn.
-            PAINTSTRUCT paint;
-            BeginPaint(window, &paint);
-            EndPaint(window, &paint);
-            panel->preview_->setRedraw();
+            if (message == WM_ERASEBKGND && panel->preview_ != nullptr) {
+                return 1; // the preview covers the whole window
+            }
+            if (message == WM_PAINT && panel->preview_ != nullptr) {
+                // Where the picture is copied in rather than presented,
+                // nothing else restores an uncovered part before the worker's
+                // next turn.
+                PAINTSTRUCT paint;
+                BeginPaint(window, &paint);
+                EndPaint(window, &paint);
+                panel->preview_->setRedraw();
+                return 0;
+            }
+        } catch (...) {
+            K4QBAppWindow::keepPendingError();
             return 0;
         }
         if (message == WM_DESTROY) {

@@ -15,8 +15,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "foundation/k4clock.h"
 #include "foundation/k4cstring.h"
-#include "platform/platform.h"
 
 class K4CDebugLogger;
 class K4QBImagePreview;
@@ -51,7 +51,8 @@ public:
     void showSelectedFiles();
     // Removes the preview; the layers panel draws into the window then.
     void showLayeredTexture();
-    void destroyPreview();
+    // Stops and deletes the preview; never throws (destruction paths).
+    void destroyPreview() noexcept;
 
     // View menu: 225 and 226, 228 to 231, 233 to 236.
     void setAlphaFromMenu(int32_t id);
@@ -68,7 +69,6 @@ public:
     HWND getPanelWindow() const { return panelWindow_; }
     HWND getCaptionBox() const { return captionBox_; }
     K4QBImagePreview* getImagePreview() const { return preview_; }
-    K4QBTexMgrWindow* getMainWindow() const { return mainWindow_; }
 
     // From the worker: keeps the caption and posts its delivery to the panel
     // window; never waits for the window thread.
@@ -90,8 +90,9 @@ private:
     HWND captionBox_;
     HWND panelWindow_;
     ATOM classAtom_;
+    HINSTANCE instance_; // the class's, for unregistering it
     // The caption the worker last posted, guarded by captionLock_.
-    k4p::RecursiveLock captionLock_;
+    K4CWinCS captionLock_;
     K4CString postedCaption_;
     K4CDebugLogger* logger_;
 };

@@ -32,7 +32,7 @@ K4QBTexMgrWindow::K4QBTexMgrWindow(HINSTANCE instance, K4CDebugLogger* logger)
 }
 
 K4QBTexMgrWindow::~K4QBTexMgrWindow() {
-    K4C_TRACE(getLogger(), "Enter destructor K4QBTexMgrWindow = %p", (void*)this);
+    K4C_TRACE_NOTHROW(getLogger(), "Enter destructor K4QBTexMgrWindow = %p", (void*)this);
     // Routing point: the convert windows go first, then the image panel, the
     // texture layers panel and the file search panel.
     delete imagePanel_;
@@ -44,7 +44,7 @@ K4QBTexMgrWindow::~K4QBTexMgrWindow() {
     if (helpModule_ != nullptr) {
         FreeLibrary(helpModule_);
     }
-    K4C_TRACE(getLogger(), "Exit destructor K4QBTexMgrWindow = %p", (void*)this);
+    K4C_TRACE_NOTHROW(getLogger(), "Exit destructor K4QBTexMgrWindow = %p", (void*)this);
 }
 
 const char* K4QBTexMgrWindow::getAppINIFilename() {

@@ -29,7 +29,7 @@ K4DXTextureCache::K4DXTextureCache(IDirect3DDevice9* device, K4CDebugLogger* log
 }
 
 K4DXTextureCache::~K4DXTextureCache() {
-    K4C_TRACE(logger_, "Enter destructor K4DXTextureCache = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4DXTextureCache = %p", (void*)this);
     for (int32_t i = 0; i < entryList_->getCount(); ++i) {
         Entry* entry = static_cast<Entry*>(entryList_->get(i));
         entries_->remove(entry->name);
@@ -40,7 +40,7 @@ K4DXTextureCache::~K4DXTextureCache() {
     delete entryList_;
     delete entries_;
     delete[] sortedEntries_;
-    K4C_TRACE(logger_, "Exit destructor K4DXTextureCache = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4DXTextureCache = %p", (void*)this);
 }
 
 bool K4DXTextureCache::checkMemThreshold() {

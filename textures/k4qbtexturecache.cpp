@@ -15,8 +15,8 @@ K4QBTextureCache::K4QBTextureCache(IDirect3DDevice9* device, K4QBContentRegistry
 }
 
 K4QBTextureCache::~K4QBTextureCache() {
-    K4C_TRACE(logger_, "Enter destructor K4QBTextureCache = %p", (void*)this);
-    K4C_TRACE(logger_, "Exit destructor K4QBTextureCache = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBTextureCache = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBTextureCache = %p", (void*)this);
 }
 
 IDirect3DTexture9* K4QBTextureCache::getFromQuellbury(const char* name, const char* folder) {

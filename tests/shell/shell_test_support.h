@@ -4,12 +4,11 @@
 #pragma once
 
 #include "content/install_path.h"
-#include "foundation/k4clogfilename.h"
-#include "foundation/k4clogger.h"
 #include "resources/resource_ids.h"
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qbtexmgrresources.h"
 #include "tests/support/scratch.h"
+#include "tests/support/test_log.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -17,33 +16,12 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace k4shelltest {
 
-// A log file of a fixed name, at TRACE unless told otherwise.
-class TestLog {
-public:
-    explicit TestLog(const std::string& path, int32_t level = K4C_LOG_TRACE) : path_(path) {
-        logger_.reset(new K4CDebugLogger(new FixedName(path)));
-        logger_->setLevel(level);
-    }
-    K4CDebugLogger* get() { return logger_.get(); }
-    std::string text() { return k4test::readFile(path_); }
-    bool has(const std::string& part) { return text().find(part) != std::string::npos; }
-
-private:
-    class FixedName : public K4CLogFilename {
-    public:
-        explicit FixedName(const std::string& path) : name_(path.c_str()) {}
-        const K4CString& getFilename() override { return name_; }
-
-    private:
-        K4CString name_;
-    };
-    std::string path_;
-    std::unique_ptr<K4CDebugLogger> logger_;
-};
+using k4test::TestLog;
 
 // Makes the process see the game as installed at `path` (or, with null, as
 // not installed) without touching the Wine prefix that other programs share:
@@ -90,6 +68,7 @@ struct TestWindowOptions {
     bool badPresentation = false; // parameters no device accepts
     bool closeWhenShown = false;  // post WM_CLOSE at the end of initialize
     bool throwOnApp = false;      // handleMessage throws for WM_APP (posted by initialize)
+    bool badAllocOnApp = false;   // ... throws std::bad_alloc instead of a code
 };
 
 class TestAppWindow : public K4QBAppWindow {
@@ -116,7 +95,7 @@ public:
         } catch (const char*) {
             initD3DDevice(D3DCREATE_SOFTWARE_VERTEXPROCESSING);
         }
-        if (options_.throwOnApp) {
+        if (options_.throwOnApp || options_.badAllocOnApp) {
             PostMessageA(getWindow(), WM_APP, 0, 0);
         }
         if (options_.closeWhenShown) {
@@ -150,6 +129,9 @@ public:
         }
         if (message == WM_APP && options_.throwOnApp) {
             throw K4QBERR_APP_INITERROR;
+        }
+        if (message == WM_APP && options_.badAllocOnApp) {
+            throw std::bad_alloc();
         }
         return DefWindowProcA(getWindow(), message, wParam, lParam);
     }

@@ -3,6 +3,7 @@
 // resources through the window, and closing.
 #include "foundation/errors.h"
 #include "foundation/k4qbinifile.h"
+#include "shell/k4qberrorboundary.h"
 #include "tests/shell/shell_test_support.h"
 
 #include <memory>
@@ -73,6 +74,56 @@ TEST(ShellAppWindow, GeometryIsSavedOnDestructionAndRestoredNextTime) {
     EXPECT_TRUE(log.has("Enter K4QBAppWindow::initialize(00000000"));
     EXPECT_TRUE(log.has("Exit K4QBAppWindow::saveAppINI = "));
     EXPECT_TRUE(log.has("Exit destructor K4QBAppWindow = "));
+}
+
+// Closed while minimised, the window opens next time where it was before; a
+// stored place off every monitor (an older file kept a minimised window's
+// parking place) is brought back onto the screen.
+TEST(ShellAppWindow, ClosedMinimisedItReopensOnScreen) {
+    std::string folder = k4test::testFolder("shell");
+    std::string iniPath = folder + "\\k4-shell-test.ini";
+    {
+        TestAppWindow window(folder);
+        window.initialize(nullptr, SW_SHOWNORMAL);
+        ASSERT_TRUE(SetWindowPos(window.getWindow(), nullptr, 100, 120, 600, 450, SWP_NOZORDER));
+        ShowWindow(window.getWindow(), SW_MINIMIZE);
+        ASSERT_TRUE(IsIconic(window.getWindow()));
+    }
+    EXPECT_EQ(savedInt(iniPath, "left"), 100);
+    EXPECT_EQ(savedInt(iniPath, "top"), 120);
+    EXPECT_EQ(savedInt(iniPath, "width"), 600);
+    EXPECT_EQ(savedInt(iniPath, "height"), 450);
+
+    k4test::writeFile(iniPath, "[window]\nleft = -32000\ntop = -32000\nwidth = 160\nheight = 28\n");
+    TestAppWindow window(folder);
+    window.initialize(nullptr, SW_SHOWNORMAL);
+    RECT placed;
+    ASSERT_TRUE(GetWindowRect(window.getWindow(), &placed));
+    MONITORINFO monitor;
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromRect(&placed, MONITOR_DEFAULTTONULL), &monitor));
+    EXPECT_GE(placed.left, monitor.rcWork.left);
+    EXPECT_GE(placed.top, monitor.rcWork.top);
+    EXPECT_LE(placed.right, monitor.rcWork.right);
+    EXPECT_LE(placed.bottom, monitor.rcWork.bottom);
+    EXPECT_EQ(placed.right - placed.left, K4QB_MIN_WINDOW_WIDTH);
+    EXPECT_EQ(placed.bottom - placed.top, K4QB_MIN_WINDOW_HEIGHT);
+}
+
+// Nothing unwinds through the system's message dispatch: the window procedure
+// keeps what a handler threw, code or not, for the message loop.
+TEST(ShellAppWindow, WhatAHandlerThrowsWaitsForTheLoop) {
+    std::string folder = k4test::testFolder("shell");
+    k4shelltest::TestWindowOptions options;
+    options.badAllocOnApp = true;
+    TestAppWindow window(folder, nullptr, options);
+    window.initialize(nullptr, SW_SHOWNORMAL);
+    MSG message;
+    ASSERT_TRUE(PeekMessageA(&message, window.getWindow(), WM_APP, WM_APP, PM_REMOVE));
+    EXPECT_NO_THROW(DispatchMessageA(&message));
+    std::exception_ptr pending = K4QBAppWindow::takePendingError();
+    ASSERT_TRUE(pending);
+    EXPECT_STREQ(k4qbErrorText(pending), "std::bad_alloc");
 }
 
 TEST(ShellAppWindow, MissingGeometryUsesDefaultsAndBrokenSettingsStartEmpty) {

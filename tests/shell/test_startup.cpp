@@ -5,6 +5,7 @@
 #include "content/content_registry.h"
 #include "foundation/errors.h"
 #include "foundation/k4cstring.h"
+#include "shell/k4qberrorboundary.h"
 #include "shell/k4qbstartup.h"
 #include "tests/shell/shell_test_support.h"
 #include "tests/support/msgbox_watcher.h"
@@ -158,8 +159,47 @@ TEST(ShellStartup, RunsEndInOrderWithExitCodeZero) {
                   0);
         ASSERT_EQ(watcher.waitForBoxes(1), 1u);
         EXPECT_EQ(watcher.boxes()[0].text, "Application error K4QBERR_APP_INITERROR");
-        EXPECT_EQ(K4QBAppWindow::takePendingError(), nullptr);
+        EXPECT_FALSE(K4QBAppWindow::takePendingError());
     }
+
+    // So does anything else thrown there: it must not unwind through the
+    // system's dispatch, and it is logged and shown like a code.
+    {
+        k4test::MsgBoxWatcher watcher;
+        k4shelltest::TestWindowOptions options;
+        options.badAllocOnApp = true;
+        int destroyed = TestAppWindow::destroyedCount;
+        EXPECT_EQ(k4qbRunApplication(instance, SW_SHOWNORMAL,
+                                     new TestAppWindow(folder, nullptr, options)),
+                  0);
+        EXPECT_EQ(TestAppWindow::destroyedCount, destroyed + 1);
+        ASSERT_EQ(watcher.waitForBoxes(1), 1u);
+        EXPECT_EQ(watcher.boxes()[0].text, "Application error std::bad_alloc");
+        EXPECT_NE(k4test::readFile(logPath).find("ERROR\tApplication error std::bad_alloc"),
+                  std::string::npos);
+        EXPECT_FALSE(K4QBAppWindow::takePendingError());
+    }
+}
+
+// A worker's body: whatever it throws stops it with an ERROR line, and
+// nothing leaves even when that line cannot be written.
+TEST(ShellStartup, WorkerErrorsStopTheWorkerAndAreLoggedWhenPossible) {
+    std::string folder = k4test::testFolder("shell");
+    k4test::TestLog log(folder + "\\worker.txt", K4C_LOG_WARNING);
+    bool finished = false;
+    EXPECT_TRUE(k4qbRunWorker(log.get(), "Test::work", [&] { finished = true; }));
+    EXPECT_TRUE(finished);
+    EXPECT_FALSE(k4qbRunWorker(log.get(), "Test::work", [] { throw std::bad_alloc(); }));
+    EXPECT_FALSE(k4qbRunWorker(log.get(), "Test::work", [] { throw K4QBERR_APP_D3DERROR; }));
+    log.breakFile(true);
+    EXPECT_FALSE(k4qbRunWorker(log.get(), "Test::work", [] { throw K4DXERR_RES_LOADERROR; }));
+    log.breakFile(false);
+    std::string text = log.text();
+    EXPECT_NE(text.find("ERROR\t(In Test::work) Stopped by std::bad_alloc"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("ERROR\t(In Test::work) Stopped by K4QBERR_APP_D3DERROR"),
+              std::string::npos);
+    EXPECT_EQ(text.find("K4DXERR_RES_LOADERROR"), std::string::npos);
 }
 
 TEST(ShellStartup, ErrorBoxStillShowsTheCodeWhenTheLogCannotBeWritten) {

@@ -3,6 +3,7 @@
 // buffers, and the "viewer" settings with their menu checks.
 #include "resources/resource_ids.h"
 #include "shell/k4qbpresenter.h"
+#include "tests/support/test_log.h"
 #include "tests/texmgr/texmgr_test_support.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbimagepreview.h"
@@ -27,8 +28,8 @@ protected:
         content_.addSource(
             K4QBGameDataFolder::CreateFromPath(writeFixtureInstall(folder_).c_str()));
     }
-    void open() {
-        window_ = std::make_unique<TestWindow>(folder_);
+    void open(K4CDebugLogger* logger = nullptr) {
+        window_ = std::make_unique<TestWindow>(folder_, logger);
         window_->initialize(&content_, SW_SHOWNORMAL);
         setClientSize(window_->getWindow(), 800, 600);
         pump();
@@ -264,6 +265,30 @@ TEST_F(ImagePanel, ReplacingThePreviewNeverWaitsForTheWindowThread) {
     EXPECT_TRUE(waitForCaption("wide.png (128 by 32)")) << caption();
     pump();
     EXPECT_EQ(caption(), "wide.png (128 by 32)");
+}
+
+// "Output Trace" chosen and then the log cannot be written: the worker's next
+// line fails. It stops in order and leaves the device free, and a new
+// selection starts a new worker.
+TEST_F(ImagePanel, WorkerStopsInOrderWhenTheLogCannotBeWritten) {
+    k4test::TestLog log(folder_ + "\\trace.txt", K4C_LOG_WARNING);
+    open(log.get());
+    select({kGreen});
+    ASSERT_TRUE(waitForCaption("green.png (64 by 64)")) << caption();
+    command(window_.get(), IDM_DEBUG_TRACE);
+    K4QBImagePreview* preview = panel_->getImagePreview();
+    ASSERT_TRUE(preview->isRunning());
+    log.breakFile(true);
+    // Without pumping: the window thread's own lines would fail too.
+    ASSERT_TRUE(k4test::waitUntil([&] { return !preview->isRunning(); }));
+    EXPECT_EQ(window_->getD3DLockDepth(), 0);
+    log.breakFile(false);
+
+    command(window_.get(), IDM_DEBUG_WARNINGS);
+    select({kBlue});
+    EXPECT_TRUE(waitForCaption("blue.png (64 by 64)")) << caption();
+    EXPECT_TRUE(panel_->getImagePreview()->isRunning());
+    window_.reset(); // before its logger goes
 }
 
 TEST(ImagePreviewFit, ShrinksAndCentres) {

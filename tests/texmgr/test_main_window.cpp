@@ -6,6 +6,7 @@
 #include "foundation/k4clogger.h"
 #include "resources/resource_ids.h"
 #include "tests/support/msgbox_watcher.h"
+#include "tests/support/test_log.h"
 #include "tests/texmgr/texmgr_test_support.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbimagepreview.h"
@@ -277,6 +278,27 @@ TEST_F(MainWindow, AboutBoxAndConvertWithoutFiles) {
     EXPECT_EQ(watcher.boxes()[1].text, "Please choose at least one image file to convert");
     EXPECT_EQ(watcher.boxes()[1].caption, "Error");
     EXPECT_TRUE(IsWindow(window->getWindow()));
+}
+
+// With "Output Trace" chosen and the log unwritable, closing ends in order: no
+// destructor throws (that would end the process), the running preview stops
+// and the window class goes, so that the next window opens.
+TEST_F(MainWindow, ClosesInOrderWhenTheLogCannotBeWritten) {
+    k4test::TestLog log(folder_ + "\\trace.txt", K4C_LOG_WARNING);
+    auto window = open(log.get());
+    HWND list = window->getSearchFileList()->getWindow();
+    SendMessageA(list, LB_SETSEL, TRUE, -1);
+    SendMessageA(window->getWindow(), WM_COMMAND, MAKEWPARAM(K4QB_ID_FILELIST, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    ASSERT_NE(window->getImagePanel()->getImagePreview(), nullptr);
+    command(window.get(), IDM_DEBUG_TRACE);
+    log.breakFile(true);
+    window.reset();
+    log.breakFile(false);
+    K4QBAppWindow::takePendingError();
+
+    auto again = open();
+    EXPECT_NE(again->getWindow(), nullptr);
 }
 
 TEST(MainWindowWithoutGame, StartsWithAnEmptyList) {

@@ -9,6 +9,7 @@
 #include "foundation/k4qbinifile.h"
 #include "platform/platform.h"
 #include "tests/support/scratch.h"
+#include "tests/support/wait.h"
 #include "texmgr/k4qbtexmgrwindow.h"
 #include "tools/imgwrite.h"
 
@@ -87,27 +88,8 @@ inline bool pressAccelerator(HWND window, HACCEL accelerators, UINT key, bool co
     return translated;
 }
 
-// Dispatches what is waiting for this thread.
-inline void pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-// Pumps until the condition holds; the bound only keeps a broken build from
-// hanging the run.
-inline bool pumpUntil(const std::function<bool()>& condition, uint32_t limitMs = 20000) {
-    for (uint32_t waited = 0; waited < limitMs; waited += 5) {
-        pump();
-        if (condition()) {
-            return true;
-        }
-        Sleep(5);
-    }
-    return condition();
-}
+using k4test::pump;
+using k4test::pumpUntil;
 
 inline std::string windowText(HWND window) {
     char text[512] = {0};
