@@ -1,17 +1,20 @@
-// File controls: filling, showing and drawing file lists in list boxes and
-// drop-down lists.
+// File controls: filling, showing and drawing file lists.
 #include "texmgr/k4qbfilecontrol.h"
 
 #include "content/content_registry.h"
 #include "content/file_list.h"
 #include "foundation/errors.h"
-#include "foundation/k4cstring.h"
 #include "foundation/k4ctrace.h"
-#include "platform/platform.h"
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qbgdiresources.h"
 
 #include <cstring>
+
+namespace {
+
+constexpr UINT kItemHeight = 17;
+
+} // namespace
 
 K4QBFileControl::K4QBFileControl(K4QBAppWindow* appWindow, const char* className,
                                  K4CDebugLogger* logger)
@@ -51,49 +54,6 @@ void K4QBFileControl::refresh() {
     K4C_TRACE(logger_, "Exit K4QBFileControl::refresh = %p", (void*)this);
 }
 
-int32_t K4QBFileControl::searchFolder(const char* pattern, const char* folder,
-                                      bool searchSubFolders) {
-    int32_t found = 0;
-    K4CString path(folder, pattern);
-    k4p::FolderListing listing;
-    k4p::FindItem item;
-    if (listing.open(path.getText())) {
-        while (listing.next(&item)) {
-            if (item.directory || item.system || item.temporary || item.offline) {
-                continue;
-            }
-            list_->addInOrder(nullptr, item.name, folder, false);
-            ++found;
-        }
-    }
-    listing.close();
-    if (searchSubFolders) {
-        K4CString all(folder, "*");
-        if (listing.open(all.getText())) {
-            while (listing.next(&item)) {
-                if (!item.directory || std::strcmp(item.name, ".") == 0 ||
-                    std::strcmp(item.name, "..") == 0) {
-                    continue;
-                }
-                K4CString child(folder, item.name);
-                child.appendChar('\\');
-                found += searchFolder(pattern, child.getText(), true);
-            }
-        }
-        listing.close();
-    }
-    return found;
-}
-
-int32_t K4QBFileControl::searchFileSystem(const char* pattern, const char* folder,
-                                          bool searchSubFolders) {
-    K4C_TRACE(logger_, "Enter K4QBFileControl::searchFileSystem(%s, %s, %d) = %p", pattern, folder,
-              searchSubFolders ? 1 : 0, (void*)this);
-    int32_t found = searchFolder(pattern, folder, searchSubFolders);
-    K4C_TRACE(logger_, "Return %d from K4QBFileControl::searchFileSystem = %p", found, (void*)this);
-    return found;
-}
-
 int32_t K4QBFileControl::searchGameContent(const char* pattern, const char* folder) {
     K4C_TRACE(logger_, "Enter K4QBFileControl::searchGameContent(%s, %s) = %p", pattern, folder,
               (void*)this);
@@ -130,16 +90,9 @@ const char* K4QBFileControl::getEntryFileName(int32_t index) {
     return name;
 }
 
-K4QBGameFiles* K4QBFileControl::getEntrySource(int32_t index) {
-    K4QBGameFiles* source = list_->getSource(index);
-    K4C_TRACE(logger_, "Enter and return %p from K4QBFileControl::getEntrySource = %p",
-              (void*)source, (void*)this);
-    return source;
-}
-
 LRESULT K4QBFileControl::measureItem(MEASUREITEMSTRUCT* item) {
     K4C_TRACE(logger_, "Enter K4QBFileControl::measureItem(%p) = %p", (void*)item, (void*)this);
-    item->itemHeight = K4QB_FILE_ITEM_HEIGHT;
+    item->itemHeight = kItemHeight;
     K4C_TRACE(logger_, "Return %d from K4QBFileControl::measureItem = %p", 1, (void*)this);
     return 1;
 }
@@ -168,12 +121,11 @@ LRESULT K4QBFileControl::drawItem(const DRAWITEMSTRUCT* item) {
     return 1;
 }
 
-K4QBFileListBox::K4QBFileListBox(K4QBAppWindow* appWindow, bool multipleSelection,
-                                 K4CDebugLogger* logger)
-    : K4QBFileControl(appWindow, "LISTBOX", logger), multipleSelection_(multipleSelection),
-      selectionCapacity_(128), selectionCount_(0), selection_(new int32_t[128]) {
-    K4C_TRACE(logger_, "Enter constructor K4QBFileListBox(%p, %d, %p) = %p", (void*)appWindow,
-              multipleSelection ? 1 : 0, (void*)logger, (void*)this);
+K4QBFileListBox::K4QBFileListBox(K4QBAppWindow* appWindow, K4CDebugLogger* logger)
+    : K4QBFileControl(appWindow, "LISTBOX", logger), selectionCapacity_(128), selectionCount_(0),
+      selection_(new int32_t[128]) {
+    K4C_TRACE(logger_, "Enter constructor K4QBFileListBox(%p, %p) = %p", (void*)appWindow,
+              (void*)logger, (void*)this);
     K4C_TRACE(logger_, "Exit constructor K4QBFileListBox = %p", (void*)this);
 }
 
@@ -187,34 +139,15 @@ void K4QBFileListBox::create(HWND parent, int32_t x, int32_t y, int32_t width, i
                              int32_t id) {
     K4C_TRACE(logger_, "Enter K4QBFileListBox::create(%p, %d, %d, %d, %d, %d) = %p", (void*)parent,
               x, y, width, height, id, (void*)this);
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED;
-    if (multipleSelection_) {
-        style |= LBS_EXTENDEDSEL | LBS_MULTIPLESEL;
-    }
-    createWindow(style, parent, x, y, width, height, id);
+    createWindow(WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
+                     LBS_EXTENDEDSEL | LBS_MULTIPLESEL,
+                 parent, x, y, width, height, id);
     K4C_TRACE(logger_, "Exit K4QBFileListBox::create = %p", (void*)this);
-}
-
-int32_t K4QBFileListBox::getSelectedPosition() {
-    int32_t position = static_cast<int32_t>(SendMessageA(window_, LB_GETCURSEL, 0, 0));
-    K4C_TRACE(logger_, "Enter and return %d from K4QBFileListBox::getSelectedPosition = %p",
-              position, (void*)this);
-    return position;
 }
 
 const int32_t* K4QBFileListBox::getSelectedPositions(int32_t* count) {
     K4C_TRACE(logger_, "Enter K4QBFileListBox::getSelectedPositions(%p) = %p", (void*)count,
               (void*)this);
-    if (!multipleSelection_) {
-        // A single-selection list box has no selection count: its one item.
-        int32_t position = static_cast<int32_t>(SendMessageA(window_, LB_GETCURSEL, 0, 0));
-        selectionCount_ = position >= 0 ? 1 : 0;
-        selection_[0] = position;
-        *count = selectionCount_;
-        K4C_TRACE(logger_, "Return %p (%d) from K4QBFileListBox::getSelectedPositions = %p",
-                  (void*)selection_, selectionCount_, (void*)this);
-        return selection_;
-    }
     int32_t selected = static_cast<int32_t>(SendMessageA(window_, LB_GETSELCOUNT, 0, 0));
     if (selected < 0) {
         selected = 0;
@@ -238,25 +171,4 @@ const int32_t* K4QBFileListBox::getSelectedPositions(int32_t* count) {
     K4C_TRACE(logger_, "Return %p (%d) from K4QBFileListBox::getSelectedPositions = %p",
               (void*)selection_, selectionCount_, (void*)this);
     return selection_;
-}
-
-K4QBFileDropDown::K4QBFileDropDown(K4QBAppWindow* appWindow, K4CDebugLogger* logger)
-    : K4QBFileControl(appWindow, "COMBOBOX", logger) {
-    K4C_TRACE(logger_, "Enter constructor K4QBFileDropDown(%p, %p) = %p", (void*)appWindow,
-              (void*)logger, (void*)this);
-    K4C_TRACE(logger_, "Exit constructor K4QBFileDropDown = %p", (void*)this);
-}
-
-K4QBFileDropDown::~K4QBFileDropDown() {
-    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBFileDropDown = %p", (void*)this);
-    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBFileDropDown = %p", (void*)this);
-}
-
-void K4QBFileDropDown::create(HWND parent, int32_t x, int32_t y, int32_t width, int32_t height,
-                              int32_t id) {
-    K4C_TRACE(logger_, "Enter K4QBFileDropDown::create(%p, %d, %d, %d, %d, %d) = %p", (void*)parent,
-              x, y, width, height, id, (void*)this);
-    createWindow(WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_OWNERDRAWFIXED | CBS_DROPDOWNLIST, parent,
-                 x, y, width, height, id);
-    K4C_TRACE(logger_, "Exit K4QBFileDropDown::create = %p", (void*)this);
 }

@@ -1,10 +1,11 @@
 // File controls: window controls that show a K4QBFileList, one owner-drawn
-// line per entry with the file name, and fill it from the file system or the
-// game content.
+// line per entry with the file name, and fill it from the game content.
 //
-// K4QBFileListBox is a list box (single or multiple selection),
-// K4QBFileDropDown a drop-down list. The panel that owns a control forwards
-// WM_MEASUREITEM and WM_DRAWITEM for it to measureItem and drawItem.
+// K4QBFileListBox is a list box with multiple selection (the find-textures
+// list). The single-selection list of the layers panel, the drop-down list of
+// the overlay options and the file system search come with those panels. The
+// window that owns a control forwards WM_MEASUREITEM and WM_DRAWITEM for it to
+// measureItem and drawItem.
 #pragma once
 
 #include <windows.h>
@@ -14,9 +15,6 @@
 class K4CDebugLogger;
 class K4QBAppWindow;
 class K4QBFileList;
-class K4QBGameFiles;
-
-inline constexpr int32_t K4QB_FILE_ITEM_HEIGHT = 17;
 
 class K4QBFileControl {
 public:
@@ -34,10 +32,6 @@ public:
     // Empties the control and adds one item per list entry, in order, with
     // the entry's position as item data.
     void refresh();
-    // Adds the files matching the pattern in the folder (and below, when
-    // asked), skipping directories and system, temporary and offline files.
-    // Returns how many were found.
-    int32_t searchFileSystem(const char* pattern, const char* folder, bool searchSubFolders);
     // Adds the game content's matches; 0 without game content.
     int32_t searchGameContent(const char* pattern, const char* folder);
     void clear();
@@ -45,10 +39,9 @@ public:
     int32_t getEntryCount();
     const char* getEntryFolder(int32_t index);
     const char* getEntryFileName(int32_t index);
-    K4QBGameFiles* getEntrySource(int32_t index);
-    K4QBFileList* getFileList() { return list_; }
     HWND getWindow() const { return window_; }
 
+    // Items are 17 pixels high; returns 1.
     LRESULT measureItem(MEASUREITEMSTRUCT* item);
     // Draws the item's file name, highlighted when selected; returns 1.
     LRESULT drawItem(const DRAWITEMSTRUCT* item);
@@ -64,46 +57,26 @@ protected:
     const char* className_;
     HWND window_;
     K4CDebugLogger* logger_;
-
-private:
-    int32_t searchFolder(const char* pattern, const char* folder, bool searchSubFolders);
 };
 
 class K4QBFileListBox : public K4QBFileControl {
 public:
-    K4QBFileListBox(K4QBAppWindow* appWindow, bool multipleSelection,
-                    K4CDebugLogger* logger = nullptr);
+    explicit K4QBFileListBox(K4QBAppWindow* appWindow, K4CDebugLogger* logger = nullptr);
     ~K4QBFileListBox() override;
 
     void create(HWND parent, int32_t x, int32_t y, int32_t width, int32_t height,
                 int32_t id) override;
-    // Single selection: the selected position, or -1.
-    int32_t getSelectedPosition();
-    // Multiple selection: the selected positions (owned by the control, valid
-    // until the next call) and their number in *count.
+    // The selected positions in ascending order (owned by the control, valid
+    // until the next call) and their number in *count. The array grows to the
+    // smallest multiple of 128 above the number selected.
     const int32_t* getSelectedPositions(int32_t* count);
-    int32_t getSelectionCapacity() const { return selectionCapacity_; }
 
 protected:
     UINT resetMessage() const override { return LB_RESETCONTENT; }
     UINT addMessage() const override { return LB_ADDSTRING; }
 
 private:
-    bool multipleSelection_;
     int32_t selectionCapacity_;
     int32_t selectionCount_;
     int32_t* selection_;
-};
-
-class K4QBFileDropDown : public K4QBFileControl {
-public:
-    explicit K4QBFileDropDown(K4QBAppWindow* appWindow, K4CDebugLogger* logger = nullptr);
-    ~K4QBFileDropDown() override;
-
-    void create(HWND parent, int32_t x, int32_t y, int32_t width, int32_t height,
-                int32_t id) override;
-
-protected:
-    UINT resetMessage() const override { return CB_RESETCONTENT; }
-    UINT addMessage() const override { return CB_ADDSTRING; }
 };

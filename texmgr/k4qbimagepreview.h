@@ -86,7 +86,6 @@ public:
 
     int32_t getFrameCount() const { return frameCount_; }
     const K4QBPreviewFrame* getFrame(int32_t index) const;
-    int32_t getCurrentFrame() const { return currentFrame_.load(); }
     // Number of drawings made; lets callers wait for the next one.
     uint32_t getDrawCount() const { return drawCount_.load(); }
     // False once stopped, also when an error stopped the worker.

@@ -159,7 +159,7 @@ void K4QBTexMgrWindow::initialize(K4QBContentRegistry* content, int showCommand)
 
     // Routing point: the file search panel and the texture layers panel
     // objects are made here; until then the find-textures column is this list.
-    fileList_ = new K4QBFileListBox(this, true, getLogger());
+    fileList_ = new K4QBFileListBox(this, getLogger());
     imagePanel_ = new K4QBTexMgrImagePanel(this, getLogger());
 
     createButtons();
@@ -336,21 +336,17 @@ LRESULT K4QBTexMgrWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
         bool handled = false;
         LRESULT result = 0;
         switch (HIWORD(wParam)) {
-        case 0:
+        case BN_CLICKED: // also menu commands
             handled = onClicked(id);
             break;
-        case 1:
+        case LBN_SELCHANGE: // also what accelerator keys send
             handled = onSelChange(id, &result);
             break;
-        case 2:
-            handled = onDblClick(id);
-            break;
-        case 7:
-        case 8:
-            // Routing point: the folder drop-down (1001) takes and gives back
-            // the keyboard focus around its list.
-            break;
         default:
+            // Routing point: a double click in the file search list
+            // (LBN_DBLCLK) goes to the file search panel, and the folder
+            // drop-down takes and gives back the keyboard focus around its
+            // list (CBN_DROPDOWN, CBN_CLOSEUP).
             break;
         }
         if (handled) {
@@ -369,7 +365,7 @@ LRESULT K4QBTexMgrWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
 bool K4QBTexMgrWindow::onSetCursor(HWND under) {
     // Routing point: the texture layers panel's four push buttons join these.
     if (under != nullptr && (under == convertButton_ || under == attachButton_)) {
-        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))); // IDC_HAND
+        SetCursor(LoadCursorA(nullptr, IDC_HAND));
         return true;
     }
     return false;
@@ -378,17 +374,10 @@ bool K4QBTexMgrWindow::onSetCursor(HWND under) {
 LRESULT K4QBTexMgrWindow::onMeasureItem(MEASUREITEMSTRUCT* item) {
     K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onMeasureItem(%p) = %p", (void*)item,
               (void*)this);
-    switch (item->CtlID) {
-    case 1001:
-    case 1025:
-        item->itemHeight = 21;
-        break;
-    case 1006:
-    case 1021:
-        item->itemHeight = K4QB_FILE_ITEM_HEIGHT;
-        break;
-    default:
-        break;
+    // Routing point: the folder drop-downs (21 pixels) and the layer list
+    // measure their items here.
+    if (item->CtlID == static_cast<UINT>(K4QB_ID_FILELIST) && fileList_ != nullptr) {
+        fileList_->measureItem(item);
     }
     K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onMeasureItem = %p", 1, (void*)this);
     return 1;
@@ -398,8 +387,8 @@ LRESULT K4QBTexMgrWindow::onDrawItem(const DRAWITEMSTRUCT* item) {
     K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onDrawItem(%p) = %p", (const void*)item,
               (void*)this);
     LRESULT result = 0;
-    // Routing point: the folder drop-downs (1001, 1025) and the layer list
-    // (1021) draw their items here.
+    // Routing point: the folder drop-downs and the layer list draw their
+    // items here.
     if (item->CtlID == static_cast<UINT>(K4QB_ID_FILELIST) && fileList_ != nullptr) {
         result = fileList_->drawItem(item);
     }

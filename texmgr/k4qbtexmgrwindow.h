@@ -23,7 +23,9 @@ class K4QBFileListBox;
 class K4QBTexMgrImagePanel;
 class K4QBTextureCache;
 
-// Control ids of the main window's own controls.
+// Control ids of the main window's own controls. Control ids start at
+// K4QB_ID_FIRST_CONTROL; the menu commands (resource_ids.h) lie below.
+inline constexpr int32_t K4QB_ID_FIRST_CONTROL = 1000;
 inline constexpr int32_t K4QB_ID_FILELIST = 1006;
 inline constexpr int32_t K4QB_ID_CONVERT = 1041;
 inline constexpr int32_t K4QB_ID_ATTACH = 1042;
@@ -81,12 +83,10 @@ public:
     bool onClicked(int32_t id);
     void setMode(int32_t id);
 
-protected:
+private:
     // The placeholder filling of the file list: the game's image files below
     // "data\textures\" (nothing without game content).
-    virtual void fillFileList();
-
-private:
+    void fillFileList();
     void calcBounds(int32_t* fsRight, int32_t* fsBottom, int32_t* panelRight, int32_t* panelBottom);
     void createButtons();
     void checkControls();
@@ -100,7 +100,6 @@ private:
     void showHelp();
     LRESULT onSize(WPARAM type);
     bool onSelChange(int32_t id, LRESULT* result);
-    bool onDblClick(int32_t id);
     LRESULT onMeasureItem(MEASUREITEMSTRUCT* item);
     LRESULT onDrawItem(const DRAWITEMSTRUCT* item);
     bool onSetCursor(HWND under);

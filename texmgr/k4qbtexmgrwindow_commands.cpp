@@ -85,9 +85,9 @@ bool K4QBTexMgrWindow::onClicked(int32_t id) {
         setMode(IDM_VIEW_MODE_LAYERED);
         break;
     default:
-        // Routing point: the file search panel (1002, 1004), the texture
-        // layers panel (1022, 1023, 1024, 1026) and "Search for More
-        // Textures" (1029).
+        // Routing point: the file search panel's source and search buttons,
+        // the texture layers panel's buttons and its "Search for More
+        // Textures".
         handled = false;
         break;
     }
@@ -104,24 +104,13 @@ bool K4QBTexMgrWindow::onSelChange(int32_t id, LRESULT* result) {
     if (id == K4QB_ID_FILELIST) {
         imagePanel_->showSelectedFiles();
         handled = true;
-    } else if (id < 1000) {
+    } else if (id < K4QB_ID_FIRST_CONTROL) {
         // Accelerator keys arrive as commands with notification code 1.
         handled = onClicked(id);
     }
-    // Routing point: the file search panel (1001, 1005) and the layers
-    // panel's folder drop-down (1025).
+    // Routing point: the file search panel's folder and file type drop-downs
+    // and the layers panel's folder drop-down.
     K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onSelChange = %p", handled ? 1 : 0,
-              (void*)this);
-    return handled;
-}
-
-bool K4QBTexMgrWindow::onDblClick(int32_t id) {
-    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onDblClick(%d) = %p", id, (void*)this);
-    // Routing point: the file search panel handles a double click in its list
-    // (1006) and, when it reports a change, the image panel shows the
-    // selection. Nothing changes in the list it stands in for.
-    bool handled = id == K4QB_ID_FILELIST;
-    K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onDblClick = %p", handled ? 1 : 0,
               (void*)this);
     return handled;
 }

@@ -1,7 +1,6 @@
 // The numbered resource sets: their entries, kinds, font sizes and faces,
 // and the bounds of the numbers.
 #include "foundation/errors.h"
-#include "shell/k4qbfolderresources.h"
 #include "shell/k4qbtexmgrresources.h"
 #include "tests/shell/shell_test_support.h"
 
@@ -89,30 +88,4 @@ TEST(ShellGdiResources, ApplicationSetHoldsTenNumberedEntries) {
     EXPECT_STREQ(k4shelltest::thrownBy([&] { set.getFont(-1); }), "IndexOutOfBoundsException");
     EXPECT_TRUE(log.has("Enter K4QBTexMgrResources::init = "));
     EXPECT_TRUE(log.has("Exit K4QBAppResources::init = "));
-}
-
-TEST(ShellGdiResources, FolderSetHoldsNineEntriesAndObjectsDieWithTheSet) {
-    HFONT bold = nullptr;
-    HICON firstIcon = nullptr;
-    {
-        K4QBFolderResources set(nullptr);
-        set.init();
-        ASSERT_EQ(set.getCount(), K4QB_FOLDER_RESOURCE_COUNT);
-        for (int32_t i = 0; i < 8; ++i) {
-            EXPECT_EQ(set.getKind(i), K4QB_RES_ICON) << i;
-            EXPECT_EQ(iconWidth(set.getIcon(i)), GetSystemMetrics(SM_CXSMICON)) << i;
-        }
-        EXPECT_EQ(set.getKind(8), K4QB_RES_FONT);
-        LOGFONTA font = fontOf(set.getFont(8));
-        EXPECT_STREQ(font.lfFaceName, "Arial");
-        EXPECT_EQ(font.lfWeight, 700);
-        EXPECT_EQ(font.lfHeight, -MulDiv(9, screenDpi(), 72));
-        EXPECT_STREQ(k4shelltest::thrownBy([&] { set.getHandle(9); }), "IndexOutOfBoundsException");
-        bold = set.getFont(8);
-        firstIcon = set.getIcon(0);
-        EXPECT_EQ(GetObjectType(bold), (DWORD)OBJ_FONT);
-    }
-    EXPECT_EQ(GetObjectType(bold), 0u) << "font deleted with the set";
-    ICONINFO info;
-    EXPECT_FALSE(GetIconInfo(firstIcon, &info)) << "icon destroyed with the set";
 }

@@ -58,6 +58,9 @@ TEST_F(MainWindow, NamesControlsAndLayoutBounds) {
     EXPECT_EQ(window->getSearchFileList()->getEntryCount(), 5);
     EXPECT_EQ(SendMessageA(window->getSearchFileList()->getWindow(), LB_GETCOUNT, 0, 0), 5);
     EXPECT_STREQ(window->getSearchFileList()->getEntryFileName(0), "blue.png");
+    HWND list = window->getSearchFileList()->getWindow();
+    EXPECT_EQ(SendMessageA(list, LB_GETITEMDATA, 4, 0), 4);
+    EXPECT_EQ(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0), 17);
 
     struct Case {
         int width, height, fsRight;
