@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <set>
 
@@ -289,6 +290,100 @@ TEST_F(ImagePanel, WorkerStopsInOrderWhenTheLogCannotBeWritten) {
     EXPECT_TRUE(waitForCaption("blue.png (64 by 64)")) << caption();
     EXPECT_TRUE(panel_->getImagePreview()->isRunning());
     window_.reset(); // before its logger goes
+}
+
+// The device lost while a preview runs: nobody draws until a poll finds that
+// it can be reset; the reset makes the vertex buffers again and the preview
+// goes on drawing the picture.
+TEST_F(ImagePanel, PreviewGoesOnAfterTheDeviceIsLostAndReset) {
+    open();
+    command(window_.get(), IDM_VIEW_ALPHA_OFF);
+    select({kGreen});
+    ASSERT_TRUE(waitForCaption("green.png (64 by 64)")) << caption();
+    K4QBImagePreview* preview = panel_->getImagePreview();
+    const K4QBPreviewFrame* frame = preview->getFrame(0);
+    int cx = (frame->x1 + frame->x2) / 2, cy = (frame->y1 + frame->y2) / 2;
+
+    // Every message the window handles polls the device.
+    window_->playedDeviceState = D3DERR_DEVICELOST;
+    SendMessageA(window_->getWindow(), WM_NULL, 0, 0);
+    ASSERT_TRUE(window_->isD3DDeviceLost());
+    EXPECT_EQ(window_->beginD3DUse(), nullptr);
+
+    window_->playedDeviceState = D3DERR_DEVICENOTRESET;
+    SendMessageA(window_->getWindow(), WM_NULL, 0, 0);
+    window_->playedDeviceState = D3D_OK;
+    ASSERT_FALSE(window_->isD3DDeviceLost());
+    EXPECT_NE(frame->vertexBuffer, nullptr);
+    // A frame drawn after the reset shows the picture.
+    uint32_t start = preview->getDrawCount();
+    ASSERT_TRUE(pumpUntil([&] { return preview->getDrawCount() >= start + 2; }));
+    EXPECT_TRUE(closeTo(readBackBuffer(window_.get()).rgb(cx, cy), 0x00FF00u));
+}
+
+// More than 100 files selected: the first 100 in selection order become the
+// frames (also positions beyond the selection array's first 128 slots), the
+// caption follows only them, and without animation the first file alone is
+// shown.
+TEST(ImagePanelLargeSelection, ShowsTheFirstHundredSelectedFiles) {
+    std::string folder = k4test::testFolder("texmgr");
+    std::string textures = folder + "\\install\\data\\textures";
+    ASSERT_TRUE(k4p::createFolderTree(textures.c_str()));
+    auto name = [](int i) {
+        char text[16];
+        snprintf(text, sizeof text, "f%03d.png", i);
+        return std::string(text);
+    };
+    for (int i = 0; i < 300; ++i) {
+        writeUniformPng(textures + "\\" + name(i), 4, 4, {0, 0, 255, 255});
+    }
+    K4QBContentRegistry content;
+    content.addSource(K4QBGameDataFolder::CreateFromPath((folder + "\\install").c_str()));
+    TestWindow window(folder);
+    window.initialize(&content, SW_SHOWNORMAL);
+    command(&window, IDM_VIEW_ANIM_30FPS);
+    HWND list = window.getSearchFileList()->getWindow();
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 300);
+    auto selectionChanged = [&] {
+        SendMessageA(window.getWindow(), WM_COMMAND, MAKEWPARAM(K4QB_ID_FILELIST, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(list));
+        return window.getImagePanel()->getImagePreview();
+    };
+
+    // Every other file: 150 selected, the first 100 of them are f000 to f198.
+    for (int i = 0; i < 300; i += 2) {
+        SendMessageA(list, LB_SETSEL, TRUE, i);
+    }
+    K4QBImagePreview* preview = selectionChanged();
+    ASSERT_EQ(preview->getFrameCount(), 100);
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(preview->getFrame(i)->name, name(2 * i)) << i;
+        EXPECT_EQ(preview->getFrame(i)->vertexBuffer, preview->getFrame(0)->vertexBuffer);
+    }
+    std::set<std::string> captions;
+    HWND captionBox = window.getImagePanel()->getCaptionBox();
+    ASSERT_TRUE(pumpUntil([&] {
+        captions.insert(windowText(captionBox));
+        return captions.count(name(198) + " (4 by 4)") > 0;
+    }));
+    for (const std::string& seen : captions) {
+        int number = -1;
+        EXPECT_TRUE(seen == "Current Texture:" ||
+                    (sscanf(seen.c_str(), "f%d.png (4 by 4)", &number) == 1 && number % 2 == 0 &&
+                     number <= 198))
+            << seen;
+    }
+
+    // All 300: the selection array grows past 256 slots.
+    SendMessageA(list, LB_SETSEL, TRUE, -1);
+    preview = selectionChanged();
+    ASSERT_EQ(preview->getFrameCount(), 100);
+    EXPECT_EQ(preview->getFrame(99)->name, name(99));
+
+    command(&window, IDM_VIEW_ANIM_NONE);
+    preview = selectionChanged();
+    ASSERT_EQ(preview->getFrameCount(), 1);
+    EXPECT_TRUE(pumpUntil([&] { return windowText(captionBox) == name(0) + " (4 by 4)"; }));
 }
 
 TEST(ImagePreviewFit, ShrinksAndCentres) {

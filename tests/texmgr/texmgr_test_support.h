@@ -66,6 +66,16 @@ public:
         EXPECT_EQ(parameters->SwapEffect, D3DSWAPEFFECT_DISCARD);
         parameters->SwapEffect = D3DSWAPEFFECT_COPY;
     }
+
+    // The state the device reports to the next polls instead of its own
+    // (D3D_OK: its own), to play a lost device. Window thread only.
+    HRESULT playedDeviceState = D3D_OK;
+
+protected:
+    HRESULT checkD3DDeviceState() override {
+        return playedDeviceState != D3D_OK ? playedDeviceState
+                                           : K4QBTexMgrWindow::checkD3DDeviceState();
+    }
 };
 
 // Offers a key with modifiers to the accelerator table as the keyboard
