@@ -35,6 +35,13 @@ void destroyObject(const Entry* entry) {
     }
 }
 
+int32_t fontHeight(int32_t points) {
+    HDC screen = GetDC(nullptr);
+    int32_t pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return -MulDiv(points, pixelsPerInch, 72);
+}
+
 } // namespace
 
 K4QBGdiResources::K4QBGdiResources(K4QBAppWindow* owner, K4CDebugLogger* logger)
@@ -57,10 +64,6 @@ void* K4QBGdiResources::getHandle(int32_t index) const {
     return static_cast<Entry*>(entries_.get(index))->handle;
 }
 
-int32_t K4QBGdiResources::getKind(int32_t index) const {
-    return static_cast<Entry*>(entries_.get(index))->kind;
-}
-
 void K4QBGdiResources::addEntry(void* handle, int32_t kind) {
     K4C_TRACE(logger_, "Enter K4QBGdiResources::addEntry(%p, %d) = %p", handle, kind, (void*)this);
     if (handle == nullptr) {
@@ -75,13 +78,6 @@ void K4QBGdiResources::addEntry(void* handle, int32_t kind) {
         throw;
     }
     K4C_TRACE(logger_, "Exit K4QBGdiResources::addEntry = %p", (void*)this);
-}
-
-int32_t K4QBGdiResources::fontHeight(int32_t points) {
-    HDC screen = GetDC(nullptr);
-    int32_t pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return -MulDiv(points, pixelsPerInch, 72);
 }
 
 HFONT K4QBGdiResources::createFont(int32_t points, int32_t weight, const char* face) {

@@ -47,22 +47,18 @@ public:
     // Creates the entries.
     virtual void init() = 0;
 
-    int32_t getCount() const { return entries_.getCount(); }
-    // The handle and kind of entry `index`.
+    // The handle of entry `index`.
     void* getHandle(int32_t index) const;
-    int32_t getKind(int32_t index) const;
     HFONT getFont(int32_t index) const { return static_cast<HFONT>(getHandle(index)); }
     HICON getIcon(int32_t index) const { return static_cast<HICON>(getHandle(index)); }
     HBRUSH getBrush(int32_t index) const { return static_cast<HBRUSH>(getHandle(index)); }
 
-    // -(points * vertical logical pixels per inch of the screen / 72), rounded
-    // by MulDiv.
-    static int32_t fontHeight(int32_t points);
-
 protected:
     // Appends the object; a null handle throws "K4QBERR_APP_INITERROR".
     void addEntry(void* handle, int32_t kind);
-    // Creates a font of that size, weight and face (null on failure).
+    // Creates a font of that size, weight and face (null on failure); the
+    // height is -(points * the screen's vertical pixels per inch / 72),
+    // rounded by MulDiv.
     static HFONT createFont(int32_t points, int32_t weight, const char* face);
     // Appends the small versions of these icons of the system's shell32.dll.
     void addShellIcons(const int32_t* numbers, int32_t count);

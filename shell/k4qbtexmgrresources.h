@@ -12,7 +12,6 @@ inline constexpr int32_t K4QB_RES_SHELLICON15 = 6; // shell32.dll small icon 15
 inline constexpr int32_t K4QB_RES_SHELLICON45 = 7; // shell32.dll small icon 45
 inline constexpr int32_t K4QB_RES_SHELLICON57 = 8; // shell32.dll small icon 57
 inline constexpr int32_t K4QB_RES_BUTTONFONT = 9;  // "Verdana" 8 points, weight 400
-inline constexpr int32_t K4QB_TEXMGR_RESOURCE_COUNT = 10;
 
 class K4QBTexMgrResources : public K4QBAppResources {
 public:

@@ -1,9 +1,10 @@
 // Shared pieces of the shell tests: a small application window subclass with
-// a real window and Direct3D device, a trace log in a file the test names,
-// and a private view of HKEY_LOCAL_MACHINE for the game's install location.
+// a real window and Direct3D device, and a private view of
+// HKEY_LOCAL_MACHINE for the game's install location.
 #pragma once
 
 #include "content/install_path.h"
+#include "foundation/errors.h"
 #include "resources/resource_ids.h"
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qbtexmgrresources.h"
@@ -20,8 +21,6 @@
 #include <string>
 
 namespace k4shelltest {
-
-using k4test::TestLog;
 
 // Makes the process see the game as installed at `path` (or, with null, as
 // not installed) without touching the Wine prefix that other programs share:
@@ -148,16 +147,6 @@ public:
 private:
     TestWindowOptions options_;
 };
-
-// The error code a call throws, or null.
-inline const char* thrownBy(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const char* code) {
-        return code;
-    }
-    return nullptr;
-}
 
 // Removes messages left for this thread (a quit message from a closed window).
 inline bool drainQuitMessage() {

@@ -1,10 +1,11 @@
-// The application window base with a real window and device: settings and
-// geometry across two runs, the class, messages of the base, busy cursor,
-// resources through the window, and closing.
+// The application window base with a real window and device: geometry in the
+// settings across runs (also closed minimised), the class and its resources,
+// the messages of the base, the busy cursor, and handing errors to the loop.
 #include "foundation/errors.h"
 #include "foundation/k4qbinifile.h"
 #include "shell/k4qberrorboundary.h"
 #include "tests/shell/shell_test_support.h"
+#include "tests/support/checks.h"
 
 #include <memory>
 #include <string>
@@ -19,36 +20,32 @@ int32_t savedInt(const std::string& iniPath, const char* key) {
     return group != nullptr ? group->getInt(key, -1) : -1;
 }
 
-} // namespace
+RECT windowRectangle(HWND window) {
+    RECT rectangle = {};
+    EXPECT_TRUE(GetWindowRect(window, &rectangle));
+    return rectangle;
+}
 
-TEST(ShellAppWindow, GeometryIsSavedOnDestructionAndRestoredNextTime) {
+// Written only at the end, and the next run opens where the last one was,
+// also when it was closed minimised; a place off every monitor (an older file
+// kept a minimised window's parking place) comes back onto the screen.
+TEST(ShellAppWindow, GeometryIsSavedAtTheEndAndReopensOnScreen) {
     std::string folder = k4test::testFolder("shell");
     std::string iniPath = folder + "\\k4-shell-test.ini";
-    k4shelltest::TestLog log(folder + "\\trace.txt");
     {
-        TestAppWindow window(folder, log.get());
+        TestAppWindow window(folder);
         EXPECT_EQ(window.getAppFolder().getText(), folder + "\\");
         window.initialize(nullptr, SW_SHOWNORMAL);
         HWND handle = window.getWindow();
-        ASSERT_NE(handle, nullptr);
         EXPECT_EQ(K4QBAppWindow::getCurrent(), &window);
         EXPECT_TRUE(IsWindowVisible(handle));
-        char title[64] = {0};
-        GetWindowTextA(handle, title, sizeof title);
-        EXPECT_STREQ(title, "Shell Test Window");
         EXPECT_NE(window.getMenu(), nullptr) << "the class names menu 104";
-        EXPECT_NE(window.getD3DDevice(), nullptr);
         EXPECT_EQ(window.starts, 1);
-        // No settings file: an empty "window" group was added.
-        ASSERT_NE(window.getINIGroup("window"), nullptr);
-
         ASSERT_TRUE(SetWindowPos(handle, nullptr, 100, 120, 600, 450, SWP_NOZORDER));
-        K4QBIniGroup* group = window.getINIGroup("window");
-        EXPECT_EQ(group->getInt("left", -1), 100);
-        EXPECT_EQ(group->getInt("top", -1), 120);
-        EXPECT_EQ(group->getInt("width", -1), 600);
-        EXPECT_EQ(group->getInt("height", -1), 450);
-        EXPECT_EQ(k4test::readFile(iniPath), "<missing>") << "written only at the end";
+        EXPECT_EQ(window.getINIGroup("window")->getInt("width", -1), 600);
+        ShowWindow(handle, SW_MINIMIZE);
+        ASSERT_TRUE(IsIconic(handle));
+        EXPECT_EQ(k4test::readFile(iniPath), "<missing>");
     }
     EXPECT_EQ(K4QBAppWindow::getCurrent(), nullptr);
     EXPECT_FALSE(k4shelltest::drainQuitMessage()) << "destruction posts no quit message";
@@ -58,47 +55,21 @@ TEST(ShellAppWindow, GeometryIsSavedOnDestructionAndRestoredNextTime) {
     EXPECT_EQ(savedInt(iniPath, "height"), 450);
     WNDCLASSEXA windowClass;
     windowClass.cbSize = sizeof windowClass;
-    EXPECT_FALSE(GetClassInfoExA(GetModuleHandleA(nullptr), "K4QBShellTestWindow", &windowClass))
-        << "class unregistered";
-
+    EXPECT_FALSE(GetClassInfoExA(GetModuleHandleA(nullptr), "K4QBShellTestWindow", &windowClass));
     {
         TestAppWindow window(folder);
         window.initialize(nullptr, SW_SHOWNORMAL);
-        RECT rectangle;
-        ASSERT_TRUE(GetWindowRect(window.getWindow(), &rectangle));
-        EXPECT_EQ(rectangle.left, 100);
-        EXPECT_EQ(rectangle.top, 120);
-        EXPECT_EQ(rectangle.right - rectangle.left, 600);
-        EXPECT_EQ(rectangle.bottom - rectangle.top, 450);
+        RECT placed = windowRectangle(window.getWindow());
+        EXPECT_EQ(placed.left, 100);
+        EXPECT_EQ(placed.top, 120);
+        EXPECT_EQ(placed.right - placed.left, 600);
+        EXPECT_EQ(placed.bottom - placed.top, 450);
     }
-    EXPECT_TRUE(log.has("Enter K4QBAppWindow::initialize(00000000"));
-    EXPECT_TRUE(log.has("Exit K4QBAppWindow::saveAppINI = "));
-    EXPECT_TRUE(log.has("Exit destructor K4QBAppWindow = "));
-}
-
-// Closed while minimised, the window opens next time where it was before; a
-// stored place off every monitor (an older file kept a minimised window's
-// parking place) is brought back onto the screen.
-TEST(ShellAppWindow, ClosedMinimisedItReopensOnScreen) {
-    std::string folder = k4test::testFolder("shell");
-    std::string iniPath = folder + "\\k4-shell-test.ini";
-    {
-        TestAppWindow window(folder);
-        window.initialize(nullptr, SW_SHOWNORMAL);
-        ASSERT_TRUE(SetWindowPos(window.getWindow(), nullptr, 100, 120, 600, 450, SWP_NOZORDER));
-        ShowWindow(window.getWindow(), SW_MINIMIZE);
-        ASSERT_TRUE(IsIconic(window.getWindow()));
-    }
-    EXPECT_EQ(savedInt(iniPath, "left"), 100);
-    EXPECT_EQ(savedInt(iniPath, "top"), 120);
-    EXPECT_EQ(savedInt(iniPath, "width"), 600);
-    EXPECT_EQ(savedInt(iniPath, "height"), 450);
 
     k4test::writeFile(iniPath, "[window]\nleft = -32000\ntop = -32000\nwidth = 160\nheight = 28\n");
     TestAppWindow window(folder);
     window.initialize(nullptr, SW_SHOWNORMAL);
-    RECT placed;
-    ASSERT_TRUE(GetWindowRect(window.getWindow(), &placed));
+    RECT placed = windowRectangle(window.getWindow());
     MONITORINFO monitor;
     monitor.cbSize = sizeof monitor;
     ASSERT_TRUE(GetMonitorInfoA(MonitorFromRect(&placed, MONITOR_DEFAULTTONULL), &monitor));
@@ -108,6 +79,85 @@ TEST(ShellAppWindow, ClosedMinimisedItReopensOnScreen) {
     EXPECT_LE(placed.bottom, monitor.rcWork.bottom);
     EXPECT_EQ(placed.right - placed.left, K4QB_MIN_WINDOW_WIDTH);
     EXPECT_EQ(placed.bottom - placed.top, K4QB_MIN_WINDOW_HEIGHT);
+}
+
+TEST(ShellAppWindow, MissingGeometryUsesDefaultsAndBrokenSettingsStartEmpty) {
+    std::string folder = k4test::testFolder("shell");
+    std::string iniPath = folder + "\\k4-shell-test.ini";
+    // A width without digits counts as missing, so the default size applies.
+    k4test::writeFile(iniPath, "[window]\nleft = 40\ntop = 50\nwidth = wide\nheight = 300\n");
+    {
+        TestAppWindow window(folder);
+        window.initialize(nullptr, SW_SHOWNORMAL);
+        RECT placed = windowRectangle(window.getWindow());
+        EXPECT_EQ(placed.left, 40);
+        EXPECT_EQ(placed.top, 50);
+        EXPECT_GT(placed.right - placed.left, 0);
+    }
+    // A file the loader refuses (a NUL byte) gives empty settings, and the
+    // file is written anew at the end.
+    k4test::writeFile(iniPath, std::string("[window]\nleft = 1\0\n", 20));
+    {
+        TestAppWindow window(folder);
+        window.initialize(nullptr, SW_SHOWNORMAL);
+        SetWindowPos(window.getWindow(), nullptr, 30, 35, 520, 400, SWP_NOZORDER);
+    }
+    EXPECT_EQ(savedInt(iniPath, "left"), 30);
+    EXPECT_EQ(savedInt(iniPath, "width"), 520);
+}
+
+TEST(ShellAppWindow, BaseMessagesResourcesCursorAndClose) {
+    std::string folder = k4test::testFolder("shell");
+    HFONT buttonFont = nullptr;
+    {
+        TestAppWindow window(folder);
+        window.initialize(nullptr, SW_SHOWNORMAL);
+        HWND handle = window.getWindow();
+
+        // Minimum size while dragging: the dragged edge moves, the other stays.
+        RECT rectangle = {700, 100, 1000, 300};
+        EXPECT_EQ(SendMessageA(handle, WM_SIZING, WMSZ_LEFT, (LPARAM)&rectangle), TRUE);
+        EXPECT_EQ(rectangle.right, 1000);
+        EXPECT_EQ(rectangle.left, 1000 - 512);
+        EXPECT_EQ(rectangle.bottom, 100 + 384);
+        rectangle = {0, 500, 100, 600};
+        SendMessageA(handle, WM_SIZING, WMSZ_TOPRIGHT, (LPARAM)&rectangle);
+        EXPECT_EQ(rectangle.right, 512);
+        EXPECT_EQ(rectangle.top, 600 - 384);
+        rectangle = {0, 0, 800, 600};
+        SendMessageA(handle, WM_SIZING, WMSZ_BOTTOMLEFT, (LPARAM)&rectangle);
+        EXPECT_EQ(rectangle.right - rectangle.left, 800) << "large enough: unchanged";
+
+        // Static controls draw on the application background.
+        HDC dc = GetDC(handle);
+        EXPECT_EQ((HBRUSH)SendMessageA(handle, WM_CTLCOLORSTATIC, (WPARAM)dc, 0),
+                  window.getBrush());
+        EXPECT_EQ(GetBkColor(dc), (COLORREF)0x00E7F2F3);
+        ReleaseDC(handle, dc);
+
+        // The class carries the set's brush and icons; ten entries.
+        EXPECT_EQ((HBRUSH)GetClassLongPtrA(handle, GCLP_HBRBACKGROUND), window.getBrush());
+        EXPECT_EQ((HICON)GetClassLongPtrA(handle, GCLP_HICON), window.getIcon(1));
+        EXPECT_EQ((HICON)GetClassLongPtrA(handle, GCLP_HICONSM), window.getIcon(2));
+        buttonFont = window.getFont(9);
+        EXPECT_EQ(GetObjectType(buttonFont), (DWORD)OBJ_FONT);
+        EXPECT_THROWS_CODE(window.getFont(10), K4CEXC_INDEXOUTOFBOUNDS);
+
+        window.setAppBusy(K4QB_BUSY_WAIT);
+        EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_WAIT));
+        window.setAppBusy(K4QB_BUSY_BACKGROUND);
+        EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_APPSTARTING));
+        window.setAppBusy(K4QB_BUSY_IDLE);
+        EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+
+        // Closing destroys the window and ends the message loop.
+        EXPECT_EQ(SendMessageA(handle, WM_CLOSE, 0, 0), 0);
+        EXPECT_FALSE(IsWindow(handle));
+        EXPECT_EQ(window.getWindow(), nullptr);
+        EXPECT_EQ(K4QBAppWindow::getCurrent(), nullptr);
+        EXPECT_TRUE(k4shelltest::drainQuitMessage());
+    }
+    EXPECT_EQ(GetObjectType(buttonFont), 0u) << "the resources go with the window";
 }
 
 // Nothing unwinds through the system's message dispatch: the window procedure
@@ -126,84 +176,4 @@ TEST(ShellAppWindow, WhatAHandlerThrowsWaitsForTheLoop) {
     EXPECT_STREQ(k4qbErrorText(pending), "std::bad_alloc");
 }
 
-TEST(ShellAppWindow, MissingGeometryUsesDefaultsAndBrokenSettingsStartEmpty) {
-    std::string folder = k4test::testFolder("shell");
-    std::string iniPath = folder + "\\k4-shell-test.ini";
-    // A width without digits counts as missing, so the default size applies.
-    k4test::writeFile(iniPath, "[window]\nleft = 40\ntop = 50\nwidth = wide\nheight = 300\n");
-    {
-        TestAppWindow window(folder);
-        window.initialize(nullptr, SW_SHOWNORMAL);
-        RECT rectangle;
-        ASSERT_TRUE(GetWindowRect(window.getWindow(), &rectangle));
-        EXPECT_EQ(rectangle.left, 40);
-        EXPECT_EQ(rectangle.top, 50);
-        EXPECT_GT(rectangle.right - rectangle.left, 0);
-    }
-    // A settings file the loader refuses (a NUL byte) gives empty settings,
-    // and the file is written anew at the end.
-    k4test::writeFile(iniPath, std::string("[window]\nleft = 1\0\n", 20));
-    {
-        TestAppWindow window(folder);
-        window.initialize(nullptr, SW_SHOWNORMAL);
-        ASSERT_NE(window.getINIGroup("window"), nullptr);
-        SetWindowPos(window.getWindow(), nullptr, 30, 35, 520, 400, SWP_NOZORDER);
-    }
-    EXPECT_EQ(savedInt(iniPath, "left"), 30);
-    EXPECT_EQ(savedInt(iniPath, "width"), 520);
-}
-
-TEST(ShellAppWindow, BaseMessagesCursorResourcesAndClose) {
-    std::string folder = k4test::testFolder("shell");
-    TestAppWindow window(folder);
-    window.initialize(nullptr, SW_SHOWNORMAL);
-    HWND handle = window.getWindow();
-
-    // Minimum size while dragging: the dragged edge moves, the other stays.
-    RECT rectangle = {700, 100, 1000, 300};
-    EXPECT_EQ(SendMessageA(handle, WM_SIZING, WMSZ_LEFT, (LPARAM)&rectangle), TRUE);
-    EXPECT_EQ(rectangle.right, 1000);
-    EXPECT_EQ(rectangle.left, 1000 - 512);
-    EXPECT_EQ(rectangle.top, 100);
-    EXPECT_EQ(rectangle.bottom, 100 + 384);
-    rectangle = {0, 500, 100, 600};
-    SendMessageA(handle, WM_SIZING, WMSZ_TOPRIGHT, (LPARAM)&rectangle);
-    EXPECT_EQ(rectangle.left, 0);
-    EXPECT_EQ(rectangle.right, 512);
-    EXPECT_EQ(rectangle.bottom, 600);
-    EXPECT_EQ(rectangle.top, 600 - 384);
-    rectangle = {0, 0, 800, 600};
-    SendMessageA(handle, WM_SIZING, WMSZ_BOTTOMLEFT, (LPARAM)&rectangle);
-    EXPECT_EQ(rectangle.right - rectangle.left, 800) << "large enough: unchanged";
-
-    // Static controls draw on the application background.
-    HDC dc = GetDC(handle);
-    LRESULT brush = SendMessageA(handle, WM_CTLCOLORSTATIC, (WPARAM)dc, 0);
-    EXPECT_EQ((HBRUSH)brush, window.getBrush());
-    EXPECT_EQ(GetBkColor(dc), (COLORREF)0x00E7F2F3);
-    ReleaseDC(handle, dc);
-
-    // The class carries the resource set's brush and icons.
-    EXPECT_EQ((HBRUSH)GetClassLongPtrA(handle, GCLP_HBRBACKGROUND), window.getBrush());
-    EXPECT_EQ((HICON)GetClassLongPtrA(handle, GCLP_HICON), window.getIcon(1));
-    EXPECT_EQ((HICON)GetClassLongPtrA(handle, GCLP_HICONSM), window.getIcon(2));
-    EXPECT_NE(window.getFont(9), nullptr);
-    EXPECT_STREQ(k4shelltest::thrownBy([&] { window.getFont(10); }), "IndexOutOfBoundsException");
-    EXPECT_EQ(window.getAppBGColor(), (COLORREF)0x00E7F2F3);
-
-    // Busy cursor: the state picks the shared system cursor.
-    window.setAppBusy(K4QB_BUSY_WAIT);
-    EXPECT_EQ(window.getAppBusy(), 2);
-    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));
-    window.setAppBusy(K4QB_BUSY_BACKGROUND);
-    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, MAKEINTRESOURCEA(32650)));
-    window.setAppBusy(K4QB_BUSY_IDLE);
-    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));
-
-    // Closing destroys the window and ends the message loop.
-    EXPECT_EQ(SendMessageA(handle, WM_CLOSE, 0, 0), 0);
-    EXPECT_FALSE(IsWindow(handle));
-    EXPECT_EQ(window.getWindow(), nullptr);
-    EXPECT_EQ(K4QBAppWindow::getCurrent(), nullptr);
-    EXPECT_TRUE(k4shelltest::drainQuitMessage());
-}
+} // namespace

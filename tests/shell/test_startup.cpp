@@ -1,14 +1,16 @@
 // Start-up: the logger and content registry factories over a fixture install
-// and without one, and whole runs with a test window: a normal close, an
-// application error shown in the error box, a failure raised inside the
-// window procedure, and an error line that cannot be written.
+// and without one, whole runs with a test window ending normally and with
+// errors (also when the error line cannot be written), the message loop's
+// accelerator lines, and the last words of worker threads.
 #include "content/content_registry.h"
 #include "foundation/errors.h"
 #include "foundation/k4cstring.h"
 #include "shell/k4qberrorboundary.h"
 #include "shell/k4qbstartup.h"
 #include "tests/shell/shell_test_support.h"
+#include "tests/support/checks.h"
 #include "tests/support/msgbox_watcher.h"
+#include "tests/support/test_log.h"
 #include "tools/pakwriter.h"
 
 #include <ctime>
@@ -56,47 +58,34 @@ std::string fetch(K4QBContentRegistry* registry, const char* name) {
 
 TEST(ShellStartup, DebugLoggerMakesItsFolderAndStartsAtWarning) {
     std::string folder = k4test::testFolder("shell");
-    std::unique_ptr<K4CDebugLogger> logger(CreateDebugLogger((folder + "\\").c_str()));
-    EXPECT_EQ(logger->getLevel(), K4C_LOG_WARNING);
-    k4p::FileStatus status;
-    ASSERT_TRUE(k4p::getFileStatus((folder + "\\log").c_str(), &status));
-    EXPECT_TRUE(status.directory);
-    logger->log(K4C_LOG_INFO, "not written");
-    EXPECT_EQ(k4test::readFile(folder + "\\log\\" + todaysLogName()), "<missing>");
-    logger->log(K4C_LOG_ERROR, "Application error %s", "K4QBERR_APP_INITERROR");
-    EXPECT_STREQ(logger->getMessage(), "Application error K4QBERR_APP_INITERROR");
-    logger.reset();
+    for (std::string appFolder : {folder + "\\", folder}) { // an existing folder is fine
+        std::unique_ptr<K4CDebugLogger> logger(CreateDebugLogger(appFolder.c_str()));
+        EXPECT_EQ(logger->getLevel(), K4C_LOG_WARNING);
+        logger->log(K4C_LOG_INFO, "not written");
+        logger->log(K4C_LOG_ERROR, "Application error %s", appFolder.c_str());
+    }
     std::string text = k4test::readFile(folder + "\\log\\" + todaysLogName());
-    EXPECT_NE(text.find("\tERROR\tApplication error K4QBERR_APP_INITERROR\r\n"), std::string::npos)
+    EXPECT_EQ(text.find("not written"), std::string::npos);
+    EXPECT_NE(text.find("\tERROR\tApplication error " + folder + "\\\r\n"), std::string::npos)
         << text;
-
-    // Without a final backslash, and with an existing folder.
-    logger.reset(CreateDebugLogger(folder.c_str()));
-    logger->log(K4C_LOG_WARNING, "second");
-    logger.reset();
-    text = k4test::readFile(folder + "\\log\\" + todaysLogName());
-    EXPECT_NE(text.find("WARNING\tsecond"), std::string::npos);
+    EXPECT_NE(text.find("\tERROR\tApplication error " + folder + "\r\n"), std::string::npos);
 }
 
 TEST(ShellStartup, ContentRegistryOverAnInstallAndWithoutOne) {
     std::string folder = k4test::testFolder("shell");
     std::string install = makeInstall(folder);
-    k4shelltest::TestLog log(folder + "\\trace.txt");
-
     // Not installed: the pak source's code, unchanged; the cache folder is
     // made all the same.
     {
         k4shelltest::PrivateInstallPath notInstalled(nullptr);
-        EXPECT_STREQ(
-            k4shelltest::thrownBy([&] { delete CreateContentRegistry(folder.c_str(), log.get()); }),
-            "K4QBERR_PAK_NOTINSTALLED");
+        EXPECT_THROWS_CODE(delete CreateContentRegistry(folder.c_str(), nullptr),
+                           K4QBERR_PAK_NOTINSTALLED);
     }
     EXPECT_TRUE(k4p::fileExists((folder + "\\cache").c_str()));
-    EXPECT_TRUE(log.has("Throw K4QBERR_PAK_NOTINSTALLED from CreateContentRegistry"));
 
     k4shelltest::PrivateInstallPath installed((install + "\\").c_str());
     std::unique_ptr<K4QBContentRegistry> registry(
-        CreateContentRegistry((folder + "\\").c_str(), log.get()));
+        CreateContentRegistry((folder + "\\").c_str(), nullptr));
     ASSERT_EQ(registry->getSourceCount(), 2);
     EXPECT_EQ(registry->getSource(0)->getSourceType(), K4QB_SOURCE_DATAFOLDER);
     EXPECT_EQ(registry->getSource(1)->getSourceType(), K4QB_SOURCE_PAK);
@@ -104,80 +93,55 @@ TEST(ShellStartup, ContentRegistryOverAnInstallAndWithoutOne) {
     EXPECT_EQ(fetch(registry.get(), "brick.dds"), "packed brick");
     EXPECT_EQ(k4test::readFile(folder + "\\cache\\data\\textures\\brick.dds"), "packed brick")
         << "extracted into the cache beside the program";
-    EXPECT_TRUE(log.has("Enter CreateContentRegistry(" + folder + "\\, "));
-    EXPECT_TRUE(log.has("Return "));
 }
 
+// One whole run with a test window; the boxes it showed.
+static std::vector<k4test::MsgBoxWatcher::Box>
+runApplication(const std::string& folder, k4shelltest::TestWindowOptions options, size_t boxes) {
+    k4test::MsgBoxWatcher watcher;
+    int destroyed = TestAppWindow::destroyedCount;
+    EXPECT_EQ(k4qbRunApplication(GetModuleHandleA(nullptr), SW_SHOWNORMAL,
+                                 new TestAppWindow(folder, nullptr, options)),
+              0);
+    EXPECT_EQ(TestAppWindow::destroyedCount, destroyed + 1);
+    EXPECT_EQ(watcher.waitForBoxes(boxes), boxes);
+    EXPECT_FALSE(K4QBAppWindow::takePendingError());
+    return watcher.boxes();
+}
+
+// A normal close; an error while starting; a code, and something that is no
+// code, thrown while a message is handled: each run ends in order with exit
+// code 0, and each error has its ERROR line and a box with the same text.
 TEST(ShellStartup, RunsEndInOrderWithExitCodeZero) {
     std::string folder = k4test::testFolder("shell");
-    std::string install = makeInstall(folder);
-    k4shelltest::PrivateInstallPath installed(install.c_str());
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    k4shelltest::PrivateInstallPath installed(makeInstall(folder).c_str());
     std::string logPath = folder + "\\log\\" + todaysLogName();
 
-    // A normal run: the window closes itself; no box, settings written.
-    {
-        k4test::MsgBoxWatcher watcher;
-        k4shelltest::TestWindowOptions options;
-        options.closeWhenShown = true;
-        int destroyed = TestAppWindow::destroyedCount;
-        EXPECT_EQ(k4qbRunApplication(instance, SW_SHOWNORMAL,
-                                     new TestAppWindow(folder, nullptr, options)),
-                  0);
-        EXPECT_EQ(TestAppWindow::destroyedCount, destroyed + 1);
-        EXPECT_NE(TestAppWindow::lastContent, nullptr) << "the game's content was opened";
-        EXPECT_TRUE(watcher.boxes().empty());
-        EXPECT_NE(k4test::readFile(folder + "\\k4-shell-test.ini"), "<missing>");
-        EXPECT_TRUE(k4p::fileExists((folder + "\\cache").c_str()));
-        EXPECT_EQ(k4test::readFile(logPath), "<missing>") << "nothing at WARNING or above";
-    }
+    k4shelltest::TestWindowOptions options;
+    options.closeWhenShown = true;
+    EXPECT_TRUE(runApplication(folder, options, 0).empty());
+    EXPECT_NE(TestAppWindow::lastContent, nullptr) << "the game's content was opened";
+    EXPECT_NE(k4test::readFile(folder + "\\k4-shell-test.ini"), "<missing>");
+    EXPECT_EQ(k4test::readFile(logPath), "<missing>") << "nothing at WARNING or above";
 
-    // The device cannot be made: the error line and the same text in the box.
-    {
-        k4test::MsgBoxWatcher watcher;
-        k4shelltest::TestWindowOptions options;
-        options.badPresentation = true;
-        int destroyed = TestAppWindow::destroyedCount;
-        EXPECT_EQ(k4qbRunApplication(instance, SW_SHOWNORMAL,
-                                     new TestAppWindow(folder, nullptr, options)),
-                  0);
-        EXPECT_EQ(TestAppWindow::destroyedCount, destroyed + 1);
-        ASSERT_EQ(watcher.waitForBoxes(1), 1u);
-        EXPECT_EQ(watcher.boxes()[0].text, "Application error K4QBERR_APP_D3DERROR");
-        EXPECT_EQ(watcher.boxes()[0].caption, "Error");
-        EXPECT_NE(k4test::readFile(logPath).find("ERROR\tApplication error K4QBERR_APP_D3DERROR"),
+    struct Case {
+        bool k4shelltest::TestWindowOptions::*option;
+        const char* text;
+    };
+    for (Case c : {Case{&k4shelltest::TestWindowOptions::badPresentation,
+                        "Application error K4QBERR_APP_D3DERROR"},
+                   Case{&k4shelltest::TestWindowOptions::throwOnApp,
+                        "Application error K4QBERR_APP_INITERROR"},
+                   Case{&k4shelltest::TestWindowOptions::badAllocOnApp,
+                        "Application error std::bad_alloc"}}) {
+        options = k4shelltest::TestWindowOptions();
+        options.*c.option = true;
+        auto boxes = runApplication(folder, options, 1);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, c.text);
+        EXPECT_EQ(boxes[0].caption, "Error");
+        EXPECT_NE(k4test::readFile(logPath).find(std::string("ERROR\t") + c.text),
                   std::string::npos);
-    }
-
-    // A code thrown while a message is handled reaches the same boundary.
-    {
-        k4test::MsgBoxWatcher watcher;
-        k4shelltest::TestWindowOptions options;
-        options.throwOnApp = true;
-        EXPECT_EQ(k4qbRunApplication(instance, SW_SHOWNORMAL,
-                                     new TestAppWindow(folder, nullptr, options)),
-                  0);
-        ASSERT_EQ(watcher.waitForBoxes(1), 1u);
-        EXPECT_EQ(watcher.boxes()[0].text, "Application error K4QBERR_APP_INITERROR");
-        EXPECT_FALSE(K4QBAppWindow::takePendingError());
-    }
-
-    // So does anything else thrown there: it must not unwind through the
-    // system's dispatch, and it is logged and shown like a code.
-    {
-        k4test::MsgBoxWatcher watcher;
-        k4shelltest::TestWindowOptions options;
-        options.badAllocOnApp = true;
-        int destroyed = TestAppWindow::destroyedCount;
-        EXPECT_EQ(k4qbRunApplication(instance, SW_SHOWNORMAL,
-                                     new TestAppWindow(folder, nullptr, options)),
-                  0);
-        EXPECT_EQ(TestAppWindow::destroyedCount, destroyed + 1);
-        ASSERT_EQ(watcher.waitForBoxes(1), 1u);
-        EXPECT_EQ(watcher.boxes()[0].text, "Application error std::bad_alloc");
-        EXPECT_NE(k4test::readFile(logPath).find("ERROR\tApplication error std::bad_alloc"),
-                  std::string::npos);
-        EXPECT_FALSE(K4QBAppWindow::takePendingError());
     }
 }
 
@@ -207,17 +171,12 @@ TEST(ShellStartup, ErrorBoxStillShowsTheCodeWhenTheLogCannotBeWritten) {
     k4shelltest::PrivateInstallPath notInstalled(nullptr);
     // A file where the log folder should be: every log line fails.
     k4test::writeFile(folder + "\\log", "not a folder");
-    k4test::MsgBoxWatcher watcher;
     k4shelltest::TestWindowOptions options;
     options.badPresentation = true;
-    int destroyed = TestAppWindow::destroyedCount;
-    EXPECT_EQ(k4qbRunApplication(GetModuleHandleA(nullptr), SW_SHOWNORMAL,
-                                 new TestAppWindow(folder, nullptr, options)),
-              0);
-    EXPECT_EQ(TestAppWindow::destroyedCount, destroyed + 1);
+    auto boxes = runApplication(folder, options, 1);
     EXPECT_EQ(TestAppWindow::lastContent, nullptr) << "started without game content";
-    ASSERT_EQ(watcher.waitForBoxes(1), 1u);
-    EXPECT_EQ(watcher.boxes()[0].text, "Application error K4QBERR_APP_D3DERROR");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Application error K4QBERR_APP_D3DERROR");
 }
 
 // Keys the accelerator table translates are logged at INFO with the key
@@ -228,7 +187,7 @@ TEST(ShellStartup, MessageLoopLogsTranslatedAcceleratorKeysAtInfo) {
     ASSERT_NE(accelerators, nullptr);
     for (int32_t level : {K4C_LOG_INFO, K4C_LOG_WARNING}) {
         std::string folder = k4test::testFolder("shell-accelerators");
-        k4shelltest::TestLog log(folder + "\\loop.txt", level);
+        k4test::TestLog log(folder + "\\loop.txt", level);
         TestAppWindow window(folder, log.get());
         window.initialize(nullptr, SW_SHOWNORMAL);
         BYTE keys[256], saved[256];

@@ -1,8 +1,11 @@
 // End to end: the real k4qb-texmgr.exe, copied alone into a folder of its
-// own, started with a fixture install registered and once with the game not
-// installed; closed with WM_CLOSE like the user closes it.
+// own, started with a fixture install registered and closed with WM_CLOSE like
+// the user closes it. (Without the game: the start-up and main window tests.)
 #include "content/install_path.h"
-#include "tests/texmgr/texmgr_test_support.h"
+#include "tests/support/images.h"
+#include "tests/support/registry.h"
+#include "tests/support/scratch.h"
+#include "tests/support/wait.h"
 
 #include <gtest/gtest.h>
 
@@ -10,54 +13,31 @@
 
 namespace {
 
-using namespace texmgrtest;
-
 // The install location in the registry, put back as it was afterwards
 // (the Wine prefix is shared with other runs).
 class InstallLocation {
 public:
     InstallLocation() {
-        char value[1024] = {0};
-        DWORD size = sizeof value;
-        DWORD type = 0;
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, K4QB_INSTALL_KEY, 0, KEY_READ, &key) ==
-            ERROR_SUCCESS) {
-            if (RegQueryValueExA(key, K4QB_INSTALL_VALUE, nullptr, &type,
-                                 reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS &&
-                type == REG_SZ) {
-                hadValue_ = true;
-                previous_ = value;
-            }
-            RegCloseKey(key);
-        }
+        char value[1024];
+        uint32_t size = sizeof value;
+        hadValue_ = k4p::queryRegistryString(kRoot, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE, value,
+                                             &size) == k4p::kRegOk;
+        previous_ = hadValue_ ? value : "";
     }
     ~InstallLocation() {
         if (hadValue_) {
             set(previous_.c_str());
         } else {
-            remove();
+            k4test::deleteRegistryValue(kRoot, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE);
         }
     }
     void set(const char* folder) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, K4QB_INSTALL_KEY, 0, nullptr, 0, KEY_WRITE,
-                                  nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(key, K4QB_INSTALL_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
-                       static_cast<DWORD>(strlen(folder) + 1));
-        RegCloseKey(key);
-    }
-    void remove() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, K4QB_INSTALL_KEY, 0, KEY_WRITE, &key) ==
-            ERROR_SUCCESS) {
-            RegDeleteValueA(key, K4QB_INSTALL_VALUE);
-            RegCloseKey(key);
-        }
+        k4test::storeRegistryValue(kRoot, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE, true,
+                                   std::string(folder, strlen(folder) + 1));
     }
 
 private:
+    static constexpr k4p::RegistryRoot kRoot = k4p::RegistryRoot::LocalMachine;
     bool hadValue_ = false;
     std::string previous_;
 };
@@ -94,20 +74,17 @@ ProgramRun runProgram(const std::string& folder) {
         ADD_FAILURE() << "cannot start " << exe;
         return run;
     }
+    // The splash stays up for a while first.
     HWND main = nullptr;
-    // Bounded wait for the window (the splash stays up for a while first).
-    for (int i = 0; i < 600 && main == nullptr; ++i) {
-        HWND found = FindWindowA("K4QBTexMgrWindow", "Dunmore's Quellbury Texture Manager");
-        DWORD owner = 0;
-        if (found != nullptr) {
+    k4test::waitUntil(
+        [&] {
+            HWND found = FindWindowA("K4QBTexMgrWindow", "Dunmore's Quellbury Texture Manager");
+            DWORD owner = 0;
             GetWindowThreadProcessId(found, &owner);
-        }
-        if (found != nullptr && owner == process.dwProcessId && IsWindowVisible(found)) {
-            main = found;
-        } else if (WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0) {
-            break;
-        }
-    }
+            main = owner == process.dwProcessId && IsWindowVisible(found) ? found : nullptr;
+            return main != nullptr || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        60000);
     run.windowSeen = main != nullptr;
     if (main != nullptr) {
         PostMessageA(main, WM_CLOSE, 0, 0);
@@ -115,7 +92,7 @@ ProgramRun runProgram(const std::string& folder) {
     if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
         ADD_FAILURE() << "the program did not end";
         TerminateProcess(process.hProcess, 99);
-        WaitForSingleObject(process.hProcess, INFINITE);
+        WaitForSingleObject(process.hProcess, 10000);
     }
     GetExitCodeProcess(process.hProcess, &run.exitCode);
     CloseHandle(process.hThread);
@@ -128,32 +105,24 @@ bool isFolder(const std::string& path) {
     return k4p::getFileStatus(path.c_str(), &status) && status.directory;
 }
 
-TEST(Program, StartsAndClosesWithAndWithoutTheGame) {
+TEST(Program, StartsAndClosesWithExitCodeZero) {
     std::string folder = k4test::testFolder("texmgr");
-    std::string install = writeFixtureInstall(folder);
+    std::string install = folder + "\\install";
+    k4p::createFolderTree((install + "\\data\\textures").c_str());
+    k4test::writeUniformPng(install + "\\data\\textures\\blue.png", 8, 8, {0, 0, 255, 255});
     InstallLocation location;
-
-    std::string withGame = folder + "\\with-game";
-    k4p::createFolder(withGame.c_str());
     location.set(install.c_str());
-    ProgramRun first = runProgram(withGame);
-    EXPECT_TRUE(first.windowSeen);
-    EXPECT_EQ(first.exitCode, 0u);
-    EXPECT_TRUE(isFolder(withGame + "\\log"));
-    EXPECT_TRUE(isFolder(withGame + "\\cache"));
-    std::string settings = k4test::readFile(withGame + "\\k4-qb-texmgr.ini");
+
+    std::string program = folder + "\\program";
+    k4p::createFolder(program.c_str());
+    ProgramRun run = runProgram(program);
+    EXPECT_TRUE(run.windowSeen);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(isFolder(program + "\\log"));
+    EXPECT_TRUE(isFolder(program + "\\cache"));
+    std::string settings = k4test::readFile(program + "\\k4-qb-texmgr.ini");
     EXPECT_NE(settings.find("[window]"), std::string::npos) << settings;
     EXPECT_NE(settings.find("[viewer]"), std::string::npos) << settings;
-
-    std::string withoutGame = folder + "\\without-game";
-    k4p::createFolder(withoutGame.c_str());
-    location.remove();
-    ProgramRun second = runProgram(withoutGame);
-    EXPECT_TRUE(second.windowSeen);
-    EXPECT_EQ(second.exitCode, 0u);
-    EXPECT_TRUE(isFolder(withoutGame + "\\log"));
-    EXPECT_NE(k4test::readFile(withoutGame + "\\k4-qb-texmgr.ini").find("[window]"),
-              std::string::npos);
 }
 
 } // namespace

@@ -1,69 +1,41 @@
-// Shared pieces of the texture manager window tests: a fixture game install
-// with loose textures, the real main window built in-process over a content
-// registry on it (settings kept in a scratch folder), message pumping, and
-// reading back the pixels the preview drew.
+// Shared pieces of the texture manager window tests: the real main window
+// built in-process over a fixture game install (settings in the test's own
+// folder), driven with messages, and the pixels the preview drew read back.
 #pragma once
 
 #include "content/content_registry.h"
 #include "content/game_data_folder.h"
-#include "foundation/k4qbinifile.h"
-#include "platform/platform.h"
+#include "tests/support/images.h"
 #include "tests/support/scratch.h"
 #include "tests/support/wait.h"
+#include "texmgr/k4qbfilecontrol.h"
+#include "texmgr/k4qbimagepreview.h"
+#include "texmgr/k4qbtexmgrimagepanel.h"
 #include "texmgr/k4qbtexmgrwindow.h"
-#include "tools/imgwrite.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace texmgrtest {
 
-// A uniform RGBA PNG.
-inline void writeUniformPng(const std::string& path, uint32_t width, uint32_t height,
-                            imgwrite::Pixel colour) {
-    std::vector<uint16_t> samples;
-    samples.reserve(width * height * 4);
-    for (uint32_t i = 0; i < width * height; ++i) {
-        samples.push_back(colour.r);
-        samples.push_back(colour.g);
-        samples.push_back(colour.b);
-        samples.push_back(colour.a);
-    }
-    ASSERT_TRUE(imgwrite::saveFile(
-        path, imgwrite::writePng(imgwrite::PngOptions(), width, height, samples)))
-        << path;
-}
+using k4test::pump;
+using k4test::pumpUntil;
 
-// A game install below `root` with loose textures in data\textures\, listed
-// by name in byte order: blue.png (64 x 64), broken.png (not an image),
-// green.png (64 x 64), red_half.png (64 x 64, alpha 128), wide.png (128 x 32).
-inline std::string writeFixtureInstall(const std::string& root) {
-    std::string textures = root + "\\install\\data\\textures";
-    EXPECT_TRUE(k4p::createFolderTree(textures.c_str()));
-    writeUniformPng(textures + "\\blue.png", 64, 64, {0, 0, 255, 255});
-    writeUniformPng(textures + "\\green.png", 64, 64, {0, 255, 0, 255});
-    writeUniformPng(textures + "\\red_half.png", 64, 64, {255, 0, 0, 128});
-    writeUniformPng(textures + "\\wide.png", 128, 32, {255, 255, 0, 255});
-    k4test::writeFile(textures + "\\broken.png", "this is no picture");
-    return root + "\\install";
-}
-
-// The main window with its settings file in a folder of the test's own.
-// Its swap chain copies instead of discarding, so that the back buffer still
-// holds the last drawing after Present and the test can read it; everything
-// else is the program's own.
+// The main window with its settings file in the test's folder. Its swap chain
+// copies instead of discarding, so that the back buffer still holds the last
+// drawing after Present; everything else is the program's own.
 class TestWindow : public K4QBTexMgrWindow {
 public:
-    TestWindow(const std::string& folder, K4CDebugLogger* logger = nullptr)
+    explicit TestWindow(const std::string& folder, K4CDebugLogger* logger = nullptr)
         : K4QBTexMgrWindow(GetModuleHandleA(nullptr), logger) {
         setAppFolder((folder + "\\").c_str());
     }
     void gatherD3DPresentation(D3DPRESENT_PARAMETERS* parameters) override {
         K4QBTexMgrWindow::gatherD3DPresentation(parameters);
-        EXPECT_EQ(parameters->SwapEffect, D3DSWAPEFFECT_DISCARD);
         parameters->SwapEffect = D3DSWAPEFFECT_COPY;
     }
 
@@ -78,124 +50,150 @@ protected:
     }
 };
 
-// Offers a key with modifiers to the accelerator table as the keyboard
-// would deliver it; true when it was translated into a command.
-inline bool pressAccelerator(HWND window, HACCEL accelerators, UINT key, bool control, bool alt) {
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_CONTROL] = control ? 0x80 : 0;
-    keys[VK_MENU] = alt ? 0x80 : 0;
-    SetKeyboardState(keys);
-    MSG message = {};
-    message.hwnd = window;
-    message.message = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
-    message.wParam = key;
-    message.lParam = (alt ? 1 << 29 : 0) | 1;
-    bool translated = TranslateAcceleratorA(window, accelerators, &message) != 0;
-    keys[VK_CONTROL] = 0;
-    keys[VK_MENU] = 0;
-    SetKeyboardState(keys);
-    return translated;
-}
-
-using k4test::pump;
-using k4test::pumpUntil;
-
 inline std::string windowText(HWND window) {
     char text[512] = {0};
     GetWindowTextA(window, text, sizeof text);
     return text;
 }
 
+// False also for an id no item carries.
 inline bool menuChecked(HMENU menu, UINT id) {
-    return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
 }
 
 // Sends a command as the menu does.
-inline LRESULT command(K4QBTexMgrWindow* window, int id, int code = 0) {
-    return SendMessageA(window->getWindow(), WM_COMMAND, MAKEWPARAM(id, code), 0);
+inline LRESULT command(K4QBTexMgrWindow* window, int id) {
+    return SendMessageA(window->getWindow(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+// Selects exactly these positions of the file list (-1: all) and notifies
+// the window as the list box does.
+inline void select(K4QBTexMgrWindow* window, std::initializer_list<int> positions) {
+    HWND list = window->getSearchFileList()->getWindow();
+    SendMessageA(list, LB_SETSEL, FALSE, -1);
+    for (int position : positions) {
+        SendMessageA(list, LB_SETSEL, TRUE, position);
+    }
+    SendMessageA(window->getWindow(), WM_COMMAND, MAKEWPARAM(K4QB_ID_FILELIST, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
 }
 
 // Resizes the window so that its client area is width x height.
 inline void setClientSize(HWND window, int width, int height) {
-    RECT rect = {0, 0, width, height};
-    AdjustWindowRectEx(&rect, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), TRUE,
-                       static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
-    SetWindowPos(window, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
-                 SWP_NOMOVE | SWP_NOZORDER);
-    // A menu bar that wraps changes the client height; correct once.
-    RECT client;
-    GetClientRect(window, &client);
-    int dw = width - client.right, dh = height - client.bottom;
-    if (dw != 0 || dh != 0) {
-        RECT outer;
+    for (int round = 0; round < 2; ++round) { // once more when the menu bar wraps
+        RECT client, outer;
+        GetClientRect(window, &client);
         GetWindowRect(window, &outer);
-        SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + dw,
-                     outer.bottom - outer.top + dh, SWP_NOMOVE | SWP_NOZORDER);
+        SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + width - client.right,
+                     outer.bottom - outer.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
     }
 }
 
-// The back buffer as 0xAARRGGBB values, read inside the Direct3D lock (so no
+// The back buffer as 0xRRGGBB values, read inside the Direct3D lock (so no
 // drawing is under way).
 struct Pixels {
     int width = 0, height = 0;
     std::vector<uint32_t> values;
-    uint32_t at(int x, int y) const { return values[static_cast<size_t>(y) * width + x]; }
-    uint32_t rgb(int x, int y) const { return at(x, y) & 0x00FFFFFFu; }
+    uint32_t rgb(int x, int y) const {
+        return values[static_cast<size_t>(y) * width + x] & 0x00FFFFFFu;
+    }
 };
 
 inline Pixels readBackBuffer(K4QBAppWindow* window) {
     Pixels pixels;
-    IDirect3DDevice9* device = window->beginD3DUse();
-    if (device == nullptr) {
-        ADD_FAILURE() << "no device";
-        return pixels;
-    }
+    K4QBD3DUse use(window);
+    IDirect3DDevice9* device = use.device();
     IDirect3DSurface9* backBuffer = nullptr;
     IDirect3DSurface9* copy = nullptr;
     D3DSURFACE_DESC desc = {};
-    if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer)) &&
+    D3DLOCKED_RECT locked;
+    if (device != nullptr &&
+        SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer)) &&
         SUCCEEDED(backBuffer->GetDesc(&desc)) &&
         SUCCEEDED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
                                                       D3DPOOL_SYSTEMMEM, &copy, nullptr)) &&
-        SUCCEEDED(device->GetRenderTargetData(backBuffer, copy))) {
-        D3DLOCKED_RECT locked;
-        if (SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-            pixels.width = static_cast<int>(desc.Width);
-            pixels.height = static_cast<int>(desc.Height);
-            pixels.values.resize(desc.Width * desc.Height);
-            for (UINT y = 0; y < desc.Height; ++y) {
-                const uint32_t* row = reinterpret_cast<const uint32_t*>(
-                    static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
-                for (UINT x = 0; x < desc.Width; ++x) {
-                    pixels.values[y * desc.Width + x] = row[x];
-                }
-            }
-            copy->UnlockRect();
+        SUCCEEDED(device->GetRenderTargetData(backBuffer, copy)) &&
+        SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+        pixels.width = static_cast<int>(desc.Width);
+        pixels.height = static_cast<int>(desc.Height);
+        for (UINT y = 0; y < desc.Height; ++y) {
+            const uint32_t* row = reinterpret_cast<const uint32_t*>(
+                static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
+            pixels.values.insert(pixels.values.end(), row, row + desc.Width);
+        }
+        copy->UnlockRect();
+    }
+    for (IDirect3DSurface9* surface : {copy, backBuffer}) {
+        if (surface != nullptr) {
+            surface->Release();
         }
     }
-    if (copy != nullptr) {
-        copy->Release();
-    }
-    if (backBuffer != nullptr) {
-        backBuffer->Release();
-    }
-    window->endD3DUse();
     EXPECT_TRUE(desc.Format == D3DFMT_X8R8G8B8 || desc.Format == D3DFMT_A8R8G8B8)
-        << "back buffer format " << desc.Format;
+        << "no device or back buffer format " << desc.Format;
     return pixels;
 }
 
 // Each colour channel within `tolerance` of the expected one.
 inline bool closeTo(uint32_t actual, uint32_t expected, int tolerance = 3) {
     for (int shift = 0; shift <= 16; shift += 8) {
-        int a = static_cast<int>((actual >> shift) & 0xFF);
-        int e = static_cast<int>((expected >> shift) & 0xFF);
-        if (a - e > tolerance || e - a > tolerance) {
+        int difference = static_cast<int>((actual >> shift) & 0xFF) -
+                         static_cast<int>((expected >> shift) & 0xFF);
+        if (difference > tolerance || difference < -tolerance) {
             return false;
         }
     }
     return true;
 }
+
+// A test with a game install below its folder whose loose textures in
+// data\textures\ are listed by name in byte order: blue.png (64 x 64),
+// broken.png (not an image), green.png (64 x 64), red_half.png (64 x 64,
+// alpha 128), wide.png (128 x 32); and the main window over it.
+class WindowTest : public ::testing::Test {
+protected:
+    static constexpr int kBlue = 0, kBroken = 1, kGreen = 2, kRedHalf = 3, kWide = 4;
+
+    void SetUp() override {
+        folder_ = k4test::testFolder("texmgr");
+        std::string textures = folder_ + "\\install\\data\\textures";
+        ASSERT_TRUE(k4p::createFolderTree(textures.c_str()));
+        k4test::writeUniformPng(textures + "\\blue.png", 64, 64, {0, 0, 255, 255});
+        k4test::writeUniformPng(textures + "\\green.png", 64, 64, {0, 255, 0, 255});
+        k4test::writeUniformPng(textures + "\\red_half.png", 64, 64, {255, 0, 0, 128});
+        k4test::writeUniformPng(textures + "\\wide.png", 128, 32, {255, 255, 0, 255});
+        k4test::writeFile(textures + "\\broken.png", "this is no picture");
+        content_.addSource(K4QBGameDataFolder::CreateFromPath((folder_ + "\\install").c_str()));
+    }
+    // Builds and shows the window over the fixture content, 800 x 600.
+    TestWindow* open(K4CDebugLogger* logger = nullptr) {
+        window_ = std::make_unique<TestWindow>(folder_, logger);
+        window_->initialize(&content_, SW_SHOWNORMAL);
+        setClientSize(window_->getWindow(), 800, 600);
+        pump();
+        panel_ = window_->getImagePanel();
+        return window_.get();
+    }
+    void select(std::initializer_list<int> positions) {
+        texmgrtest::select(window_.get(), positions);
+    }
+    std::string caption() { return windowText(panel_->getCaptionBox()); }
+    bool waitForCaption(const std::string& expected) {
+        return pumpUntil([&] { return caption() == expected; });
+    }
+    // Waits for two more drawings, so that the last one saw every change made
+    // before the call.
+    void waitForFreshDrawing() {
+        K4QBImagePreview* preview = panel_->getImagePreview();
+        ASSERT_NE(preview, nullptr);
+        uint32_t start = preview->getDrawCount();
+        ASSERT_TRUE(pumpUntil([&] { return preview->getDrawCount() >= start + 2; }));
+    }
+
+    std::string folder_;
+    K4QBContentRegistry content_;
+    std::unique_ptr<TestWindow> window_;
+    K4QBTexMgrImagePanel* panel_ = nullptr;
+};
 
 } // namespace texmgrtest
