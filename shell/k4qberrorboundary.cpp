@@ -1,7 +1,10 @@
 // Naming any exception, and the last words of a worker thread.
 #include "shell/k4qberrorboundary.h"
 
+#include "foundation/errors.h"
 #include "foundation/k4ctrace.h"
+
+#include <new>
 
 const char* k4qbErrorText(const std::exception_ptr& error) noexcept {
     if (!error) {
@@ -11,6 +14,8 @@ const char* k4qbErrorText(const std::exception_ptr& error) noexcept {
         std::rethrow_exception(error);
     } catch (const char* code) {
         return code != nullptr ? code : "unknown exception";
+    } catch (const std::bad_alloc&) {
+        return K4CERR_MEM_OUTOFMEMORY; // named as the code the rest of the program uses
     } catch (const std::exception& exception) {
         return exception.what();
     } catch (...) {

@@ -16,8 +16,9 @@
 
 class K4CDebugLogger;
 
-// The text that names an error: the code itself, else the exception's
-// what(), else "unknown exception". Valid while `error` lives.
+// The text that names an error: the code itself, "K4CERR_MEM_OUTOFMEMORY"
+// for std::bad_alloc, else the exception's what(), else "unknown exception".
+// Valid while `error` lives.
 const char* k4qbErrorText(const std::exception_ptr& error) noexcept;
 
 // Logs "(In <where>) Stopped by <error>" at ERROR, unless the line cannot be

@@ -15,6 +15,7 @@
 
 #include <ctime>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 using k4shelltest::TestAppWindow;
@@ -133,7 +134,7 @@ TEST(ShellStartup, RunsEndInOrderWithExitCodeZero) {
                    Case{&k4shelltest::TestWindowOptions::throwOnApp,
                         "Application error K4QBERR_APP_INITERROR"},
                    Case{&k4shelltest::TestWindowOptions::badAllocOnApp,
-                        "Application error std::bad_alloc"}}) {
+                        "Application error K4CERR_MEM_OUTOFMEMORY"}}) {
         options = k4shelltest::TestWindowOptions();
         options.*c.option = true;
         auto boxes = runApplication(folder, options, 1);
@@ -154,15 +155,20 @@ TEST(ShellStartup, WorkerErrorsStopTheWorkerAndAreLoggedWhenPossible) {
     EXPECT_TRUE(k4qbRunWorker(log.get(), "Test::work", [&] { finished = true; }));
     EXPECT_TRUE(finished);
     EXPECT_FALSE(k4qbRunWorker(log.get(), "Test::work", [] { throw std::bad_alloc(); }));
+    EXPECT_FALSE(k4qbRunWorker(log.get(), "Test::work", [] { throw std::runtime_error("odd"); }));
+    EXPECT_FALSE(k4qbRunWorker(log.get(), "Test::work", [] { throw 42; }));
     EXPECT_FALSE(k4qbRunWorker(log.get(), "Test::work", [] { throw K4QBERR_APP_D3DERROR; }));
     log.breakFile(true);
     EXPECT_FALSE(k4qbRunWorker(log.get(), "Test::work", [] { throw K4DXERR_RES_LOADERROR; }));
     log.breakFile(false);
     std::string text = log.text();
-    EXPECT_NE(text.find("ERROR\t(In Test::work) Stopped by std::bad_alloc"), std::string::npos)
+    EXPECT_NE(text.find("ERROR\t(In Test::work) Stopped by K4CERR_MEM_OUTOFMEMORY"),
+              std::string::npos)
         << text;
     EXPECT_NE(text.find("ERROR\t(In Test::work) Stopped by K4QBERR_APP_D3DERROR"),
               std::string::npos);
+    EXPECT_NE(text.find("Stopped by odd"), std::string::npos);
+    EXPECT_NE(text.find("Stopped by unknown exception"), std::string::npos);
     EXPECT_EQ(text.find("K4DXERR_RES_LOADERROR"), std::string::npos);
 }
 
