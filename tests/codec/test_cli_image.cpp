@@ -59,10 +59,7 @@ TEST(QbtexImage, InfoDescribesEachFile) {
     }
     // A file that is there but cannot be decoded is an error, not a miss.
     const std::string junk = scratchPath("junk.tga");
-    FILE* file = k4p::openFile(junk.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fputs("not an image", file);
-    std::fclose(file);
+    k4test::writeFile(junk, "not an image");
     r = run(runImageInfo, {junk});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("qbtex: " + junk + ": "), std::string::npos);
@@ -106,28 +103,24 @@ TEST(QbtexImage, ToDdsAndBackToPng) {
 TEST(QbtexImage, ToDdsSizesLevelsAndFormats) {
     const std::string tga = tgaFixture();
     const std::string dds = scratchPath("cli2.dds");
-    for (const char* name : {"dxt5", "r8g8b8", "a4l4"}) {
-        ASSERT_EQ(run(runImageToDds, {tga, dds, "--format", name, "--size", "16x8"}).status, 0)
-            << name;
-        std::string upper = name;
-        for (char& c : upper) {
-            c = static_cast<char>(toupper(c));
-        }
-        EXPECT_EQ(run(runImageInfo, {dds}).out, dds + ": 16x8, 5 levels, " + upper + "\n");
+    for (const auto& [name, shown] :
+         {std::pair{"dxt5", "DXT5"}, {"r8g8b8", "R8G8B8"}, {"a4l4", "A4L4"}}) {
+        ASSERT_EQ(run(runImageToDds, {tga, dds, "--format", name, "--size", "16x8"}).status, 0);
+        EXPECT_EQ(run(runImageInfo, {dds}).out, dds + ": 16x8, 5 levels, " + shown + "\n");
     }
     ASSERT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--mips", "none"}).status, 0);
     EXPECT_EQ(run(runImageInfo, {dds}).out, dds + ": 6x3, 1 levels, L8\n");
     ASSERT_EQ(run(runImageToDds, {tga, dds, "--mips", "2", "--format", "dxt1"}).status, 0);
     EXPECT_EQ(run(runImageInfo, {dds}).out, dds + ": 6x3, 2 levels, DXT1\n");
-    // Usage errors and failures.
+    // Usage errors: no format, one that is not written, bad options; 6x3 has 3 levels.
     EXPECT_EQ(run(runImageToDds, {tga, dds}).status, 2);
     EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "x8r8g8b8"}).status, 2);
-    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--size", "16"}).status, 2);
-    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--size", "0x4"}).status, 2);
-    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--size", "16385x4"}).status, 2);
-    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--mips", "lots"}).status, 2);
-    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--bogus", "1"}).status, 2);
-    EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", "--mips", "4"}).status, 2);
+    const char* const bad[][2] = {{"--size", "16"},   {"--size", "0x4"}, {"--size", "16385x4"},
+                                  {"--mips", "lots"}, {"--bogus", "1"},  {"--mips", "4"}};
+    for (const auto& option : bad) {
+        EXPECT_EQ(run(runImageToDds, {tga, dds, "--format", "l8", option[0], option[1]}).status, 2)
+            << option[0] << " " << option[1];
+    }
     CommandRun r = run(runImageToDds, {scratchPath("nothing.bmp"), dds, "--format", "l8"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "qbtex: " + scratchPath("nothing.bmp") + ": cannot open file\n");

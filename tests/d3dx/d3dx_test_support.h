@@ -4,6 +4,7 @@
 #pragma once
 
 #include "codec/d3dx/k4d3dx.h"
+#include "codec/d3dx/surface_io.h"
 
 #include "codec/codec.h"
 #include "codec/convert.h"
@@ -26,6 +27,7 @@ using k4codec::Format;
 using k4codec::Image;
 using k4codec::Rgba;
 
+using k4d3dx::ComRef;
 using k4test::TestDevice;
 
 // Skips the test when the machine has no Direct3D 9 device.
@@ -127,6 +129,21 @@ inline IDirect3DTexture9* makeTexture(IDirect3DDevice9* device, UINT width, UINT
         width, height, levels, usage, static_cast<D3DFORMAT>(format), pool, &texture, nullptr);
     EXPECT_EQ(hr, S_OK) << "CreateTexture " << width << "x" << height << " format " << format;
     return SUCCEEDED(hr) ? texture : nullptr;
+}
+
+// Level `level` of a texture as a surface (the caller releases it).
+inline IDirect3DSurface9* surfaceOf(IDirect3DTexture9* texture, UINT level = 0) {
+    IDirect3DSurface9* surface = nullptr;
+    EXPECT_EQ(texture->GetSurfaceLevel(level, &surface), S_OK);
+    return surface;
+}
+
+// D3DXLoadSurfaceFromSurface without palettes.
+inline HRESULT copySurface(IDirect3DSurface9* dst, IDirect3DSurface9* src,
+                           DWORD filter = D3DX_DEFAULT, const RECT* dstRect = nullptr,
+                           const RECT* srcRect = nullptr, D3DCOLOR colourKey = 0) {
+    return D3DXLoadSurfaceFromSurface(dst, nullptr, dstRect, src, nullptr, srcRect, filter,
+                                      colourKey);
 }
 
 inline int maxDifference(const std::vector<Rgba>& a, const std::vector<Rgba>& b) {

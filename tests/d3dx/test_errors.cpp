@@ -50,84 +50,62 @@ TEST(D3dxErrors, InvalidCallsChangeNothing) {
 
     // Surfaces: null, bad filter, rectangles outside, formats without a codec.
     const std::vector<Rgba> source = pattern(8, 8);
-    IDirect3DTexture9* srcTexture = makeTexture(device.get(), 8, 8, 1, kFmtA8R8G8B8);
-    IDirect3DTexture9* dstTexture = makeTexture(device.get(), 8, 8, 4, kFmtA8R8G8B8);
-    ASSERT_TRUE(srcTexture && dstTexture);
-    writeLevel(srcTexture, 0, encode(source, 8, 8, kFmtA8R8G8B8));
+    ComRef<IDirect3DTexture9> srcTexture(makeTexture(device.get(), 8, 8, 1, kFmtA8R8G8B8));
+    ComRef<IDirect3DTexture9> dstTexture(makeTexture(device.get(), 8, 8, 4, kFmtA8R8G8B8));
+    ASSERT_TRUE(srcTexture.get() && dstTexture.get());
+    writeLevel(srcTexture.get(), 0, encode(source, 8, 8, kFmtA8R8G8B8));
     for (UINT i = 0; i < 4; ++i) {
         const uint32_t s = levelSize(8, i);
-        writeLevel(dstTexture, i,
+        writeLevel(dstTexture.get(), i,
                    encode(std::vector<Rgba>(s * s, Rgba{9, 9, 9, 9}), s, s, kFmtA8R8G8B8));
     }
-    const Image before = readTexture(dstTexture);
-    IDirect3DSurface9 *src = nullptr, *dst = nullptr;
-    srcTexture->GetSurfaceLevel(0, &src);
-    dstTexture->GetSurfaceLevel(0, &dst);
+    const Image before = readTexture(dstTexture.get());
+    ComRef<IDirect3DSurface9> src(surfaceOf(srcTexture.get())), dst(surfaceOf(dstTexture.get()));
     const RECT outside = {0, 0, 9, 8}, empty = {2, 2, 2, 4};
-    EXPECT_EQ(D3DXLoadSurfaceFromSurface(nullptr, nullptr, nullptr, src, nullptr, nullptr,
-                                         D3DX_DEFAULT, 0),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXLoadSurfaceFromSurface(dst, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                         D3DX_DEFAULT, 0),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXLoadSurfaceFromSurface(dst, nullptr, nullptr, src, nullptr, nullptr, 7, 0),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(
-        D3DXLoadSurfaceFromSurface(dst, nullptr, &outside, src, nullptr, nullptr, D3DX_DEFAULT, 0),
-        D3DERR_INVALIDCALL);
-    EXPECT_EQ(
-        D3DXLoadSurfaceFromSurface(dst, nullptr, nullptr, src, nullptr, &empty, D3DX_DEFAULT, 0),
-        D3DERR_INVALIDCALL);
-    IDirect3DTexture9* floatTexture = nullptr;
+    EXPECT_EQ(copySurface(nullptr, src.get()), D3DERR_INVALIDCALL);
+    EXPECT_EQ(copySurface(dst.get(), nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(copySurface(dst.get(), src.get(), 7), D3DERR_INVALIDCALL);
+    EXPECT_EQ(copySurface(dst.get(), src.get(), D3DX_DEFAULT, &outside), D3DERR_INVALIDCALL);
+    EXPECT_EQ(copySurface(dst.get(), src.get(), D3DX_DEFAULT, nullptr, &empty), D3DERR_INVALIDCALL);
+    ComRef<IDirect3DTexture9> floatTexture;
     if (SUCCEEDED(device.get()->CreateTexture(8, 8, 1, 0, D3DFMT_A32B32G32R32F, D3DPOOL_MANAGED,
-                                              &floatTexture, nullptr))) {
-        IDirect3DSurface9* floatSurface = nullptr;
-        floatTexture->GetSurfaceLevel(0, &floatSurface);
-        EXPECT_EQ(D3DXLoadSurfaceFromSurface(dst, nullptr, nullptr, floatSurface, nullptr, nullptr,
-                                             D3DX_DEFAULT, 0),
+                                              floatTexture.out(), nullptr))) {
+        ComRef<IDirect3DSurface9> floatSurface(surfaceOf(floatTexture.get()));
+        EXPECT_EQ(copySurface(dst.get(), floatSurface.get()), D3DERR_INVALIDCALL);
+        const std::string path = scratchPath("float.dds");
+        EXPECT_EQ(D3DXSaveTextureToFileA(path.c_str(), D3DXIFF_DDS, floatTexture.get(), nullptr),
                   D3DERR_INVALIDCALL);
-        EXPECT_EQ(D3DXSaveTextureToFileA(scratchPath("float.dds").c_str(), D3DXIFF_DDS,
-                                         floatTexture, nullptr),
-                  D3DERR_INVALIDCALL);
-        EXPECT_EQ(GetFileAttributesA(scratchPath("float.dds").c_str()), INVALID_FILE_ATTRIBUTES);
-        floatSurface->Release();
-        floatTexture->Release();
+        EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
     }
 
     // Filtering: null texture, a source level past the last, bad filter.
     EXPECT_EQ(D3DXFilterTexture(nullptr, nullptr, 0, D3DX_DEFAULT), D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXFilterTexture(dstTexture, nullptr, 4, D3DX_DEFAULT), D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXFilterTexture(dstTexture, nullptr, 0, 0x1234567), D3DERR_INVALIDCALL);
-    IDirect3DCubeTexture9* cube = nullptr;
-    if (SUCCEEDED(device.get()->CreateCubeTexture(8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &cube,
-                                                  nullptr))) {
-        EXPECT_EQ(D3DXFilterTexture(cube, nullptr, 0, D3DX_DEFAULT), D3DERR_INVALIDCALL);
-        EXPECT_EQ(
-            D3DXSaveTextureToFileA(scratchPath("cube.dds").c_str(), D3DXIFF_DDS, cube, nullptr),
-            D3DERR_INVALIDCALL);
-        cube->Release();
+    EXPECT_EQ(D3DXFilterTexture(dstTexture.get(), nullptr, 4, D3DX_DEFAULT), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXFilterTexture(dstTexture.get(), nullptr, 0, 0x1234567), D3DERR_INVALIDCALL);
+    ComRef<IDirect3DCubeTexture9> cube;
+    if (SUCCEEDED(device.get()->CreateCubeTexture(8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                                  cube.out(), nullptr))) {
+        EXPECT_EQ(D3DXFilterTexture(cube.get(), nullptr, 0, D3DX_DEFAULT), D3DERR_INVALIDCALL);
+        EXPECT_EQ(D3DXSaveTextureToFileA(scratchPath("cube.dds").c_str(), D3DXIFF_DDS, cube.get(),
+                                         nullptr),
+                  D3DERR_INVALIDCALL);
     }
-    EXPECT_EQ(readTexture(dstTexture).levels, before.levels);
+    EXPECT_EQ(readTexture(dstTexture.get()).levels, before.levels);
 
     // Saving: bad arguments keep an existing file; an unwritable place
     // creates nothing.
     const std::string existing = saveFixture("keep.dds", imgwrite::Bytes{1, 2, 3});
-    EXPECT_EQ(D3DXSaveTextureToFileA(nullptr, D3DXIFF_DDS, dstTexture, nullptr),
+    EXPECT_EQ(D3DXSaveTextureToFileA(nullptr, D3DXIFF_DDS, dstTexture.get(), nullptr),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(D3DXSaveTextureToFileA(existing.c_str(), D3DXIFF_DDS, nullptr, nullptr),
               D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXSaveTextureToFileA(existing.c_str(), D3DXIFF_BMP, dstTexture, nullptr),
+    EXPECT_EQ(D3DXSaveTextureToFileA(existing.c_str(), D3DXIFF_BMP, dstTexture.get(), nullptr),
               D3DERR_INVALIDCALL);
     std::vector<uint8_t> kept;
     ASSERT_EQ(readFileBytes(existing.c_str(), &kept), kOk);
     EXPECT_EQ(kept, (std::vector<uint8_t>{1, 2, 3}));
     const std::string nowhere = scratchPath("missing-folder\\out.dds");
-    EXPECT_EQ(D3DXSaveTextureToFileA(nowhere.c_str(), D3DXIFF_DDS, dstTexture, nullptr),
+    EXPECT_EQ(D3DXSaveTextureToFileA(nowhere.c_str(), D3DXIFF_DDS, dstTexture.get(), nullptr),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(GetFileAttributesA(nowhere.c_str()), INVALID_FILE_ATTRIBUTES);
-
-    src->Release();
-    dst->Release();
-    srcTexture->Release();
-    dstTexture->Release();
 }

@@ -79,48 +79,39 @@ void expectBuiltLevels(const Image& got, uint32_t from) {
 } // namespace
 
 TEST(D3dxInfo, DescribesEachFileType) {
-    const DdsFixture dds = ddsFixture("info.dds", k4codec::kFmtDXT5, 16, 8, 3);
-    imgwrite::BmpOptions bmp;
-    const std::string bmpPath =
-        saveFixture("info.bmp", imgwrite::writeBmp(bmp, 5, 3, std::vector<uint32_t>(15, 0x123456)));
-    imgwrite::TgaOptions tga;
-    tga.alphaBits = 8;
-    const std::string tgaPath = saveFixture(
-        "info.tga", imgwrite::writeTga(tga, 7, 2, std::vector<uint32_t>(14, 0x80102030)));
-    imgwrite::PngOptions png;
-    png.colourType = 0;
-    const std::string pngPath =
-        saveFixture("info.png", imgwrite::writePng(png, 9, 4, std::vector<uint16_t>(36, 77)));
-    imgwrite::JpegOptions jpeg;
-    const std::string jpegPath =
-        saveFixture("info.jpg", imgwrite::writeJpeg(jpeg, 10, 6, std::vector<uint8_t>(180, 99)));
-
-    struct Expected {
+    using imgwrite::Bytes;
+    const struct {
         std::string path;
         UINT width, height, levels;
         D3DFORMAT format;
         D3DXIMAGE_FILEFORMAT type;
+    } cases[] = {
+        {ddsFixture("info.dds", k4codec::kFmtDXT5, 16, 8, 3).path, 16, 8, 3, D3DFMT_DXT5,
+         D3DXIFF_DDS},
+        {saveFixture("info.bmp", imgwrite::writeBmp({}, 5, 3, std::vector<uint32_t>(15, 0x123456))),
+         5, 3, 1, D3DFMT_R8G8B8, D3DXIFF_BMP},
+        {saveFixture("info.tga",
+                     imgwrite::writeTga({}, 7, 2, std::vector<uint32_t>(14, 0x80102030))),
+         7, 2, 1, D3DFMT_A8R8G8B8, D3DXIFF_TGA},
+        {saveFixture("info.png", imgwrite::writePng({}, 9, 4, std::vector<uint16_t>(144, 77))), 9,
+         4, 1, D3DFMT_A8R8G8B8, D3DXIFF_PNG},
+        {saveFixture("info.jpg", imgwrite::writeJpeg({}, 10, 6, Bytes(180, 99))), 10, 6, 1,
+         D3DFMT_X8R8G8B8, D3DXIFF_JPG},
     };
-    const Expected cases[] = {
-        {dds.path, 16, 8, 3, D3DFMT_DXT5, D3DXIFF_DDS},
-        {bmpPath, 5, 3, 1, D3DFMT_R8G8B8, D3DXIFF_BMP},
-        {tgaPath, 7, 2, 1, D3DFMT_A8R8G8B8, D3DXIFF_TGA},
-        {pngPath, 9, 4, 1, D3DFMT_L8, D3DXIFF_PNG},
-        {jpegPath, 10, 6, 1, D3DFMT_X8R8G8B8, D3DXIFF_JPG},
-    };
-    for (const Expected& e : cases) {
+    for (const auto& e : cases) {
+        SCOPED_TRACE(e.path);
         D3DXIMAGE_INFO info;
         std::memset(&info, 0xcd, sizeof info);
-        ASSERT_EQ(D3DXGetImageInfoFromFileA(e.path.c_str(), &info), S_OK) << e.path;
-        EXPECT_EQ(info.Width, e.width) << e.path;
-        EXPECT_EQ(info.Height, e.height) << e.path;
-        EXPECT_EQ(info.Depth, 1u) << e.path;
-        EXPECT_EQ(info.MipLevels, e.levels) << e.path;
-        EXPECT_EQ(info.Format, e.format) << e.path;
-        EXPECT_EQ(info.ResourceType, D3DRTYPE_TEXTURE) << e.path;
-        EXPECT_EQ(info.ImageFileFormat, e.type) << e.path;
+        ASSERT_EQ(D3DXGetImageInfoFromFileA(e.path.c_str(), &info), S_OK);
+        EXPECT_EQ(info.Width, e.width);
+        EXPECT_EQ(info.Height, e.height);
+        EXPECT_EQ(info.Depth, 1u);
+        EXPECT_EQ(info.MipLevels, e.levels);
+        EXPECT_EQ(info.Format, e.format);
+        EXPECT_EQ(info.ResourceType, D3DRTYPE_TEXTURE);
+        EXPECT_EQ(info.ImageFileFormat, e.type);
         // Without a structure the call only checks the file.
-        EXPECT_EQ(D3DXGetImageInfoFromFileA(e.path.c_str(), nullptr), S_OK) << e.path;
+        EXPECT_EQ(D3DXGetImageInfoFromFileA(e.path.c_str(), nullptr), S_OK);
     }
 }
 
