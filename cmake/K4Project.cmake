@@ -36,7 +36,9 @@ function(k4_add_test_executable name)
   add_executable(${name} ${ARGN})
   k4_defaults(${name})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
-  set(properties ENVIRONMENT "K4_TEST_TMP=${K4_TEST_TMP}")
+  # A test that hangs (or a crash Wine's debugger holds) fails instead of
+  # stopping the whole run.
+  set(properties ENVIRONMENT "K4_TEST_TMP=${K4_TEST_TMP}" TIMEOUT 300)
   if(K4_TEST_RESOURCE_LOCK)
     list(APPEND properties RESOURCE_LOCK ${K4_TEST_RESOURCE_LOCK})
   endif()

@@ -216,12 +216,14 @@ bool K4QBIniFile::saveToStream(FILE* file) const {
 }
 
 void K4QBIniFile::save(const char* path) {
-    K4C_TRACE(logger_, "Enter K4QBIniFile::save(%s) = %p", path, static_cast<void*>(this));
+    // The user's settings matter more than the log: a line that cannot be
+    // written must not stop them being saved.
+    K4C_TRACE_NOTHROW(logger_, "Enter K4QBIniFile::save(%s) = %p", path, static_cast<void*>(this));
     const bool saved = path != nullptr && k4p::writeFileAtomic(path, [this](FILE* file) {
                            return saveToStream(file) && !std::ferror(file);
                        });
     if (!saved) {
         k4cTraceThrow(logger_, K4QBERR_INI_IOERROR, "K4QBIniFile::save", this);
     }
-    K4C_TRACE(logger_, "Exit K4QBIniFile::save = %p", static_cast<void*>(this));
+    K4C_TRACE_NOTHROW(logger_, "Exit K4QBIniFile::save = %p", static_cast<void*>(this));
 }

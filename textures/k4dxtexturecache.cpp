@@ -61,7 +61,14 @@ bool K4DXTextureCache::loadTextureInfo(const char* path, D3DXIMAGE_INFO* info) {
 HRESULT K4DXTextureCache::loadTexture(const char* path, IDirect3DTexture9** texture) {
     K4C_TRACE(logger_, "Enter K4DXTextureCache::loadTexture(%s, %p) = %p", path, (void*)texture,
               (void*)this);
-    HRESULT result = D3DXCreateTextureFromFileA(device_, path, texture);
+    k4codec::ImageInfo info{};
+    HRESULT result = k4d3dx::createTextureFromFile(device_, path, texture, &info);
+    if (result == S_OK && info.warning[0] != 0) {
+        // Damage the reader worked around: the picture shows, the log says why
+        // it may look wrong.
+        K4C_LOGAT(logger_, K4C_LOG_WARNING, "(In K4DXTextureCache::loadTexture) %s: %s", path,
+                  info.warning);
+    }
     K4C_TRACE(logger_, "Return %ld from K4DXTextureCache::loadTexture = %p", (long)result,
               (void*)this);
     return result;
