@@ -22,20 +22,16 @@ CommandRun run(int (*command)(int, char**), std::vector<std::string> args) {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const int status = command(static_cast<int>(argv.size()), argv.data());
-    CommandRun result{status, testing::internal::GetCapturedStdout(),
-                      testing::internal::GetCapturedStderr()};
-    return result;
+    return {status, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
 }
 
 std::string tgaFixture() {
-    imgwrite::TgaOptions o;
-    o.bits = 32, o.alphaBits = 8;
     std::vector<uint32_t> values(6 * 3);
     for (uint32_t i = 0; i < values.size(); ++i) {
         values[i] = 0x80000000u | (i * 0x0d0e0f);
     }
     const std::string path = scratchPath("cli.tga");
-    EXPECT_TRUE(imgwrite::saveFile(path, imgwrite::writeTga(o, 6, 3, values)));
+    EXPECT_TRUE(imgwrite::saveFile(path, imgwrite::writeTga({}, 6, 3, values)));
     return path;
 }
 
@@ -44,10 +40,7 @@ std::string tgaFixture() {
 TEST(QbtexImage, InfoDescribesEachFile) {
     const std::string tga = tgaFixture();
     const std::string missing = scratchPath("missing.png");
-    CommandRun r = run(runImageInfo, {tga});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, tga + ": 6x3, 1 levels, A8R8G8B8\n");
-    r = run(runImageInfo, {tga, missing});
+    CommandRun r = run(runImageInfo, {tga, missing});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, tga + ": 6x3, 1 levels, A8R8G8B8\n");
     EXPECT_EQ(r.err, "qbtex: " + missing + ": cannot open file\n");

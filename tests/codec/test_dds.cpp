@@ -77,14 +77,13 @@ TEST(DdsRead, Dx10FormatsMapToDirect3DFormats) {
     }
 }
 
-TEST(DdsRead, CubeMapsAndArraysGiveTheirFirstFace) {
+TEST(DdsRead, CubesAndArraysGiveTheirFirstFaceVolumesTheirFirstSlices) {
+    Image image;
+    ImageInfo info;
     // Legacy cube: six faces of 2x2 A8R8G8B8 with two levels each.
     DdsOptions o = legacyMasks(0x41, 32, 0xff0000, 0xff00, 0xff, 0xff000000);
     o.width = 2, o.height = 2, o.mipCount = 2, o.caps2 = 0xfe00;
-    const size_t face = (4 + 1) * 4;
-    const Bytes data = pattern(face * 6);
-    Image image;
-    ImageInfo info;
+    const Bytes data = pattern((4 + 1) * 4 * 6);
     ASSERT_EQ(readBytes(writeDds(o, data), &image, &info), kOk);
     EXPECT_EQ(info.resourceType, ResourceType::CubeTexture);
     EXPECT_EQ(image.levels[0], Bytes(data.begin(), data.begin() + 16));
@@ -96,21 +95,16 @@ TEST(DdsRead, CubeMapsAndArraysGiveTheirFirstFace) {
     ASSERT_EQ(readBytes(writeDds(x, blocks), &image, &info), kOk);
     EXPECT_EQ(info.resourceType, ResourceType::CubeTexture);
     EXPECT_EQ(image.levels[0], Bytes(blocks.begin(), blocks.begin() + 8));
-}
-
-TEST(DdsRead, VolumeGivesTheFirstSliceOfEachLevel) {
-    DdsOptions o = legacyMasks(0x20000, 8, 0xff, 0, 0, 0);
-    o.width = 2, o.height = 2, o.depth = 4, o.mipCount = 2;
-    o.flags |= 0x800000 | 0x20000, o.caps2 = 0x200000;
-    // Level 0: 4 slices of 4 bytes; level 1: 2 slices of 1 byte.
-    const Bytes data = pattern(16 + 2);
-    Image image;
-    ImageInfo info;
-    ASSERT_EQ(readBytes(writeDds(o, data), &image, &info), kOk);
+    // Volume: level 0 has 4 slices of 4 bytes, level 1 2 slices of 1 byte.
+    DdsOptions v = legacyMasks(0x20000, 8, 0xff, 0, 0, 0);
+    v.width = 2, v.height = 2, v.depth = 4, v.mipCount = 2;
+    v.flags |= 0x800000 | 0x20000, v.caps2 = 0x200000;
+    const Bytes slices = pattern(16 + 2);
+    ASSERT_EQ(readBytes(writeDds(v, slices), &image, &info), kOk);
     EXPECT_EQ(info.resourceType, ResourceType::VolumeTexture);
     EXPECT_EQ(info.depth, 4u);
-    EXPECT_EQ(image.levels[0], Bytes(data.begin(), data.begin() + 4));
-    EXPECT_EQ(image.levels[1], Bytes(data.begin() + 16, data.begin() + 17));
+    EXPECT_EQ(image.levels[0], Bytes(slices.begin(), slices.begin() + 4));
+    EXPECT_EQ(image.levels[1], Bytes(slices.begin() + 16, slices.begin() + 17));
 }
 
 TEST(DdsRead, PalettesExpandToThirtyTwoBits) {
@@ -217,7 +211,7 @@ TEST(DdsWrite, EveryConvertibleFormatReadsBack) {
     // Palettes and inconsistent levels are not written.
     Image image;
     Bytes file;
-    image.width = image.height = 4, image.format = kFmtP8, image.levels.assign(1, Bytes(16));
+    image.width = image.height = 4, image.format = kFmtP8, image.levels = {Bytes(16)};
     EXPECT_EQ(ddsWriteImage(image, &file), kInvalidCall);
     ASSERT_EQ(allocateImage(&image, 4, 4, kFmtL8, 2), kOk);
     image.levels[1].pop_back();

@@ -8,6 +8,7 @@
 #include "codec/mips.h"
 #include "codec_test_support.h"
 
+#include <algorithm>
 #include <functional>
 
 using namespace k4codec;
@@ -15,42 +16,64 @@ using namespace codectest;
 
 namespace {
 
-// `prepare` makes the operation's input, outside the failing allocations,
-// and gives back the operation, which fills the image it is given.
-using Operate = std::function<HResult(Image*)>;
+// An operation fills the image it is given; its input is made beforehand,
+// outside the failing allocations.
 struct Operation {
-    const char* name;
-    std::function<Operate()> prepare;
+    std::string name;
+    std::function<HResult(Image*)> run;
 };
 
-Bytes decodable(const char* name) {
-    for (const char* format : {"dds", "bmp", "tga", "png", "jpeg"}) {
-        for (const imgwrite::SeedFile& seed : imgwrite::seedFiles(format)) {
-            if (seed.name == name) {
-                return seed.bytes;
-            }
+Operation reading(const char* format, const std::string& seed) {
+    for (const imgwrite::SeedFile& file : imgwrite::seedFiles(format)) {
+        if (file.name == seed) {
+            const Bytes bytes = file.bytes;
+            return {seed, [bytes](Image* image) { return readBytes(bytes, image); }};
         }
     }
-    ADD_FAILURE() << "no seed " << name;
+    ADD_FAILURE() << "no seed " << seed;
     return {};
 }
 
-Operation reading(const char* seed) {
-    return {seed, [seed] {
-                const Bytes file = decodable(seed);
-                return Operate([file](Image* image) { return readBytes(file, image); });
-            }};
-}
-
 Image picture(Format format, uint32_t levels) {
-    Image image;
+    Image image, out;
     EXPECT_EQ(allocateImage(&image, 24, 12, kFmtA8R8G8B8, 1), kOk);
     for (size_t i = 0; i < image.levels[0].size(); ++i) {
         image.levels[0][i] = uint8_t(i * 7);
     }
-    Image out;
     EXPECT_EQ(resizeImage(image, 24, 12, levels, format, &out), kOk);
     return out;
+}
+
+std::vector<Operation> operations() {
+    std::vector<Operation> all = {
+        reading("dds", "dxt5.dds"),  reading("dds", "p8.dds"),     reading("bmp", "rle4.bmp"),
+        reading("bmp", "bf565.bmp"), reading("tga", "type10.tga"), reading("png", "c3d4.png"),
+        reading("png", "c6d16.png"), reading("jpeg", "c3p.jpg"),   reading("jpeg", "c4b.jpg")};
+    const Image rgba = picture(kFmtA8R8G8B8, 1), dxt1 = picture(kFmtDXT1, 3);
+    const Image r5g6b5 = picture(kFmtR5G6B5, 4), a4l4 = picture(kFmtA4L4, 2);
+    all.push_back({"resize_to_dxt5",
+                   [rgba](Image* image) { return resizeImage(rgba, 32, 8, 6, kFmtDXT5, image); }});
+    all.push_back({"convert_keeps_format",
+                   [dxt1](Image* image) { return convertImage(dxt1, kFmtDXT1, image); }});
+    all.push_back({"rebuild_mips", [r5g6b5](Image* image) {
+                       Image levels = r5g6b5;
+                       const HResult result = rebuildMips(&levels);
+                       if (result == kOk) {
+                           *image = std::move(levels);
+                       } else {
+                           EXPECT_EQ(levels.levels, r5g6b5.levels); // untouched
+                       }
+                       return result;
+                   }});
+    all.push_back({"write_dds", [a4l4](Image* image) {
+                       std::vector<uint8_t> bytes;
+                       const HResult result = ddsWriteImage(a4l4, &bytes);
+                       if (result == kOk) {
+                           image->levels.push_back(bytes);
+                       }
+                       return result;
+                   }});
+    return all;
 }
 
 void PrintTo(const Operation& operation, std::ostream* out) {
@@ -62,12 +85,11 @@ class OutOfMemory : public testing::TestWithParam<Operation> {};
 } // namespace
 
 TEST_P(OutOfMemory, EveryAllocationFailsCleanly) {
-    const Operate run = GetParam().prepare();
     uint64_t n = 1;
     for (;; ++n) {
         Image image;
         failAllocationAt(n);
-        const HResult result = run(&image);
+        const HResult result = GetParam().run(&image);
         const bool refused = allocationRefused();
         failAllocationAt(0);
         if (!refused) {
@@ -80,55 +102,9 @@ TEST_P(OutOfMemory, EveryAllocationFailsCleanly) {
     EXPECT_GT(n, 1u) << "no allocation through the seam";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codec, OutOfMemory,
-    testing::Values(reading("dxt5.dds"), reading("p8.dds"), reading("rle4.bmp"),
-                    reading("bf565.bmp"), reading("type10.tga"), reading("c3d4.png"),
-                    reading("c6d16.png"), reading("c3p.jpg"), reading("c4b.jpg"),
-                    Operation{"resize_to_dxt5",
-                              [] {
-                                  const Image source = picture(kFmtA8R8G8B8, 1);
-                                  return Operate([source](Image* image) {
-                                      return resizeImage(source, 32, 8, 6, kFmtDXT5, image);
-                                  });
-                              }},
-                    Operation{"convert_keeps_format",
-                              [] {
-                                  const Image source = picture(kFmtDXT1, 3);
-                                  return Operate([source](Image* image) {
-                                      return convertImage(source, kFmtDXT1, image);
-                                  });
-                              }},
-                    Operation{"rebuild_mips",
-                              [] {
-                                  const Image source = picture(kFmtR5G6B5, 4);
-                                  return Operate([source](Image* image) {
-                                      Image levels = source;
-                                      const HResult result = rebuildMips(&levels);
-                                      if (result == kOk) {
-                                          *image = std::move(levels);
-                                      } else {
-                                          EXPECT_EQ(levels.levels, source.levels); // untouched
-                                      }
-                                      return result;
-                                  });
-                              }},
-                    Operation{"write_dds",
-                              [] {
-                                  const Image source = picture(kFmtA4L4, 2);
-                                  return Operate([source](Image* image) {
-                                      std::vector<uint8_t> bytes;
-                                      const HResult result = ddsWriteImage(source, &bytes);
-                                      if (result == kOk) {
-                                          image->levels.push_back(bytes);
-                                      }
-                                      return result;
-                                  });
-                              }}),
-    [](const testing::TestParamInfo<Operation>& info) {
-        std::string name = info.param.name;
-        for (char& c : name) {
-            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-        }
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Codec, OutOfMemory, testing::ValuesIn(operations()),
+                         [](const testing::TestParamInfo<Operation>& info) {
+                             std::string name = info.param.name;
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name;
+                         });

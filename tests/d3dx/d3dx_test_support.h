@@ -41,15 +41,29 @@ inline std::string scratchPath(const std::string& name) {
     return k4test::testPath("d3dx", name);
 }
 
-inline std::string scratchFolder() {
-    const std::string path = scratchPath("");
-    return path.substr(0, path.size() - 1);
-}
-
 inline std::string saveFixture(const std::string& name, const imgwrite::Bytes& bytes) {
     const std::string path = scratchPath(name);
     EXPECT_TRUE(imgwrite::saveFile(path, bytes)) << path;
     return path;
+}
+
+// Copies level `level` of a lockable texture to or from packed rows.
+inline void copyLevel(IDirect3DTexture9* texture, UINT level, std::vector<uint8_t>* bytes,
+                      bool intoTexture) {
+    D3DSURFACE_DESC desc;
+    ASSERT_EQ(texture->GetLevelDesc(level, &desc), S_OK);
+    const size_t pitch = static_cast<size_t>(k4codec::formatRowPitch(desc.Format, desc.Width));
+    const uint32_t rows = k4codec::formatRowCount(desc.Format, desc.Height);
+    bytes->resize(intoTexture ? bytes->size() : pitch * rows);
+    ASSERT_EQ(bytes->size(), pitch * rows);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(texture->LockRect(level, &locked, nullptr, intoTexture ? 0 : D3DLOCK_READONLY), S_OK);
+    for (uint32_t y = 0; y < rows; ++y) {
+        uint8_t* row = static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch;
+        std::memcpy(intoTexture ? row : bytes->data() + y * pitch,
+                    intoTexture ? bytes->data() + y * pitch : row, pitch);
+    }
+    texture->UnlockRect(level);
 }
 
 // Every level of a lockable texture, packed, in its own format.
@@ -57,40 +71,17 @@ inline Image readTexture(IDirect3DTexture9* texture) {
     Image image;
     D3DSURFACE_DESC desc;
     EXPECT_EQ(texture->GetLevelDesc(0, &desc), S_OK);
-    image.width = desc.Width;
-    image.height = desc.Height;
-    image.format = desc.Format;
-    for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
-        texture->GetLevelDesc(level, &desc);
-        const size_t pitch = static_cast<size_t>(k4codec::formatRowPitch(desc.Format, desc.Width));
-        const uint32_t rows = k4codec::formatRowCount(desc.Format, desc.Height);
-        std::vector<uint8_t> bytes(pitch * rows);
-        D3DLOCKED_RECT locked;
-        EXPECT_EQ(texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY), S_OK);
-        for (uint32_t y = 0; y < rows; ++y) {
-            std::memcpy(bytes.data() + y * pitch,
-                        static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch, pitch);
-        }
-        texture->UnlockRect(level);
-        image.levels.push_back(bytes);
+    image.width = desc.Width, image.height = desc.Height, image.format = desc.Format;
+    image.levels.resize(texture->GetLevelCount());
+    for (UINT level = 0; level < image.levels.size(); ++level) {
+        copyLevel(texture, level, &image.levels[level], false);
     }
     return image;
 }
 
 // Level `level` of a lockable texture filled from packed bytes.
-inline void writeLevel(IDirect3DTexture9* texture, UINT level, const std::vector<uint8_t>& bytes) {
-    D3DSURFACE_DESC desc;
-    ASSERT_EQ(texture->GetLevelDesc(level, &desc), S_OK);
-    const size_t pitch = static_cast<size_t>(k4codec::formatRowPitch(desc.Format, desc.Width));
-    const uint32_t rows = k4codec::formatRowCount(desc.Format, desc.Height);
-    ASSERT_EQ(bytes.size(), pitch * rows);
-    D3DLOCKED_RECT locked;
-    ASSERT_EQ(texture->LockRect(level, &locked, nullptr, 0), S_OK);
-    for (uint32_t y = 0; y < rows; ++y) {
-        std::memcpy(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch,
-                    bytes.data() + y * pitch, pitch);
-    }
-    texture->UnlockRect(level);
+inline void writeLevel(IDirect3DTexture9* texture, UINT level, std::vector<uint8_t> bytes) {
+    copyLevel(texture, level, &bytes, true);
 }
 
 inline std::vector<Rgba> pixelsOf(const Image& image, uint32_t level = 0) {

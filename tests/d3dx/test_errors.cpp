@@ -8,30 +8,26 @@ using k4codec::levelSize;
 
 TEST(D3dxErrors, UndecodableFilesAreInvalidData) {
     K4_NEED_DEVICE(device);
+    using imgwrite::Bytes;
     imgwrite::DdsOptions dds;
     dds.fourCC = imgwrite::fourCC("DXT5");
     dds.width = dds.height = 8;
-    const imgwrite::Bytes good = imgwrite::writeDds(dds, imgwrite::Bytes(64, 0x55));
-    const std::string truncated =
-        saveFixture("truncated.dds", imgwrite::Bytes(good.begin(), good.end() - 1));
-    const std::string garbage = saveFixture("garbage.png", imgwrite::Bytes(300, 0x42));
-    const std::string empty = saveFixture("empty.bmp", imgwrite::Bytes());
-    imgwrite::DdsOptions huge = dds;
-    huge.width = huge.height = 65536;
-    const std::string tooLarge =
-        saveFixture("huge.dds", imgwrite::writeDds(huge, imgwrite::Bytes(64)));
-    const std::string missing = scratchPath("no-such-file.dds");
-
-    for (const std::string& path : {truncated, garbage, empty, tooLarge, missing}) {
+    const Bytes good = imgwrite::writeDds(dds, Bytes(64, 0x55));
+    dds.width = dds.height = 65536;
+    for (const std::string& path :
+         {saveFixture("truncated.dds", Bytes(good.begin(), good.end() - 1)),
+          saveFixture("garbage.png", Bytes(300, 0x42)), saveFixture("empty.bmp", Bytes()),
+          saveFixture("huge.dds", imgwrite::writeDds(dds, Bytes(64))),
+          scratchPath("no-such-file.dds")}) {
+        SCOPED_TRACE(path);
         D3DXIMAGE_INFO info;
         std::memset(&info, 0x5a, sizeof info);
-        EXPECT_EQ(D3DXGetImageInfoFromFileA(path.c_str(), &info), D3DXERR_INVALIDDATA) << path;
-        EXPECT_EQ(info.Width, 0x5a5a5a5au) << "info untouched: " << path;
+        EXPECT_EQ(D3DXGetImageInfoFromFileA(path.c_str(), &info), D3DXERR_INVALIDDATA);
+        EXPECT_EQ(info.Width, 0x5a5a5a5au) << "info untouched";
         IDirect3DTexture9* texture = nullptr;
         EXPECT_EQ(D3DXCreateTextureFromFileA(device.get(), path.c_str(), &texture),
-                  D3DXERR_INVALIDDATA)
-            << path;
-        EXPECT_EQ(texture, nullptr) << path;
+                  D3DXERR_INVALIDDATA);
+        EXPECT_EQ(texture, nullptr);
     }
 }
 
@@ -95,17 +91,19 @@ TEST(D3dxErrors, InvalidCallsChangeNothing) {
     // Saving: bad arguments keep an existing file; an unwritable place
     // creates nothing.
     const std::string existing = saveFixture("keep.dds", imgwrite::Bytes{1, 2, 3});
-    EXPECT_EQ(D3DXSaveTextureToFileA(nullptr, D3DXIFF_DDS, dstTexture.get(), nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXSaveTextureToFileA(existing.c_str(), D3DXIFF_DDS, nullptr, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXSaveTextureToFileA(existing.c_str(), D3DXIFF_BMP, dstTexture.get(), nullptr),
-              D3DERR_INVALIDCALL);
-    std::vector<uint8_t> kept;
-    ASSERT_EQ(readFileBytes(existing.c_str(), &kept), kOk);
-    EXPECT_EQ(kept, (std::vector<uint8_t>{1, 2, 3}));
     const std::string nowhere = scratchPath("missing-folder\\out.dds");
-    EXPECT_EQ(D3DXSaveTextureToFileA(nowhere.c_str(), D3DXIFF_DDS, dstTexture.get(), nullptr),
-              D3DERR_INVALIDCALL);
+    const struct {
+        const char* path;
+        D3DXIMAGE_FILEFORMAT type;
+        IDirect3DTexture9* texture;
+    } saves[] = {{nullptr, D3DXIFF_DDS, dstTexture.get()},
+                 {existing.c_str(), D3DXIFF_DDS, nullptr},
+                 {existing.c_str(), D3DXIFF_BMP, dstTexture.get()},
+                 {nowhere.c_str(), D3DXIFF_DDS, dstTexture.get()}};
+    for (const auto& save : saves) {
+        EXPECT_EQ(D3DXSaveTextureToFileA(save.path, save.type, save.texture, nullptr),
+                  D3DERR_INVALIDCALL);
+    }
+    EXPECT_EQ(k4test::readFile(existing), std::string("\1\2\3"));
     EXPECT_EQ(GetFileAttributesA(nowhere.c_str()), INVALID_FILE_ATTRIBUTES);
 }

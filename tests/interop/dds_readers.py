@@ -1,16 +1,12 @@
 #!/usr/bin/env python3
 """Interoperability of the DDS files `qbtex to-dds` writes.
 
-Every one of the twelve output formats, with and without mip levels, is read
-back by independent readers (ImageMagick, Pillow, NVIDIA's nvddsinfo and
-nvdecompress) and compared pixel for pixel with our own decoding
-(`qbtex to-png`, read with Pillow). A reader that is not installed is left
-out with a note and the run ends as skipped (exit status --skip-code) unless
-another reader disagrees; without Pillow nothing is compared. A reader that
-cannot read a format it is listed as not supporting is noted; any other
-refusal or difference fails the test (exit status 1).
-
-Pillow comes from Debian's python3-pil; run this script with /usr/bin/python3.
+The twelve output formats, with and without mip levels, read by ImageMagick,
+Pillow and NVIDIA's nvddsinfo/nvdecompress, compared pixel for pixel with our
+own decoding (`qbtex to-png`). A missing reader makes the run skipped
+(--skip-code) unless another disagrees; without Pillow (Debian's python3-pil,
+so run with /usr/bin/python3) nothing is compared. Refusals and differences
+listed in UNSUPPORTED are reported; any other fails the run (exit status 1).
 """
 import argparse
 import os

@@ -1,12 +1,10 @@
 #!/usr/bin/env python3
 """Pillow's side of the reader interoperability tests (Debian's python3-pil).
 
-  pillow_images.py write SOURCE.png FOLDER   writes SOURCE in the variants
-      below into FOLDER, one file each
-  pillow_images.py read FOLDER FILE...       writes Pillow's reading of the
-      n-th FILE (counted from 0) as FOLDER/n.png in 8-bit RGBA; nothing for a
-      file Pillow cannot read, nor for 32-bit integer and float pictures,
-      whose conversion to RGBA Pillow clips
+  pillow_images.py write SOURCE.png FOLDER   SOURCE in each variant below
+  pillow_images.py read FOLDER FILE...       Pillow's reading of the n-th FILE
+      as FOLDER/n.png, 8-bit RGBA; none where Pillow reads nothing or clips
+      (32-bit integer and float pictures)
 """
 import os
 import sys
