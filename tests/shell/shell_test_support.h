@@ -1,6 +1,5 @@
 // Shared pieces of the shell tests: a small application window subclass with
-// a real window and Direct3D device, and a private view of
-// HKEY_LOCAL_MACHINE for the game's install location.
+// a real window and Direct3D device, and the game's install location.
 #pragma once
 
 #include "content/install_path.h"
@@ -8,6 +7,7 @@
 #include "resources/resource_ids.h"
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qbtexmgrresources.h"
+#include "tests/support/registry.h"
 #include "tests/support/scratch.h"
 #include "tests/support/test_log.h"
 
@@ -22,45 +22,22 @@
 
 namespace k4shelltest {
 
-// Makes the process see the game as installed at `path` (or, with null, as
-// not installed) without touching the Wine prefix that other programs share:
-// HKEY_LOCAL_MACHINE is redirected into a private key only while the install
-// location is read, which happens once per process, and restored right after
-// (Direct3D and the display driver read their own machine settings later).
-class PrivateInstallPath {
-public:
-    explicit PrivateInstallPath(const char* path) {
-        RegDeleteTreeA(HKEY_CURRENT_USER, kShadow);
-        HKEY shadow = nullptr;
-        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kShadow, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &shadow, nullptr),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, shadow), ERROR_SUCCESS);
-        if (path != nullptr) {
-            HKEY key = nullptr;
-            EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, K4QB_INSTALL_KEY, 0, nullptr, 0,
-                                      KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                      ERROR_SUCCESS);
-            EXPECT_EQ(RegSetValueExA(key, K4QB_INSTALL_VALUE, 0, REG_SZ,
-                                     reinterpret_cast<const BYTE*>(path),
-                                     static_cast<DWORD>(strlen(path) + 1)),
-                      ERROR_SUCCESS);
-            RegCloseKey(key);
-        }
-        k4qbForgetInstallPath();
-        const char* seen = getInstallPath();
-        EXPECT_STREQ(seen, path);
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        RegCloseKey(shadow);
-        RegDeleteTreeA(HKEY_CURRENT_USER, kShadow);
-    }
-    ~PrivateInstallPath() { k4qbForgetInstallPath(); }
-    PrivateInstallPath(const PrivateInstallPath&) = delete;
-    PrivateInstallPath& operator=(const PrivateInstallPath&) = delete;
+inline constexpr k4p::RegistryRoot kInstallRoot = k4p::RegistryRoot::LocalMachine;
 
-private:
-    static constexpr const char* kShadow = "Software\\K4QBShellTests\\LocalMachine";
-};
+// Makes the process see the game as installed at `path` (null: not
+// installed). The location is read once per process and kept, so the
+// registry value goes again at once (tests that touch it hold a ctest lock).
+inline void seeInstallPath(const char* path) {
+    if (path != nullptr) {
+        k4test::storeRegistryValue(kInstallRoot, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE, true,
+                                   std::string(path, strlen(path) + 1));
+    } else {
+        k4test::deleteRegistryValue(kInstallRoot, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE);
+    }
+    k4qbForgetInstallPath();
+    EXPECT_STREQ(getInstallPath(), path);
+    k4test::deleteRegistryValue(kInstallRoot, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE);
+}
 
 // What the test window should do beyond the base behaviour.
 struct TestWindowOptions {

@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,7 +69,7 @@ inline LRESULT command(K4QBTexMgrWindow* window, int id) {
 
 // Selects exactly these positions of the file list (-1: all) and notifies
 // the window as the list box does.
-inline void select(K4QBTexMgrWindow* window, std::initializer_list<int> positions) {
+inline void select(K4QBTexMgrWindow* window, const std::vector<int>& positions) {
     HWND list = window->getSearchFileList()->getWindow();
     SendMessageA(list, LB_SETSEL, FALSE, -1);
     for (int position : positions) {
@@ -93,7 +93,7 @@ inline void setClientSize(HWND window, int width, int height) {
 // The back buffer as 0xRRGGBB values, read inside the Direct3D lock (so no
 // drawing is under way).
 struct Pixels {
-    int width = 0, height = 0;
+    int width = 0;
     std::vector<uint32_t> values;
     uint32_t rgb(int x, int y) const {
         return values[static_cast<size_t>(y) * width + x] & 0x00FFFFFFu;
@@ -103,43 +103,40 @@ struct Pixels {
 inline Pixels readBackBuffer(K4QBAppWindow* window) {
     Pixels pixels;
     K4QBD3DUse use(window);
-    IDirect3DDevice9* device = use.device();
     IDirect3DSurface9* backBuffer = nullptr;
     IDirect3DSurface9* copy = nullptr;
     D3DSURFACE_DESC desc = {};
     D3DLOCKED_RECT locked;
-    if (device != nullptr &&
-        SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer)) &&
+    if (use.device() != nullptr &&
+        SUCCEEDED(use.device()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer)) &&
         SUCCEEDED(backBuffer->GetDesc(&desc)) &&
-        SUCCEEDED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
-                                                      D3DPOOL_SYSTEMMEM, &copy, nullptr)) &&
-        SUCCEEDED(device->GetRenderTargetData(backBuffer, copy)) &&
+        SUCCEEDED(use.device()->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
+                                                            D3DPOOL_SYSTEMMEM, &copy, nullptr)) &&
+        SUCCEEDED(use.device()->GetRenderTargetData(backBuffer, copy)) &&
         SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
         pixels.width = static_cast<int>(desc.Width);
-        pixels.height = static_cast<int>(desc.Height);
         for (UINT y = 0; y < desc.Height; ++y) {
-            const uint32_t* row = reinterpret_cast<const uint32_t*>(
-                static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
+            auto row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) +
+                                                         y * locked.Pitch);
             pixels.values.insert(pixels.values.end(), row, row + desc.Width);
         }
         copy->UnlockRect();
     }
+    EXPECT_TRUE(desc.Format == D3DFMT_X8R8G8B8 || desc.Format == D3DFMT_A8R8G8B8)
+        << "no device or back buffer format " << desc.Format;
     for (IDirect3DSurface9* surface : {copy, backBuffer}) {
         if (surface != nullptr) {
             surface->Release();
         }
     }
-    EXPECT_TRUE(desc.Format == D3DFMT_X8R8G8B8 || desc.Format == D3DFMT_A8R8G8B8)
-        << "no device or back buffer format " << desc.Format;
     return pixels;
 }
 
 // Each colour channel within `tolerance` of the expected one.
 inline bool closeTo(uint32_t actual, uint32_t expected, int tolerance = 3) {
-    for (int shift = 0; shift <= 16; shift += 8) {
-        int difference = static_cast<int>((actual >> shift) & 0xFF) -
-                         static_cast<int>((expected >> shift) & 0xFF);
-        if (difference > tolerance || difference < -tolerance) {
+    for (int shift : {0, 8, 16}) {
+        if (std::abs(static_cast<int>((actual >> shift) & 0xFF) -
+                     static_cast<int>((expected >> shift) & 0xFF)) > tolerance) {
             return false;
         }
     }
@@ -174,9 +171,7 @@ protected:
         panel_ = window_->getImagePanel();
         return window_.get();
     }
-    void select(std::initializer_list<int> positions) {
-        texmgrtest::select(window_.get(), positions);
-    }
+    void select(const std::vector<int>& positions) { texmgrtest::select(window_.get(), positions); }
     std::string caption() { return windowText(panel_->getCaptionBox()); }
     bool waitForCaption(const std::string& expected) {
         return pumpUntil([&] { return caption() == expected; });

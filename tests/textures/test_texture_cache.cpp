@@ -31,67 +31,55 @@ protected:
     }
 };
 
-TEST(TextureCache, LoadsEachPathOnceAndCountsUses) {
-    k4test::TestDevice device;
-    ASSERT_NE(device.get(), nullptr) << device.failure();
-    std::string folder = k4test::testFolder("textures");
-    k4test::writeUniformPng(folder + "\\brick.png", 8, 4, kGrey);
-    k4test::writeUniformPng(folder + "\\other.png", 16, 16, kGrey);
+class TextureCache : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(device_.get(), nullptr) << device_.failure(); }
+    k4test::TestDevice device_;
+    std::string folder_ = k4test::testFolder("textures");
+};
 
-    CountingCache cache(device.get(), nullptr);
-    IDirect3DTexture9* first = cache.getFromFolder("brick.png", folder.c_str());
+TEST_F(TextureCache, LoadsEachPathOnceAndCachesNoFailure) {
+    k4test::writeUniformPng(folder_ + "\\brick.png", 8, 4, kGrey);
+    k4test::writeUniformPng(folder_ + "\\other.png", 16, 16, kGrey);
+    k4test::writeFile(folder_ + "\\broken.png", "not a picture at all");
+
+    CountingCache cache(device_.get(), nullptr);
+    IDirect3DTexture9* first = cache.getFromFolder("brick.png", folder_.c_str());
     ASSERT_NE(first, nullptr);
-    // The same file through a folder with a trailing backslash is the same
-    // path, so the same entry.
-    EXPECT_EQ(cache.getFromFolder("brick.png", (folder + "\\").c_str()), first);
-    EXPECT_EQ(cache.getTexture((folder + "\\brick.png").c_str()), first);
+    // The same file through a folder with a trailing backslash, by its path,
+    // or as a name with an empty folder is the same entry.
+    EXPECT_EQ(cache.getFromFolder("brick.png", (folder_ + "\\").c_str()), first);
+    EXPECT_EQ(cache.getTexture((folder_ + "\\brick.png").c_str()), first);
+    EXPECT_EQ(cache.getFromFolder((folder_ + "\\brick.png").c_str(), ""), first);
     EXPECT_EQ(cache.loads, 1);
-    EXPECT_EQ(cache.getUseCount((folder + "\\brick.png").c_str()), 3);
-    // Pixel count from the loaded levels: 8x4, 4x2, 2x1, 1x1.
-    EXPECT_EQ(cache.getTotalPixelCount(), 43u);
-
-    EXPECT_NE(cache.getFromFolder("other.png", folder.c_str()), first);
-    EXPECT_EQ(cache.loads, 2);
-    EXPECT_EQ(cache.getEntryCount(), 2);
+    EXPECT_EQ(cache.getUseCount((folder_ + "\\brick.png").c_str()), 4);
+    EXPECT_NE(cache.getFromFolder("other.png", folder_.c_str()), first);
+    // Pixel count from the loaded levels: 8x4, 4x2, 2x1, 1x1 and 16x16 down.
     EXPECT_EQ(cache.getTotalPixelCount(), 43u + 256u + 64u + 16u + 4u + 1u);
-    // An empty folder adds no backslash: the name is the path.
-    EXPECT_EQ(cache.getFromFolder((folder + "\\brick.png").c_str(), ""), first);
-}
 
-TEST(TextureCache, FailedLoadsCacheNothingAndAreRetried) {
-    k4test::TestDevice device;
-    ASSERT_NE(device.get(), nullptr) << device.failure();
-    std::string folder = k4test::testFolder("textures");
-    k4test::writeFile(folder + "\\broken.png", "not a picture at all");
-
-    CountingCache cache(device.get(), nullptr);
-    EXPECT_THROWS_CODE(cache.getFromFolder("missing.png", folder.c_str()), K4DXERR_RES_LOADERROR);
-    EXPECT_THROWS_CODE(cache.getFromFolder("broken.png", folder.c_str()), K4DXERR_RES_LOADERROR);
-    EXPECT_THROWS_CODE(cache.getFromFolder("broken.png", folder.c_str()), K4DXERR_RES_LOADERROR);
-    // No retry inside one request, but each request tries again.
+    // Failures cache nothing; no retry inside one request, but each request
+    // tries again.
+    cache.loads = 0;
+    EXPECT_THROWS_CODE(cache.getFromFolder("missing.png", folder_.c_str()), K4DXERR_RES_LOADERROR);
+    EXPECT_THROWS_CODE(cache.getFromFolder("broken.png", folder_.c_str()), K4DXERR_RES_LOADERROR);
+    EXPECT_THROWS_CODE(cache.getFromFolder("broken.png", folder_.c_str()), K4DXERR_RES_LOADERROR);
     EXPECT_EQ(cache.loads, 3);
-    EXPECT_EQ(cache.getEntryCount(), 0);
-    EXPECT_EQ(cache.getTotalPixelCount(), 0u);
-
-    k4test::writeUniformPng(folder + "\\broken.png", 4, 4, kGrey);
-    EXPECT_NE(cache.getFromFolder("broken.png", folder.c_str()), nullptr);
+    EXPECT_EQ(cache.getEntryCount(), 2);
+    k4test::writeUniformPng(folder_ + "\\broken.png", 4, 4, kGrey);
+    EXPECT_NE(cache.getFromFolder("broken.png", folder_.c_str()), nullptr);
 }
 
-TEST(TextureCache, ResolvesGameContentNames) {
-    k4test::TestDevice device;
-    ASSERT_NE(device.get(), nullptr) << device.failure();
-    std::string install = k4test::testFolder("textures");
-    k4p::createFolderTree((install + "\\data\\textures\\walls").c_str());
-    k4test::writeUniformPng(install + "\\data\\textures\\walls\\stone.png", 32, 8, kGrey);
-
+TEST_F(TextureCache, ResolvesGameContentNames) {
+    k4p::createFolderTree((folder_ + "\\data\\textures\\walls").c_str());
+    k4test::writeUniformPng(folder_ + "\\data\\textures\\walls\\stone.png", 32, 8, kGrey);
     K4QBContentRegistry content;
-    content.addSource(K4QBGameDataFolder::CreateFromPath(install.c_str()));
-    CountingCache cache(device.get(), &content);
+    content.addSource(K4QBGameDataFolder::CreateFromPath(folder_.c_str()));
+    CountingCache cache(device_.get(), &content);
     IDirect3DTexture9* stone = cache.getFromQuellbury("stone.png", "data\\textures\\walls\\");
     ASSERT_NE(stone, nullptr);
     EXPECT_EQ(cache.getFromQuellbury("stone.png", "data\\textures\\walls\\"), stone);
     // The game file and the same file named by its disk path share the entry.
-    EXPECT_EQ(cache.getFromFolder("stone.png", (install + "\\data\\textures\\walls").c_str()),
+    EXPECT_EQ(cache.getFromFolder("stone.png", (folder_ + "\\data\\textures\\walls").c_str()),
               stone);
     EXPECT_EQ(cache.loads, 1);
     EXPECT_THROWS_CODE(cache.getFromQuellbury("absent.png", "data\\textures\\walls\\"),
@@ -99,7 +87,7 @@ TEST(TextureCache, ResolvesGameContentNames) {
     EXPECT_EQ(cache.loads, 1);
 
     // Without game content (the game is not installed) nothing resolves.
-    K4QBTextureCache noGame(device.get(), nullptr);
+    K4QBTextureCache noGame(device_.get(), nullptr);
     EXPECT_THROWS_CODE(noGame.getFromQuellbury("stone.png", "data\\textures\\walls\\"),
                        K4DXERR_RES_LOADERROR);
 }
