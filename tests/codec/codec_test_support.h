@@ -1,6 +1,5 @@
-// Helpers for the codec tests: scratch files through the platform seam (so
-// the same tests run natively and under Wine), pixel access, and the
-// expected values of channel widening computed independently of the codec.
+// Helpers for the codec tests: scratch files through the platform seam,
+// pixel access, and channel widening computed independently of the codec.
 #pragma once
 
 #include "codec/codec.h"

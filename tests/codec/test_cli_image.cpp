@@ -68,13 +68,12 @@ TEST(QbtexImage, ToDdsAndBackToPng) {
     EXPECT_EQ(r.out, dds + ": 6x3, 3 levels, A8R8G8B8\n");
     ASSERT_EQ(run(runImageToPng, {dds, png}).status, 0);
     Image original, converted;
-    ImageInfo info;
     Bytes bytes;
     ASSERT_EQ(readFileBytes(tga.c_str(), &bytes), kOk);
     ASSERT_EQ(readBytes(bytes, &original), kOk);
     ASSERT_EQ(readFileBytes(png.c_str(), &bytes), kOk);
-    ASSERT_EQ(readBytes(bytes, &converted, &info), kOk);
-    EXPECT_EQ(info.format, kFmtA8R8G8B8);
+    ASSERT_EQ(readBytes(bytes, &converted), kOk);
+    EXPECT_EQ(converted.format, kFmtA8R8G8B8);
     EXPECT_EQ(pixelsOf(converted), pixelsOf(original));
     // Level 1 of the DDS at its own size.
     ASSERT_EQ(run(runImageToPng, {dds, png, "--level", "1"}).status, 0);
@@ -117,6 +116,11 @@ TEST(QbtexImage, ToDdsSizesLevelsAndFormats) {
     CommandRun r = run(runImageToDds, {scratchPath("nothing.bmp"), dds, "--format", "l8"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "qbtex: " + scratchPath("nothing.bmp") + ": cannot open file\n");
+    const std::string nowhere = scratchPath("no-such-folder\\out.dds");
+    r = run(runImageToDds, {tga, nowhere, "--format", "l8"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "qbtex: " + nowhere + ": cannot write file\n");
+    EXPECT_FALSE(k4p::fileExists(nowhere.c_str()));
     EXPECT_EQ(run(runImageToPng, {tga}).status, 2);
     EXPECT_EQ(run(runImageToPng, {tga, dds, "--level", "x"}).status, 2);
 }

@@ -57,10 +57,9 @@ TEST(DxtDecode, PalettesFollowTheModes) {
     const uint8_t four[8] = {0x00, 0xf8, 0x1f, 0x00, 0xe4, 0, 0, 0}; // indices 0, 1, 2, 3
     Rgba out[16];
     dxtDecodeBlock(kFmtDXT1, four, out);
-    EXPECT_EQ(out[0], rgba(255, 0, 0));
-    EXPECT_EQ(out[1], rgba(0, 0, 255));
-    EXPECT_EQ(out[2], rgba(170, 0, 85));
-    EXPECT_EQ(out[3], rgba(85, 0, 170));
+    EXPECT_EQ(
+        std::vector<Rgba>(out, out + 4),
+        (std::vector<Rgba>{rgba(255, 0, 0), rgba(0, 0, 255), rgba(170, 0, 85), rgba(85, 0, 170)}));
     // c0 <= c1: three colours and transparent black.
     const uint8_t three[8] = {0x1f, 0x00, 0x00, 0xf8, 0xe4, 0, 0, 0};
     dxtDecodeBlock(kFmtDXT1, three, out);
@@ -80,16 +79,12 @@ TEST(DxtDecode, PalettesFollowTheModes) {
     // Eight values between 200 and 100; indices 0, 1, 2, 7.
     uint8_t five[16] = {200, 100, 0x88, 0x0e, 0, 0, 0, 0};
     dxtDecodeBlock(kFmtDXT5, five, out);
-    EXPECT_EQ(out[0].a, 200);
-    EXPECT_EQ(out[1].a, 100);
-    EXPECT_EQ(out[2].a, 186);
-    EXPECT_EQ(out[3].a, 114);
+    EXPECT_EQ((std::vector<int>{out[0].a, out[1].a, out[2].a, out[3].a}),
+              (std::vector<int>{200, 100, 186, 114}));
     // Six values between 100 and 200, then 0 and 255 (indices 6, 7).
     const uint8_t six[16] = {100, 200, 6 | (7 << 3) | (2 << 6), 0, 0, 0, 0, 0};
     dxtDecodeBlock(kFmtDXT5, six, out);
-    EXPECT_EQ(out[0].a, 0);
-    EXPECT_EQ(out[1].a, 255);
-    EXPECT_EQ(out[2].a, 120);
+    EXPECT_EQ((std::vector<int>{out[0].a, out[1].a, out[2].a}), (std::vector<int>{0, 255, 120}));
 }
 
 TEST(DxtEncode, SingleColoursComeClose) {

@@ -1,8 +1,6 @@
-// Running out of memory at each allocation of each decoder and of the
-// conversion paths in turn (codec/memory.h): the operation ends with
-// kOutOfMemory and leaves its output untouched; nothing leaks (the
-// native-asan build's LeakSanitizer watches libpng's and libjpeg's memory
-// too) and nothing crashes.
+// Running out of memory at each allocation of each decoder and conversion in
+// turn (codec/memory.h): kOutOfMemory, the output untouched, no leak (the
+// native-asan build watches libpng's and libjpeg's memory too), no crash.
 #include "codec/loader.h"
 #include "codec/memory.h"
 #include "codec/mips.h"

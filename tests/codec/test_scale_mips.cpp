@@ -1,5 +1,6 @@
-// Scaling (tent when shrinking, bilinear when enlarging) and mip levels (box
-// filter with odd sizes).
+// Scaling (tent when shrinking, bilinear when enlarging), mip levels (box
+// filter with odd sizes), and resizing a decoded image with its levels.
+#include "codec/loader.h"
 #include "codec/mips.h"
 #include "codec/scale.h"
 #include "codec_test_support.h"
@@ -23,6 +24,16 @@ std::vector<int> reds(const std::vector<Rgba>& pixels) {
         out.push_back(p.r);
     }
     return out;
+}
+
+// An L8 image whose levels are flat in the given values.
+Image flatLevels(uint32_t width, uint32_t height, const Bytes& values) {
+    Image image;
+    image.width = width, image.height = height, image.format = kFmtL8;
+    for (uint32_t i = 0; i < values.size(); ++i) {
+        image.levels.emplace_back(size_t(levelSize(width, i)) * levelSize(height, i), values[i]);
+    }
+    return image;
 }
 
 } // namespace
@@ -109,4 +120,28 @@ TEST(Mips, RebuildKeepsLevelZeroAndFormat) {
     palette.format = kFmtP8;
     palette.levels.resize(1);
     EXPECT_EQ(rebuildMips(&palette), kInvalidCall);
+}
+
+// What the Direct3D bridge and `qbtex to-dds` do with every file they read.
+TEST(Resize, LevelsOfTheSourceAreKept) {
+    // Levels that no box filter would make: 10, 200, 30.
+    Image image;
+    ASSERT_EQ(resizeImage(flatLevels(4, 4, {10, 200, 30}), 4, 4, 3, kFmtL8, &image), kOk);
+    EXPECT_EQ(image.levels[1], Bytes(4, 200));
+    EXPECT_EQ(image.levels[2], Bytes(1, 30));
+    // Missing levels come from the last one present.
+    ASSERT_EQ(resizeImage(flatLevels(8, 8, {10, 200}), 8, 8, 4, kFmtL8, &image), kOk);
+    EXPECT_EQ(image.levels[1], Bytes(16, 200));
+    EXPECT_EQ(image.levels[3], Bytes(1, 200));
+    // A size change scales each level from its own, and in another format.
+    ASSERT_EQ(resizeImage(flatLevels(6, 6, {10, 200, 30}), 8, 8, 4, kFmtA8L8, &image), kOk);
+    for (uint32_t level = 0; level < 4; ++level) {
+        const uint8_t grey = level == 0 ? 10 : level == 1 ? 200 : 30;
+        const size_t texels = size_t(levelSize(8, level)) * levelSize(8, level);
+        EXPECT_EQ(pixelsOf(image, level), std::vector<Rgba>(texels, rgba(grey, grey, grey)))
+            << level;
+    }
+    // More levels than the size has, and formats without a conversion.
+    EXPECT_EQ(resizeImage(flatLevels(4, 4, {1}), 16, 2, 6, kFmtL8, &image), kInvalidCall);
+    EXPECT_EQ(resizeImage(flatLevels(4, 4, {1}), 4, 4, 1, kFmtP8, &image), kInvalidCall);
 }

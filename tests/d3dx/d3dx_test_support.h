@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -99,14 +100,13 @@ inline std::vector<uint8_t> encode(const std::vector<Rgba>& pixels, uint32_t wid
 
 // A test pattern with every channel varying and some alpha.
 inline std::vector<Rgba> pattern(uint32_t width, uint32_t height, bool alpha = true) {
-    std::vector<Rgba> pixels(static_cast<size_t>(width) * height);
+    std::vector<Rgba> pixels;
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
-            pixels[y * width + x] =
-                Rgba{static_cast<uint8_t>(x * 255 / (width > 1 ? width - 1 : 1)),
-                     static_cast<uint8_t>(y * 255 / (height > 1 ? height - 1 : 1)),
-                     static_cast<uint8_t>((x * 37 + y * 91) & 0xff),
-                     static_cast<uint8_t>(alpha ? 255 - ((x + y) * 16 & 0xff) : 255)};
+            pixels.push_back({uint8_t(x * 255 / std::max(width - 1, 1u)),
+                              uint8_t(y * 255 / std::max(height - 1, 1u)),
+                              uint8_t((x * 37 + y * 91) & 0xff),
+                              uint8_t(alpha ? 255 - ((x + y) * 16 & 0xff) : 255)});
         }
     }
     return pixels;

@@ -158,8 +158,6 @@ TEST(D3dxLoad, ImageFilesAreRoundedWithFullChain) {
     imgwrite::BmpOptions palette;
     palette.bits = 8;
     palette.palette = {{10, 20, 30, 0}, {200, 100, 50, 0}};
-    imgwrite::TgaOptions tga;
-    tga.alphaBits = 8;
     imgwrite::PngOptions greyPng;
     greyPng.colourType = 0;
     std::vector<uint8_t> jpegSamples;
@@ -176,7 +174,7 @@ TEST(D3dxLoad, ImageFilesAreRoundedWithFullChain) {
          8, 4},
         {"palette.bmp", imgwrite::writeBmp(palette, 5, 3, std::vector<uint32_t>(15, 1)),
          kFmtX8R8G8B8, kFmtX8R8G8B8, 8, 4},
-        {"argb.tga", imgwrite::writeTga(tga, 8, 4, argb), kFmtA8R8G8B8, kFmtA8R8G8B8, 8, 4},
+        {"argb.tga", imgwrite::writeTga({}, 8, 4, argb), kFmtA8R8G8B8, kFmtA8R8G8B8, 8, 4},
         {"rgba.png",
          imgwrite::writePng(imgwrite::PngOptions(), 8, 3, {rgba.begin(), rgba.begin() + 96}),
          kFmtA8R8G8B8, kFmtA8R8G8B8, 8, 4},

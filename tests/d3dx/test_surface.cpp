@@ -113,22 +113,12 @@ TEST(D3dxCopy, RenderTargetsAndOtherPools) {
 
     // Into a default-pool render target (written through UpdateSurface),
     // read back with GetRenderTargetData.
-    ComRef<IDirect3DSurface9> system;
-    ASSERT_EQ(d->CreateOffscreenPlainSurface(64, 48, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                             system.out(), nullptr),
-              S_OK);
+    ComRef<IDirect3DTexture9> system(makeTexture(d, 64, 48, 1, kFmtA8R8G8B8, 0, D3DPOOL_SYSTEMMEM));
+    ComRef<IDirect3DSurface9> systemSurface(surfaceOf(system.get()));
     writeLevel(exact.get(), 0, encode(source, 64, 48, kFmtA8R8G8B8));
     ASSERT_EQ(copySurface(plainTarget.get(), exactSurface.get()), S_OK);
-    ASSERT_EQ(d->GetRenderTargetData(plainTarget.get(), system.get()), S_OK);
-    D3DLOCKED_RECT locked;
-    ASSERT_EQ(system->LockRect(&locked, nullptr, D3DLOCK_READONLY), S_OK);
-    for (uint32_t y = 0; y < 48; ++y) {
-        std::vector<Rgba> row(64);
-        unpackRow(kFmtA8R8G8B8, static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch, 64,
-                  row.data());
-        ASSERT_TRUE(std::equal(row.begin(), row.end(), source.begin() + y * 64)) << "row " << y;
-    }
-    system->UnlockRect();
+    ASSERT_EQ(d->GetRenderTargetData(plainTarget.get(), systemSurface.get()), S_OK);
+    EXPECT_EQ(pixelsOf(readTexture(system.get())), source);
 }
 
 // Conversions into each output format the device has, rectangles and the

@@ -73,7 +73,6 @@ def source_pixels():
 
 def readers(pil, work):
     """(name, read) for each installed reader; read(dds, levels) gives level 0 as RGBA."""
-    found, missing = [], []
     convert = shutil.which("convert", path="/usr/bin") or shutil.which("convert")
 
     def imagemagick(dds, levels):
@@ -96,15 +95,12 @@ def readers(pil, work):
         subprocess.run(["nvdecompress", copy], capture_output=True, cwd=work)
         return rgba_of(pil, tga)
 
-    if convert:
-        found.append(("imagemagick", imagemagick))
-    else:
-        missing.append("ImageMagick's convert")
-    found.append(("pillow", lambda dds, levels: rgba_of(pil, dds)))
-    if shutil.which("nvdecompress") and shutil.which("nvddsinfo"):
-        found.append(("nvdecompress", nvidia))
-    else:
-        missing.append("nvddsinfo/nvdecompress (libnvtt-bin)")
+    nv = shutil.which("nvdecompress") and shutil.which("nvddsinfo")
+    found = [("imagemagick", imagemagick)] if convert else []
+    found += [("pillow", lambda dds, levels: rgba_of(pil, dds))]
+    found += [("nvdecompress", nvidia)] if nv else []
+    missing = ([] if convert else ["ImageMagick's convert"])
+    missing += [] if nv else ["nvddsinfo/nvdecompress (libnvtt-bin)"]
     return found, missing
 
 
