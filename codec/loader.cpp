@@ -1,4 +1,5 @@
-// Default load sizing and the resize that serves it.
+// Default load sizing, the formats a loaded texture may take, and the resize
+// that serves loading.
 #include "codec/loader.h"
 #include "codec/codec.h"
 #include "codec/convert.h"
@@ -6,6 +7,7 @@
 #include "codec/mips.h"
 #include "codec/scale.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace k4codec {
@@ -16,6 +18,78 @@ uint32_t roundUpToPowerOfTwo(uint32_t value) {
         power <<= 1;
     }
     return power;
+}
+
+std::vector<Format> textureFormatCandidates(Format file, Format decoded) {
+    std::vector<Format> list;
+    if (isConvertible(file)) {
+        list.push_back(file);
+    }
+    switch (file) {
+    case kFmtR8G8B8:
+    case kFmtX8B8G8R8:
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtA2B10G10R10:
+        list.push_back(kFmtA2R10G10B10);
+        break;
+    case kFmtA2R10G10B10:
+        list.push_back(kFmtA2B10G10R10);
+        break;
+    case kFmtX1R5G5B5:
+        list.push_back(kFmtR5G6B5);
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtR5G6B5:
+        list.push_back(kFmtX1R5G5B5);
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtR3G3B2:
+        list.push_back(kFmtR5G6B5);
+        list.push_back(kFmtX1R5G5B5);
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtX4R4G4B4:
+        list.push_back(kFmtX1R5G5B5);
+        list.push_back(kFmtR5G6B5);
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtA1R5G5B5:
+    case kFmtA8R3G3B2:
+        list.push_back(kFmtA4R4G4B4);
+        break;
+    case kFmtA4L4:
+        list.push_back(kFmtA8L8);
+        break;
+    case kFmtL16:
+        list.push_back(kFmtL8);
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtL8:
+        list.push_back(kFmtX8R8G8B8);
+        break;
+    case kFmtP8:
+    case kFmtA8P8:
+        list.push_back(decoded);
+        break;
+    default:
+        break;
+    }
+    // Every format with alpha ends in A8R8G8B8, every opaque one in
+    // X8R8G8B8 and then A8R8G8B8, which every device has.
+    const FormatInfo* info = findFormat(file);
+    const bool alpha = info == nullptr || info->alpha || decoded == kFmtA8R8G8B8;
+    if (!alpha) {
+        list.push_back(kFmtX8R8G8B8);
+    }
+    list.push_back(kFmtA8R8G8B8);
+    std::vector<Format> unique;
+    for (const Format format : list) {
+        if (std::find(unique.begin(), unique.end(), format) == unique.end()) {
+            unique.push_back(format);
+        }
+    }
+    return unique;
 }
 
 HResult resizeImage(const Image& src, uint32_t width, uint32_t height, uint32_t mipLevels,

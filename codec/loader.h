@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace k4codec {
 
@@ -22,6 +23,14 @@ struct LoadOptions {
 };
 
 uint32_t roundUpToPowerOfTwo(uint32_t value);
+
+// The formats a texture loaded from a file may take, best first: the file's
+// own format (`file`, as ImageInfo gives it) when the codec converts it, then
+// formats with the same channels, ending in A8R8G8B8, which every device has.
+// `decoded` is the format the file decodes into (for a palette it tells
+// whether there is alpha). The first entry is the format a device that
+// creates every format holds the texture in. Throws std::bad_alloc.
+std::vector<Format> textureFormatCandidates(Format file, Format decoded);
 
 // `info` (optional) receives the file's description.
 HResult loadImage(const uint8_t* data, size_t size, const LoadOptions& options, Image* image,

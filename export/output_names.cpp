@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <unordered_set>
 
@@ -127,6 +128,23 @@ void buildName(const ExportSettings& settings, int32_t sourceIndex, int32_t fram
     name->append(".dds");
 }
 
+// The names of sources 0 to count - 1 in run order, each built into `name`
+// and handed to `take`; a name an earlier file took gets the file's index
+// appended (again) until it is free.
+void buildDistinctNames(const ExportSettings& settings, int32_t count, int32_t frameIndex,
+                        int32_t digits, K4CString* name,
+                        const std::function<void(const K4CString&)>& take) {
+    std::unordered_set<std::string> taken;
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t extra = 0;
+        buildName(settings, i, frameIndex, digits, extra, name);
+        while (!taken.insert(name->getText()).second) {
+            buildName(settings, i, frameIndex, digits, ++extra, name);
+        }
+        take(*name);
+    }
+}
+
 } // namespace
 
 bool isBasedOnOriginal(const char* text) {
@@ -162,14 +180,29 @@ void makeFileName(const ExportSettings& settings, int32_t sourceIndex, int32_t f
     }
     // The names of the files before this one, in run order, decide whether
     // this name is already taken.
-    std::unordered_set<std::string> taken;
-    for (int32_t i = 0; i <= sourceIndex; ++i) {
-        int32_t extra = 0;
-        buildName(settings, i, frameIndex, digits, extra, name);
-        while (!taken.insert(name->getText()).second) {
-            buildName(settings, i, frameIndex, digits, ++extra, name);
-        }
+    buildDistinctNames(settings, sourceIndex + 1, frameIndex, digits, name,
+                       [](const K4CString&) {});
+}
+
+void makeFileNames(const ExportSettings& settings, int32_t count, std::vector<K4CString>* names) {
+    const bool animated = checkedType(settings.type) == kAnimatedOverlays;
+    const int32_t files = settings.files != nullptr ? settings.files->getCount() : 0;
+    if (count < 0 || (animated ? count > 0 && files < 1 : count > files)) {
+        throw K4CEXC_INDEXOUTOFBOUNDS;
     }
+    const int32_t digits = digitWidth(settings);
+    K4CString name;
+    names->clear();
+    names->reserve(static_cast<size_t>(count));
+    if (animated) {
+        for (int32_t k = 0; k < count; ++k) {
+            buildName(settings, 0, k, digits, 0, &name);
+            names->push_back(name);
+        }
+        return;
+    }
+    buildDistinctNames(settings, count, 0, digits, &name,
+                       [names](const K4CString& distinct) { names->push_back(distinct); });
 }
 
 } // namespace k4export

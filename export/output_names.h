@@ -13,6 +13,7 @@
 #include "foundation/k4cstring.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace k4export {
 
@@ -56,5 +57,10 @@ int64_t frameNumber(const ExportSettings& settings, int32_t frameIndex);
 // before it are built to find repeats.
 void makeFileName(const ExportSettings& settings, int32_t sourceIndex, int32_t frameIndex,
                   K4CString* name);
+
+// The names makeFileName gives outputs 0 to count - 1 (source k, or for
+// animated overlays frame k), built in one pass. A count beyond the file list
+// (animated overlays: an empty list) throws "IndexOutOfBoundsException".
+void makeFileNames(const ExportSettings& settings, int32_t count, std::vector<K4CString>* names);
 
 } // namespace k4export

@@ -11,7 +11,6 @@
 #include "codec/codec.h"
 #include "codec/loader.h"
 
-#include <algorithm>
 #include <new>
 
 namespace {
@@ -28,81 +27,6 @@ HRESULT readFile(LPCSTR path, std::vector<uint8_t>* bytes) {
         return D3DXERR_INVALIDDATA;
     }
     return result == k4codec::kFileNotFound ? D3DXERR_INVALIDDATA : toHresult(result);
-}
-
-// Candidate texture formats for a file, best first. `decoded` is the format
-// the codec decoded the file into, which tells whether a palette has alpha.
-std::vector<Format> candidateFormats(Format file, Format decoded) {
-    using namespace k4codec;
-    std::vector<Format> list;
-    if (isConvertible(file)) {
-        list.push_back(file);
-    }
-    switch (file) {
-    case kFmtR8G8B8:
-    case kFmtX8B8G8R8:
-        list.push_back(kFmtX8R8G8B8);
-        break;
-    case kFmtA2B10G10R10:
-        list.push_back(kFmtA2R10G10B10);
-        break;
-    case kFmtA2R10G10B10:
-        list.push_back(kFmtA2B10G10R10);
-        break;
-    case kFmtX1R5G5B5:
-        list.push_back(kFmtR5G6B5);
-        list.push_back(kFmtX8R8G8B8);
-        break;
-    case kFmtR5G6B5:
-        list.push_back(kFmtX1R5G5B5);
-        list.push_back(kFmtX8R8G8B8);
-        break;
-    case kFmtR3G3B2:
-        list.push_back(kFmtR5G6B5);
-        list.push_back(kFmtX1R5G5B5);
-        list.push_back(kFmtX8R8G8B8);
-        break;
-    case kFmtX4R4G4B4:
-        list.push_back(kFmtX1R5G5B5);
-        list.push_back(kFmtR5G6B5);
-        list.push_back(kFmtX8R8G8B8);
-        break;
-    case kFmtA1R5G5B5:
-    case kFmtA8R3G3B2:
-        list.push_back(kFmtA4R4G4B4);
-        break;
-    case kFmtA4L4:
-        list.push_back(kFmtA8L8);
-        break;
-    case kFmtL16:
-        list.push_back(kFmtL8);
-        list.push_back(kFmtX8R8G8B8);
-        break;
-    case kFmtL8:
-        list.push_back(kFmtX8R8G8B8);
-        break;
-    case kFmtP8:
-    case kFmtA8P8:
-        list.push_back(decoded);
-        break;
-    default:
-        break;
-    }
-    // Every format with alpha ends in A8R8G8B8, every opaque one in
-    // X8R8G8B8 and then A8R8G8B8, which every device has.
-    const FormatInfo* info = findFormat(file);
-    const bool alpha = info == nullptr || info->alpha || decoded == kFmtA8R8G8B8;
-    if (!alpha) {
-        list.push_back(kFmtX8R8G8B8);
-    }
-    list.push_back(kFmtA8R8G8B8);
-    std::vector<Format> unique;
-    for (const Format format : list) {
-        if (std::find(unique.begin(), unique.end(), format) == unique.end()) {
-            unique.push_back(format);
-        }
-    }
-    return unique;
 }
 
 struct DeviceLimits {
@@ -233,7 +157,7 @@ HRESULT k4d3dx::createTextureFromFile(IDirect3DDevice9* pDevice, const char* pSr
                                 : 1;
     std::vector<Format> candidates;
     try {
-        candidates = candidateFormats(info.format, decoded.format);
+        candidates = k4codec::textureFormatCandidates(info.format, decoded.format);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
