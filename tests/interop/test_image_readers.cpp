@@ -164,8 +164,9 @@ TEST(BmpSuite, FilesReadAsTheSuiteShowsThemOrInvalidData) {
             }
             ASSERT_EQ(result, kOk);
             // The suite's page shows one or more pictures for each file; the
-            // reference is the one of the file's size. Its palette colours are
-            // within one step of the files', and it shows clear pixels black.
+            // reference is the first of the file's size (the others show
+            // other readings, such as RLE skips opaque). Its palette colours
+            // are within one step of the files', and it shows clear pixels black.
             const std::string name = file.substr(file.rfind('/') + 1);
             size_t at = page.find(std::string(">") + set + "/" + name + "</td>");
             if (at == std::string::npos && *set != 'g') {
@@ -173,17 +174,18 @@ TEST(BmpSuite, FilesReadAsTheSuiteShowsThemOrInvalidData) {
             }
             ASSERT_NE(at, std::string::npos);
             const size_t rowEnd = page.find("</tr>", at);
-            int best = 256;
-            for (at = page.find("src=\"", at); at < rowEnd; at = page.find("src=\"", at + 1)) {
+            int found = 256;
+            for (at = page.find("src=\"", at); at < rowEnd && found == 256;
+                 at = page.find("src=\"", at + 1)) {
                 const std::string source = page.substr(at + 5, page.find('"', at + 5) - at - 5);
                 Picture reference;
                 if (hasExtension(source, {".png"}) &&
                     readPicture(bmp + "/html/" + source, &reference) == kOk) {
-                    best = std::min(best, difference(ours, reference, false));
+                    found = difference(ours, reference, false);
                 }
             }
-            if (*set == 'g' || best < 256) {
-                EXPECT_LE(best, 1);
+            if (*set == 'g' || found < 256) {
+                EXPECT_LE(found, 1);
                 questionable += *set != 'g';
             }
         }
