@@ -42,14 +42,10 @@ Groups written(const K4QBIniFile& settings) {
     return groups;
 }
 
-std::unique_ptr<K4QBIniFile> read(const void* data, size_t size) {
-    std::unique_ptr<FILE, int (*)(FILE*)> stream(
-        k4fuzzOpenInput(static_cast<const uint8_t*>(data), size), std::fclose);
-    return std::unique_ptr<K4QBIniFile>(K4QBIniFile::loadFromStream(stream.get()));
-}
-
 std::unique_ptr<K4QBIniFile> read(const std::string& bytes) {
-    return read(bytes.data(), bytes.size());
+    std::unique_ptr<FILE, int (*)(FILE*)> stream(
+        k4fuzzOpenInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), std::fclose);
+    return std::unique_ptr<K4QBIniFile>(K4QBIniFile::loadFromStream(stream.get()));
 }
 
 std::string write(const K4QBIniFile& settings) {
@@ -69,7 +65,7 @@ std::string write(const K4QBIniFile& settings) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<K4QBIniFile> first;
     try {
-        first = read(data, size);
+        first = read(std::string(reinterpret_cast<const char*>(data), size));
     } catch (const char* code) {
         if (!k4cIsError(code, K4CERR_STR_ILLEGALARGUMENT)) {
             std::abort();

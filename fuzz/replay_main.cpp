@@ -15,24 +15,17 @@ int main(int argc, char** argv) {
     std::vector<fs::path> inputs;
     for (int i = 1; i < argc; ++i) {
         std::error_code error;
-        if (fs::is_directory(argv[i], error)) {
-            for (const fs::directory_entry& entry : fs::directory_iterator(argv[i], error)) {
-                if (entry.is_regular_file(error)) {
-                    inputs.push_back(entry.path());
-                }
-            }
-        } else if (fs::is_regular_file(argv[i], error)) {
-            inputs.emplace_back(argv[i]);
-        } else {
-            std::fprintf(stderr, "missing %s\n", argv[i]);
-            return 1;
+        for (const fs::directory_entry& entry : fs::directory_iterator(argv[i], error)) {
+            inputs.push_back(entry.path());
+        }
+        if (error) {
+            inputs.emplace_back(argv[i]); // not a folder: a file
         }
     }
     for (const fs::path& input : inputs) {
         std::ifstream file(input, std::ios::binary);
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                   std::istreambuf_iterator<char>());
-        if (!file.eof() && file.fail()) {
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), {});
+        if (!file.is_open() || file.bad()) {
             std::fprintf(stderr, "cannot read %s\n", input.string().c_str());
             return 1;
         }

@@ -1,12 +1,15 @@
-// Helpers of the content tests: scratch folders and archives, the install
-// location in the registry, and a trace logger whose lines can be checked.
-// Paths are written the Windows way and go through the platform seam, so the
-// same tests run natively and under Wine.
+// Helpers of the content tests: scratch folders and archives, file lists as
+// text, and the install location in the registry.
 #pragma once
 
-#include "foundation/k4clogger.h"
+#include "content/file_list.h"
+#include "content/install_path.h"
+#include "content/pak_archive.h"
+#include "foundation/k4cstring.h"
 #include "tests/support/checks.h"
+#include "tests/support/registry.h"
 #include "tests/support/scratch.h"
+#include "tests/support/test_log.h"
 #include "tools/pakwriter.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +17,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-class K4QBFileList;
 
 namespace k4ctest {
 
@@ -29,26 +30,64 @@ inline std::vector<uint8_t> bytes(const std::string& text) {
 }
 
 // "name@folder" for each entry of a file list, in list order.
-std::string listed(const K4QBFileList& list);
+inline std::string listed(const K4QBFileList& list) {
+    std::string out;
+    for (int32_t i = 0; i < list.getCount(); ++i) {
+        out += (i > 0 ? " " : "") + std::string(list.getName(i)) + "@" + list.getFolder(i);
+    }
+    return out;
+}
 
 // Writes the archive and gives it a modification time.
-void writePak(const K4QBPakWriter& writer, const std::string& path, int64_t time = 1500000000);
+inline void writePak(const K4QBPakWriter& writer, const std::string& path,
+                     int64_t time = 1500000000) {
+    std::vector<uint8_t> content = writer.build();
+    k4test::writeFile(path, std::string(content.begin(), content.end()));
+    ASSERT_TRUE(k4p::setFileModifiedTime(path.c_str(), time)) << path;
+}
+
+// One archive, x.pak, loaded from a scratch folder that also holds an empty
+// cache folder to extract into.
+struct PakFixture {
+    std::string folder = scratchFolder();
+    std::string cache = folder + "\\cache";
+    std::unique_ptr<K4QBPakArchive> archive;
+
+    explicit PakFixture(const K4QBPakWriter& writer) {
+        EXPECT_TRUE(k4p::createFolder(cache.c_str()));
+        load(writer);
+    }
+    K4QBPakArchive* load(const K4QBPakWriter& writer) {
+        writePak(writer, folder + "\\x.pak");
+        archive.reset(K4QBPakArchive::loadFromFile((folder + "\\x.pak").c_str()));
+        return archive.get();
+    }
+    // Extracts entry `index` under `root` (the cache when null); returns the
+    // inflation count, and the path in `path`.
+    int32_t extract(int32_t index, std::string* path = nullptr, const char* root = nullptr) {
+        K4CString out;
+        int32_t count =
+            archive->extractEntry(archive->getEntry(index), &out, root ? root : cache.c_str());
+        if (path != nullptr) {
+            *path = out.getText();
+        }
+        return count;
+    }
+};
 
 // The game's install location as the registry tells it; null: not installed.
 // Unless told otherwise, what the program read before is forgotten.
-void setInstallPath(const char* path, bool forget = true);
-
-// A debug logger at TRACE writing into a file.
-class TraceLog {
-public:
-    explicit TraceLog(const std::string& path);
-    K4CDebugLogger* get() { return logger_.get(); }
-    // The messages of the lines written so far (without time stamp and level).
-    std::vector<std::string> messages() const;
-
-private:
-    std::string path_;
-    std::unique_ptr<K4CDebugLogger> logger_;
-};
+inline void setInstallPath(const char* path, bool forget = true) {
+    if (forget) {
+        k4qbForgetInstallPath();
+    }
+    if (path != nullptr) {
+        k4test::storeRegistryValue(k4p::RegistryRoot::LocalMachine, K4QB_INSTALL_KEY,
+                                   K4QB_INSTALL_VALUE, true, path);
+    } else {
+        k4test::deleteRegistryValue(k4p::RegistryRoot::LocalMachine, K4QB_INSTALL_KEY,
+                                    K4QB_INSTALL_VALUE);
+    }
+}
 
 } // namespace k4ctest

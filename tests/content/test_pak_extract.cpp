@@ -4,7 +4,6 @@
 #include "content/pak_archive.h"
 
 #include "foundation/errors.h"
-#include "foundation/k4cstring.h"
 #include "tests/content/content_test_support.h"
 
 #include <memory>
@@ -17,29 +16,7 @@ std::string text(const std::vector<uint8_t>& content) {
     return std::string(content.begin(), content.end());
 }
 
-struct Fixture {
-    std::string folder = k4ctest::scratchFolder();
-    std::string cache = folder + "\\cache";
-    std::unique_ptr<K4QBPakArchive> archive;
-
-    explicit Fixture(const K4QBPakWriter& w) {
-        EXPECT_TRUE(k4p::createFolder(cache.c_str()));
-        k4ctest::writePak(w, folder + "\\x.pak");
-        archive.reset(K4QBPakArchive::loadFromFile((folder + "\\x.pak").c_str()));
-    }
-
-    // Extracts entry `index` under `root` (the cache when null); returns the
-    // inflation count, and the path in `path`.
-    int32_t extract(int32_t index, std::string* path = nullptr, const char* root = nullptr) {
-        K4CString out;
-        int32_t count =
-            archive->extractEntry(archive->getEntry(index), &out, root ? root : cache.c_str());
-        if (path != nullptr) {
-            *path = out.getText();
-        }
-        return count;
-    }
-};
+using Fixture = k4ctest::PakFixture;
 
 } // namespace
 

@@ -14,22 +14,21 @@ namespace {
 
 // The folders below `root` that hold no folder (they fix the whole tree),
 // relative to it, sorted and joined by spaces.
-std::string leafFolders(const std::string& root, const std::string& relative = "") {
-    std::vector<std::string> leaves;
-    k4p::FolderListing listing;
-    k4p::FindItem item;
-    for (bool more = listing.open((root + relative + "\\*").c_str());
-         more && listing.next(&item);) {
-        const std::string name = item.name, path = relative + "\\" + name;
-        if (item.directory && name != "." && name != "..") {
-            const std::string below = leafFolders(root, path);
-            leaves.push_back(below.empty() ? path.substr(1) : below);
+std::string leafFolders(const std::string& root) {
+    std::vector<std::string> folders;
+    k4test::walkTree(root, [&](const std::string& path, bool directory) {
+        if (directory) {
+            folders.push_back(path);
         }
-    }
-    std::sort(leaves.begin(), leaves.end());
+    });
+    std::sort(folders.begin(), folders.end());
     std::string joined;
-    for (const std::string& leaf : leaves) {
-        joined += (joined.empty() ? "" : " ") + leaf;
+    for (const std::string& folder : folders) {
+        if (std::none_of(folders.begin(), folders.end(), [&](const std::string& other) {
+                return other.rfind(folder + "\\", 0) == 0;
+            })) {
+            joined += (joined.empty() ? "" : " ") + folder;
+        }
     }
     return joined;
 }

@@ -7,23 +7,18 @@ using namespace k4export;
 using namespace k4codec;
 
 TEST(ExportTables, OutputSizeByTypeAndPreset) {
+    // The first entries (selected on a type change), presets, the ratio rule
+    // (300 / (300 / 200) = 300 / 1), a source with no ratio to take, no
+    // selection (the first entry) and an unknown type (a texture).
     struct Row {
         int32_t type, index;
         uint32_t sourceWidth, sourceHeight, width, height;
-    } rows[] = {
-        {kStaticOverlays, 0, 64, 64, 512, 256}, // the first entries, selected on a type change
-        {kBackdrops, 0, 64, 64, 1024, 256},
-        {kTextures, 0, 300, 200, 300, 200},
-        {kAnimatedOverlays, 1, 64, 64, 1024, 512},
-        {kStaticOverlays, 2, 256, 128, 256, 128},
-        {kTextures, 3, 300, 200, 300, 300}, // 300 / (300 / 200) = 300 / 1
-        {kTextures, 1, 512, 128, 512, 128},
-        {kTextures, 2, 200, 300, 300, 300},
-        {kTextures, 4, 1000, 300, 1000, 333},
-        {kTextures, 5, 0, 64, 0, 64},          // no ratio to take
-        {kStaticOverlays, -1, 8, 8, 512, 256}, // no selection: the first entry
-        {9, 3, 300, 200, 300, 300},            // unknown types are textures
-    };
+    } rows[] = {{kStaticOverlays, 0, 64, 64, 512, 256},   {kBackdrops, 0, 64, 64, 1024, 256},
+                {kTextures, 0, 300, 200, 300, 200},       {kAnimatedOverlays, 1, 64, 64, 1024, 512},
+                {kStaticOverlays, 2, 256, 128, 256, 128}, {kTextures, 1, 512, 128, 512, 128},
+                {kTextures, 3, 300, 200, 300, 300},       {kTextures, 2, 200, 300, 300, 300},
+                {kTextures, 4, 1000, 300, 1000, 333},     {kTextures, 5, 0, 64, 0, 64},
+                {kStaticOverlays, -1, 8, 8, 512, 256},    {9, 3, 300, 200, 300, 300}};
     for (const Row& row : rows) {
         const OutputSize size =
             outputSize(row.type, row.index, {row.sourceWidth, row.sourceHeight});

@@ -3,7 +3,7 @@
 #include "foundation/errors.h"
 #include "foundation/k4cformat.h"
 #include "foundation/k4cstring.h"
-#include "test_support.h"
+#include "tests/support/checks.h"
 
 #include <cstdarg>
 #include <cstdint>

@@ -2,8 +2,9 @@
 // that fail without losing the previous file.
 #include "foundation/errors.h"
 #include "foundation/k4qbinifile.h"
-#include "test_support.h"
+#include "tests/support/checks.h"
 
+#include <climits>
 #include <memory>
 #include <string>
 
@@ -48,7 +49,7 @@ std::string dump(K4QBIniFile& settings) {
 } // namespace
 
 TEST(FoundationIniRead, GroupsKeysValuesAndOddLines) {
-    std::string folder = k4test::scratchFolder();
+    std::string folder = k4test::testFolder("foundation");
     const std::pair<const char*, const char*> cases[] = {
         {"[Window]\r\nLeft = 10\r\nTOP=20\r\n", "{}window{left=10,top=20}"},
         {"a = b = c\n  Key\t=\t Mixed Case \t\n", "{a=b = c,key=Mixed Case}"},
@@ -66,7 +67,7 @@ TEST(FoundationIniRead, GroupsKeysValuesAndOddLines) {
 }
 
 TEST(FoundationIniRead, DuplicateGroupsAndKeysFindTheFirst) {
-    std::string folder = k4test::scratchFolder();
+    std::string folder = k4test::testFolder("foundation");
     auto settings = loadText(folder, "[A]\nk=1\nk=2\n[a]\nj=3\n");
     ASSERT_EQ(settings->getGroupCount(), 3);
     K4QBIniGroup* group = settings->getGroup("A");
@@ -77,7 +78,7 @@ TEST(FoundationIniRead, DuplicateGroupsAndKeysFindTheFirst) {
 }
 
 TEST(FoundationIniRead, FailuresLeaveNoObject) {
-    std::string folder = k4test::scratchFolder();
+    std::string folder = k4test::testFolder("foundation");
     EXPECT_THROWS_CODE(K4QBIniFile::load((folder + "\\missing.ini").c_str()), K4QBERR_INI_IOERROR);
     EXPECT_THROWS_CODE(K4QBIniFile::load(folder.c_str()), K4QBERR_INI_IOERROR); // a folder
     EXPECT_THROWS_CODE(loadText(folder, std::string("[a]\nk=1\0\n", 9)),
@@ -90,28 +91,34 @@ TEST(FoundationIniAccess, TypedGettersAndSetters) {
     EXPECT_EQ(settings.getGroup("viewer"), nullptr);
     K4QBIniGroup* group = settings.addGroup("Viewer");
     EXPECT_EQ(settings.findGroupIndex("VIEWER"), 1);
-    // The value text is parsed as k4cParseInt does (tested with the strings).
-    group->setString("hex", "0x1F");
-    group->setString("word", "abc");
-    EXPECT_EQ(group->getInt("HEX", -1), 31);
-    EXPECT_EQ(group->getInt("word", -1), -1);
+    // Base 0 as strtol reads it, the default without digits, saturated.
+    // clang-format off
+    const std::pair<const char*, int32_t> numbers[] = {
+        {"0x1F", 31}, {"0X1f", 31}, {"010", 8}, {"12abc", 12}, {"  -7", -7}, {"0", 0},
+        {"abc", -1}, {"", -1}, {"-", -1}, {"99999999999", INT32_MAX},
+        {"-2147483648", INT32_MIN}, {"-99999999999", INT32_MIN}};
+    // clang-format on
+    for (const auto& n : numbers) {
+        group->setString("Number", n.first);
+        EXPECT_EQ(group->getInt("NUMBER", -1), n.second) << n.first;
+    }
     EXPECT_EQ(group->getInt("missing", 77), 77);
     EXPECT_EQ(group->findKeyIndex("missing"), -1); // reading adds nothing
 
     group->setInt("Width", -640);
     EXPECT_STREQ(group->getString("width"), "-640");
     group->setInt("width", 800); // replaces, does not add
-    EXPECT_EQ(group->getEntryCount(), 3);
+    EXPECT_EQ(group->getEntryCount(), 2);
     group->setString("name", nullptr);
     EXPECT_STREQ(group->getString("name"), "");
     EXPECT_STREQ(group->getEntry("fresh")->getValue(), "");
-    EXPECT_EQ(group->getEntryCount(), 5);
-    EXPECT_THROWS_CODE(group->getEntryAt(5), K4CEXC_INDEXOUTOFBOUNDS);
+    EXPECT_EQ(group->getEntryCount(), 4);
+    EXPECT_THROWS_CODE(group->getEntryAt(4), K4CEXC_INDEXOUTOFBOUNDS);
     EXPECT_THROWS_CODE(settings.getGroupAt(-1), K4CEXC_INDEXOUTOFBOUNDS);
 }
 
 TEST(FoundationIniWrite, RoundTripDropsEmptyGroups) {
-    std::string folder = k4test::scratchFolder();
+    std::string folder = k4test::testFolder("foundation");
     K4QBIniFile settings;
     settings.getGroupAt(0)->setInt("Version", 2);
     settings.addGroup("never filled");
@@ -122,14 +129,7 @@ TEST(FoundationIniWrite, RoundTripDropsEmptyGroups) {
     EXPECT_EQ(saved(settings, folder),
               eol("\tversion = 2\n\n[window]\n\tleft = 10\n\ttitle =   Padded Value \n\n"
                   "[file search]\n\tfolder = data\\textures\\\n\n"));
-
-    std::string path = folder + "\\out.ini";
-    std::unique_ptr<K4QBIniFile> again(K4QBIniFile::load(path.c_str()));
-    EXPECT_EQ(dump(*again),
-              "{version=2}window{left=10,title=Padded Value}file search{folder=data\\textures\\}");
-    std::string second = saved(*again, folder);
-    std::unique_ptr<K4QBIniFile> third(K4QBIniFile::load(path.c_str()));
-    EXPECT_EQ(saved(*third, folder), second); // stable from the second save on
+    // Reading back is the settings fuzz target's round trip.
 
     // A shorter save replaces the whole file.
     K4QBIniFile small;
@@ -139,7 +139,7 @@ TEST(FoundationIniWrite, RoundTripDropsEmptyGroups) {
 }
 
 TEST(FoundationIniWrite, FailedSavesKeepWhatWasThere) {
-    std::string folder = k4test::scratchFolder();
+    std::string folder = k4test::testFolder("foundation");
     K4QBIniFile settings;
     settings.getGroupAt(0)->setInt("x", 1);
     EXPECT_THROWS_CODE(settings.save((folder + "\\no-such-folder\\k.ini").c_str()),

@@ -4,14 +4,14 @@
 #include "foundation/k4chashmap.h"
 #include "foundation/k4clogger.h"
 #include "foundation/k4qbinifile.h"
-#include "test_support.h"
 #include "tests/support/alloc_failure.h"
+#include "tests/support/checks.h"
 
 #include <memory>
 #include <string>
 
 TEST(FoundationOutOfMemory, LoadingSettings) {
-    std::string path = k4test::scratchFolder() + "\\k4-qb-texmgr.ini";
+    std::string path = k4test::testFolder("foundation") + "\\k4-qb-texmgr.ini";
     std::string text = "version = 2\n";
     for (int g = 0; g < 20; ++g) {
         text += "[Group " + std::to_string(g) + "]\n";
@@ -46,7 +46,7 @@ TEST(FoundationOutOfMemory, GrowingAMapKeepsIt) {
 }
 
 TEST(FoundationOutOfMemory, MakingALoggerAndLoggingALine) {
-    std::string folder = k4test::scratchFolder();
+    std::string folder = k4test::testFolder("foundation");
     std::string longText(5000, 'x'); // longer than the message buffer
     k4test::failEachAllocation([&] {
         k4cOutOfMemoryAsError([&] {

@@ -16,9 +16,8 @@ TEST(FoundationWindowText, IntegersAndTextOfAnyLength) {
         ASSERT_TRUE(k4cSetWindowInt(edit, value));
         EXPECT_EQ(k4cGetWindowInt(edit, 5), value);
     }
-    const std::pair<const char*, int32_t> cases[] = {{"0x1F", 31}, {"010", 8},  {"12abc", 12},
-                                                     {" 7", 7},    {"abc", -9}, {"", -9}};
-    for (const auto& c : cases) {
+    // Parsed as settings values are (the settings tests hold the cases).
+    for (const auto& c : {std::pair<const char*, int32_t>{"0x1F", 31}, {"abc", -9}, {"", -9}}) {
         SetWindowTextA(edit, c.first);
         EXPECT_EQ(k4cGetWindowInt(edit, -9), c.second) << c.first;
     }

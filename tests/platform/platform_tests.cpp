@@ -1,11 +1,9 @@
 // The platform seam must behave the same in both builds: Windows wildcard
-// rules, listings with "." and "..", atomic replacement, and registry strings
-// that are terminated safely.
+// rules, listings with "." and "..", folders and atomic replacement. Registry
+// strings are checked through their reader in the foundation tests.
 #include "platform/platform.h"
-#include "tests/support/registry.h"
 #include "tests/support/scratch.h"
 
-#include <cstring>
 #include <set>
 #include <string>
 
@@ -26,27 +24,23 @@ std::set<std::string> list(const std::string& pattern) {
 
 } // namespace
 
-TEST(PlatformWildcard, MatchesLikeWindowsWithoutRegardToCase) {
-    EXPECT_TRUE(k4p::wildcardMatchNoCase("*.DDS", "brick.dds"));
-    EXPECT_TRUE(k4p::wildcardMatchNoCase("b?ick*", "BRICK_01.tga"));
-    EXPECT_TRUE(k4p::wildcardMatchNoCase("*", ""));
-    EXPECT_FALSE(k4p::wildcardMatchNoCase("?", ""));
-    EXPECT_FALSE(k4p::wildcardMatchNoCase("*.dds", "brick.dds.bak"));
-    EXPECT_TRUE(k4p::wildcardMatchNoCase("*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaab"));
-    EXPECT_FALSE(k4p::wildcardMatchNoCase("*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"));
-    EXPECT_FALSE(k4p::wildcardMatchNoCase(nullptr, "a"));
-}
-
 TEST(PlatformListing, ListsMatchesWithDotEntriesAndFlags) {
     std::string folder = k4test::testFolder("platform");
     k4test::writeFile(folder + "\\Brick.DDS", "x");
     k4test::writeFile(folder + "\\stone.tga", "yy");
+    k4test::writeFile(folder + "\\brick.dds.bak", "z");
     k4p::createFolder((folder + "\\sub").c_str());
-
-    std::set<std::string> all = list(folder + "\\*");
-    EXPECT_EQ(all, (std::set<std::string>{"./", "../", "Brick.DDS", "stone.tga", "sub/"}));
-    EXPECT_EQ(list(folder + "\\*.dds"), (std::set<std::string>{"Brick.DDS"}));
-    EXPECT_EQ(list(folder + "\\brick.dds"), (std::set<std::string>{"Brick.DDS"}));
+    // The POSIX build matches the patterns itself; Wine's are the system's.
+    const std::pair<const char*, std::set<std::string>> cases[] = {
+        {"*", {"./", "../", "Brick.DDS", "brick.dds.bak", "stone.tga", "sub/"}},
+        {"*.dds", {"Brick.DDS"}},
+        {"brick.dds", {"Brick.DDS"}},
+        {"B?ICK*", {"Brick.DDS", "brick.dds.bak"}},
+        {"*o*e*", {"stone.tga"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(list(folder + "\\" + c.first), c.second) << c.first;
+    }
 
     k4p::FolderListing listing;
     EXPECT_FALSE(listing.open((folder + "\\*.png").c_str())) << "nothing matches";
@@ -81,9 +75,6 @@ TEST(PlatformFiles, AtomicWriteReplacesWholeOrNothing) {
     }));
     EXPECT_EQ(k4test::readFile(target), "new");
     EXPECT_EQ(list(folder + "\\*"), (std::set<std::string>{"./", "../", "settings.ini"}));
-
-    // A folder that does not exist: nothing written, false.
-    EXPECT_FALSE(k4p::writeFileAtomic((folder + "\\missing\\x.bin").c_str(), "x", 1));
 }
 
 TEST(PlatformFiles, AtomicWriteWorksOnLongPaths) {
@@ -120,46 +111,4 @@ TEST(PlatformFiles, StatusAndFolders) {
     EXPECT_FALSE(k4p::createFolderTree((path + "\\sub").c_str())) << "below a file";
     EXPECT_TRUE(k4p::removeFile(path.c_str()));
     EXPECT_FALSE(k4p::fileExists(path.c_str()));
-}
-
-namespace {
-const char* kKey = "Software\\K4QB Platform Test";
-void store(const char* name, bool isString, const std::string& bytes) {
-    k4test::storeRegistryValue(k4p::RegistryRoot::CurrentUser, kKey, name, isString, bytes);
-}
-} // namespace
-
-TEST(PlatformRegistry, StringsAreTerminatedAndOnlyStringsAccepted) {
-    store("Path", true, "C:\\Games\\Q");
-    store("NoNul", true, "ABCDEFGH"); // without a terminator in the Windows registry
-    store("Number", false, std::string(4, '\7'));
-    char buffer[64];
-    uint32_t size = sizeof buffer;
-    ASSERT_EQ(k4p::queryRegistryString(k4p::RegistryRoot::CurrentUser, kKey, "Path", buffer, &size),
-              k4p::kRegOk);
-    EXPECT_STREQ(buffer, "C:\\Games\\Q");
-    EXPECT_EQ(size, 11u);
-
-    // A buffer that holds the eight bytes but not a terminator asks for more.
-    char exact[8];
-    std::memset(exact, 'z', sizeof exact);
-    size = sizeof exact;
-    long result =
-        k4p::queryRegistryString(k4p::RegistryRoot::CurrentUser, kKey, "NoNul", exact, &size);
-    EXPECT_EQ(result, k4p::kRegMoreData);
-    EXPECT_GE(size, 9u);
-    size = sizeof buffer;
-    ASSERT_EQ(
-        k4p::queryRegistryString(k4p::RegistryRoot::CurrentUser, kKey, "NoNul", buffer, &size),
-        k4p::kRegOk);
-    EXPECT_STREQ(buffer, "ABCDEFGH");
-
-    size = sizeof buffer;
-    EXPECT_EQ(
-        k4p::queryRegistryString(k4p::RegistryRoot::CurrentUser, kKey, "Number", buffer, &size),
-        k4p::kRegInvalidType);
-    size = sizeof buffer;
-    EXPECT_NE(
-        k4p::queryRegistryString(k4p::RegistryRoot::CurrentUser, kKey, "Missing", buffer, &size),
-        k4p::kRegOk);
 }

@@ -3,7 +3,6 @@
 // open on a worker. (A device that cannot be made: the start-up tests.)
 #include "tests/shell/shell_test_support.h"
 #include "tests/support/test_log.h"
-#include "tests/support/test_thread.h"
 #include "tests/support/wait.h"
 
 #include <atomic>

@@ -28,23 +28,11 @@ inline const char* thrownBy(const std::function<void()>& call) {
 // Every file below a folder, as paths relative to it with backslashes, sorted.
 inline std::vector<std::string> listTree(const std::string& folder) {
     std::vector<std::string> files;
-    std::function<void(const std::string&, const std::string&)> walk =
-        [&](const std::string& at, const std::string& prefix) {
-            k4p::FolderListing listing;
-            k4p::FindItem item;
-            for (bool more = listing.open((at + "\\*").c_str()); more && listing.next(&item);) {
-                std::string name = item.name;
-                if (name == "." || name == "..") {
-                    continue;
-                }
-                if (item.directory) {
-                    walk(at + "\\" + name, prefix + name + "\\");
-                } else {
-                    files.push_back(prefix + name);
-                }
-            }
-        };
-    walk(folder, "");
+    walkTree(folder, [&](const std::string& path, bool directory) {
+        if (!directory) {
+            files.push_back(path);
+        }
+    });
     std::sort(files.begin(), files.end());
     return files;
 }

@@ -13,10 +13,11 @@
 // told otherwise) by posting the command.
 #pragma once
 
+#include "tests/support/wait.h"
+
 #include <windows.h>
 
 #include <atomic>
-#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -46,16 +47,10 @@ public:
         return boxes_;
     }
 
-    // Waits until at least `count` boxes were answered, at most about
-    // `limitMs` (a bound against hanging, not a measurement). Returns how many
-    // were answered.
-    size_t waitForBoxes(size_t count, uint32_t limitMs = 20000) {
-        for (uint32_t waited = 0; waited < limitMs; waited += 20) {
-            if (boxes().size() >= count) {
-                break;
-            }
-            Sleep(20);
-        }
+    // Waits (within the deadline) until at least `count` boxes were answered.
+    // Returns how many were answered.
+    size_t waitForBoxes(size_t count) {
+        waitUntil([&] { return boxes().size() >= count; });
         return boxes().size();
     }
 

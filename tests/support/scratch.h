@@ -9,9 +9,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 namespace k4test {
+
+// The line end of files written in text mode.
+#ifdef _WIN32
+inline constexpr const char* kEol = "\r\n";
+#else
+inline constexpr const char* kEol = "\n";
+#endif
 
 // The scratch root: K4_TEST_TMP (a Unix path also works under Wine, through
 // drive Z:), else a folder in the working directory. Created when missing.
@@ -30,24 +38,30 @@ inline std::string scratchRoot() {
     return path;
 }
 
-inline void removeTree(const std::string& folder) {
+// Calls `visit` for every file and folder below `folder`, a folder after
+// what it holds, with its path relative to `folder`.
+inline void walkTree(const std::string& folder,
+                     const std::function<void(const std::string&, bool directory)>& visit,
+                     const std::string& prefix = "") {
     k4p::FolderListing listing;
-    if (listing.open((folder + "\\*").c_str())) {
-        k4p::FindItem item;
-        while (listing.next(&item)) {
-            std::string name = item.name;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            std::string path = folder + "\\" + name;
+    k4p::FindItem item;
+    for (bool more = listing.open((folder + "\\" + prefix + "*").c_str());
+         more && listing.next(&item);) {
+        const std::string name = item.name;
+        if (name != "." && name != "..") {
             if (item.directory) {
-                removeTree(path);
-            } else {
-                k4p::removeFile(path.c_str());
+                walkTree(folder, visit, prefix + name + "\\");
             }
+            visit(prefix + name, item.directory);
         }
     }
-    listing.close();
+}
+
+inline void removeTree(const std::string& folder) {
+    walkTree(folder, [&](const std::string& path, bool directory) {
+        const std::string full = folder + "\\" + path;
+        directory ? k4p::removeFolder(full.c_str()) : k4p::removeFile(full.c_str());
+    });
     k4p::removeFolder(folder.c_str());
 }
 
@@ -91,10 +105,8 @@ inline std::string readFile(const std::string& path) {
         return "<missing>";
     }
     std::string bytes;
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.append(chunk, got);
+    for (int c; (c = std::fgetc(file)) != EOF;) {
+        bytes += static_cast<char>(c);
     }
     std::fclose(file);
     return bytes;
