@@ -1,6 +1,7 @@
 // qbtex: the command-line face of the portable core (game content and image
 // codec), for scripting, testing and inspecting files without the program.
 #include "cli/cmd_content.h"
+#include "cli/cmd_convert.h"
 #include "cli/cmd_image.h"
 #include "cli/commands.h"
 
@@ -18,6 +19,7 @@ const QbtexCommand kCommands[] = {
      runImageToDds},
     {"pak", "qbtex pak list|folders|find|extract|info ...  (qbtex pak --help)", runPak},
     {"content", "qbtex content find|get INSTALLDIR ...  (qbtex content --help)", runContent},
+    {"convert", "qbtex convert [OPTIONS] FILE...  (qbtex convert --help)", runConvert},
 };
 
 int usage(FILE* out) {

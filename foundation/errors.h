@@ -25,6 +25,8 @@ inline constexpr const char* K4QBERR_APP_INITERROR = "K4QBERR_APP_INITERROR";
 inline constexpr const char* K4QBERR_APP_D3DERROR = "K4QBERR_APP_D3DERROR";
 inline constexpr const char* K4QBERR_TEXMGR_NOFILESCHOSEN = "K4QBERR_TEXMGR_NOFILESCHOSEN";
 inline constexpr const char* K4QBERR_TEXMGR_USERCANCELLED = "K4QBERR_TEXMGR_USERCANCELLED";
+// qbtex: an unknown option, a missing or impossible option value.
+inline constexpr const char* K4QBERR_CLI_USAGE = "K4QBERR_CLI_USAGE";
 
 // True when the thrown code names the given error.
 inline bool k4cIsError(const char* thrown, const char* code) {
