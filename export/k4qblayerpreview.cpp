@@ -1,0 +1,189 @@
+// The layered texture's rectangle and drawing, and the preview worker (see
+// k4qblayerpreview.h).
+#include "export/k4qblayerpreview.h"
+
+#include "export/k4qbdrawquad.h"
+#include "export/k4qblayeredtexture.h"
+#include "foundation/errors.h"
+#include "foundation/k4ctrace.h"
+#include "platform/platform.h"
+#include "shell/k4qbappwindow.h"
+#include "shell/k4qberrorboundary.h"
+#include "textures/k4qbtexturecache.h"
+
+#include <process.h>
+
+namespace {
+
+// The layer's texture from the cache, or null when it cannot be had (the
+// cache's error codes); anything else goes on.
+IDirect3DTexture9* layerTexture(K4QBTextureCache* cache, const K4QBFileList& list, int32_t index) {
+    try {
+        return list.getSource(index) == nullptr
+                   ? cache->getFromFolder(list.getName(index), list.getFolder(index))
+                   : cache->getFromQuellbury(list.getName(index), list.getFolder(index));
+    } catch (const char*) {
+        return nullptr;
+    }
+}
+
+} // namespace
+
+K4QBLayerPreview::K4QBLayerPreview(K4QBAppWindow* appWindow, K4QBLayerCanvas* canvas,
+                                   K4QBLayeredTexture* layers, K4QBTextureCache* cache,
+                                   K4CDebugLogger* logger)
+    : appWindow_(appWindow), canvas_(canvas), layers_(layers), cache_(cache), thread_(nullptr),
+      running_(true), dirty_(true), drawCount_(0), logger_(logger) {
+    K4C_TRACE(logger_, "Enter and exit constructor K4QBLayerPreview(%p, %p, %p, %p) = %p",
+              (void*)appWindow, (void*)canvas, (void*)layers, (void*)cache, (void*)this);
+}
+
+K4QBLayerPreview::~K4QBLayerPreview() {
+    K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBLayerPreview = %p", (void*)this);
+    stop();
+    K4C_TRACE_NOTHROW(logger_, "Exit destructor K4QBLayerPreview = %p", (void*)this);
+}
+
+void K4QBLayerPreview::start() {
+    K4C_TRACE(logger_, "Enter K4QBLayerPreview::start = %p", (void*)this);
+    running_.store(true);
+    const uintptr_t handle = _beginthreadex(nullptr, 0, threadMain, this, 0, nullptr);
+    if (handle == 0) {
+        running_.store(false);
+        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBLayerPreview::start", (void*)this);
+    }
+    thread_ = reinterpret_cast<HANDLE>(handle);
+    K4C_TRACE(logger_, "Exit K4QBLayerPreview::start = %p", (void*)this);
+}
+
+void K4QBLayerPreview::stop() noexcept {
+    K4C_TRACE_NOTHROW(logger_, "Enter K4QBLayerPreview::stop = %p", (void*)this);
+    running_.store(false);
+    if (thread_ != nullptr) {
+        // The worker never waits for this thread, so waiting here is safe.
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+    K4C_TRACE_NOTHROW(logger_, "Exit K4QBLayerPreview::stop = %p", (void*)this);
+}
+
+unsigned __stdcall K4QBLayerPreview::threadMain(void* context) {
+    K4QBLayerPreview* preview = static_cast<K4QBLayerPreview*>(context);
+    if (!k4qbRunWorker(preview->logger_, "K4QBLayerPreview::run", [preview] { preview->run(); })) {
+        preview->running_.store(false);
+    }
+    return 0;
+}
+
+void K4QBLayerPreview::run() {
+    K4C_TRACE(logger_, "Enter K4QBLayerPreview::run = %p", (void*)this);
+    while (running_.load()) {
+        if (dirty_.exchange(false)) {
+            draw();
+        }
+        k4p::sleepMs(1);
+    }
+    K4C_TRACE(logger_, "Exit K4QBLayerPreview::run = %p", (void*)this);
+}
+
+void K4QBLayerPreview::draw() {
+    K4C_TRACE(logger_, "Enter K4QBLayerPreview::draw = %p", (void*)this);
+    K4QBD3DUse use(appWindow_);
+    if (use.device() == nullptr) {
+        dirty_.store(true); // drawn once the device is back
+    } else {
+        // One reading of the list for the rectangle and the layers.
+        K4QBLayerReader reader(layers_);
+        drawLayers(use.device(), this, layerRect(this, true), true);
+        drawCount_.fetch_add(1);
+    }
+    K4C_TRACE(logger_, "Exit K4QBLayerPreview::draw = %p", (void*)this);
+}
+
+RECT k4qbFitPreviewRect(int32_t width, int32_t height, int32_t cw, int32_t ch, int32_t screenWidth,
+                        int32_t screenHeight) {
+    int64_t w = width, h = height;
+    if (w > cw) {
+        h = h * cw / w;
+        w = cw;
+    }
+    if (h > ch) {
+        w = w * ch / h;
+        h = ch;
+    }
+    const int32_t left = w < cw ? (cw >> 1) - static_cast<int32_t>(w >> 1) : 0;
+    const int32_t top = h < ch ? (ch >> 1) - static_cast<int32_t>(h >> 1) : 0;
+    // The back buffer has the screen's size and is shown stretched.
+    const float sx = static_cast<float>(screenWidth) / static_cast<float>(cw);
+    const float sy = static_cast<float>(screenHeight) / static_cast<float>(ch);
+    RECT rect;
+    rect.left = static_cast<LONG>(static_cast<float>(left) * sx);
+    rect.top = static_cast<LONG>(static_cast<float>(top) * sy);
+    rect.right = static_cast<LONG>(static_cast<float>(left + w) * sx);
+    rect.bottom = static_cast<LONG>(static_cast<float>(top + h) * sy);
+    return rect;
+}
+
+RECT layerRect(K4QBLayerPreview* preview, bool forPreview) {
+    K4C_TRACE(preview->getLogger(), "Enter layerRect(%p, %d)", (void*)preview, forPreview ? 1 : 0);
+    RECT rect = {0, 0, 0, 0};
+    {
+        K4QBLayerReader reader(preview->getLayers());
+        const K4QBFileList& list = reader.list();
+        for (int32_t i = 0; i < list.getCount(); ++i) {
+            IDirect3DTexture9* texture = layerTexture(preview->getCache(), list, i);
+            D3DSURFACE_DESC desc;
+            if (texture != nullptr && SUCCEEDED(texture->GetLevelDesc(0, &desc))) {
+                rect.right = static_cast<LONG>(desc.Width);
+                rect.bottom = static_cast<LONG>(desc.Height);
+                break;
+            }
+        }
+    }
+    if (forPreview && rect.right > 0 && rect.bottom > 0) {
+        RECT client = {0, 0, 0, 0};
+        GetClientRect(preview->getCanvas()->getCanvasWindow(), &client);
+        rect = k4qbFitPreviewRect(rect.right, rect.bottom, client.right - client.left + 1,
+                                  client.bottom - client.top + 1, GetSystemMetrics(SM_CXSCREEN),
+                                  GetSystemMetrics(SM_CYSCREEN));
+    }
+    K4C_TRACE(preview->getLogger(), "Return (%ld, %ld, %ld, %ld) from layerRect", rect.left,
+              rect.top, rect.right, rect.bottom);
+    return rect;
+}
+
+void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const RECT& rect,
+                bool forPreview) {
+    K4C_TRACE(preview->getLogger(), "Enter drawLayers(%p, %p, %d)", (void*)device, (void*)preview,
+              forPreview ? 1 : 0);
+    K4QBCompositionState state(device);
+    const bool empty = rect.right <= rect.left || rect.bottom <= rect.top;
+    if (forPreview) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_LAYER_SURROUND, 1.0f, 0);
+        if (!empty) {
+            const D3DRECT area = {rect.left, rect.top, rect.right, rect.bottom};
+            device->Clear(1, &area, D3DCLEAR_TARGET, preview->getCanvas()->getCanvasBackground(),
+                          1.0f, 0);
+        }
+    } else {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_LAYER_CLEAR, 1.0f, 0);
+    }
+    int32_t drawn = 0;
+    {
+        K4QBScene scene(device);
+        K4QBLayerReader reader(preview->getLayers());
+        const K4QBFileList& list = reader.list();
+        for (int32_t i = 0; scene.begun() && !empty && i < list.getCount(); ++i) {
+            IDirect3DTexture9* texture = layerTexture(preview->getCache(), list, i);
+            if (texture != nullptr && SUCCEEDED(k4qbDrawQuad(device, texture, rect.left, rect.top,
+                                                             rect.right, rect.bottom))) {
+                ++drawn;
+            }
+        }
+    }
+    if (forPreview) {
+        preview->getAppWindow()->presentD3D();
+    }
+    K4C_TRACE(preview->getLogger(), "Exit drawLayers after %d layers", drawn);
+}
