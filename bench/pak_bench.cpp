@@ -8,7 +8,9 @@
 // the registry build time and entries per second, resident bytes per entry,
 // getContent lookups per second for files already in the cache, findContent
 // of "*brick*" over a folder of 25,000 files, and the extraction of a 16 MiB
-// compressed entry against zlib's uncompress plus a write of the same bytes.
+// compressed entry against zlib's uncompress plus a write of the same bytes;
+// and listing the 10,000 sub-folders of one folder the way the folder
+// drop-down browses them (getSubFolderCount, then getSubFolder by index).
 #include "content/file_list.h"
 #include "content/pak_archive.h"
 #include "content/pak_registry.h"
@@ -22,6 +24,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -35,6 +38,7 @@ constexpr int kFolders = 200;
 constexpr int kDuplicates = kEntries / 10;
 constexpr int kBigFolder = 25000;
 constexpr size_t kBigEntry = 16u << 20;
+constexpr int kSubFolders = 10000;
 
 using Clock = std::chrono::steady_clock;
 
@@ -100,6 +104,21 @@ void writeBigFolder(const std::string& pakFolder) {
     w.writeTo(pakFolder + "/walls.pak");
 }
 
+// 10,000 folders below data\textures\, each with a file and a folder of its
+// own below it, so that the tree holds 20,000 folders under one parent.
+void writeWideTree(const std::string& pakFolder) {
+    const std::vector<uint8_t> content = k4qbPakSampleContent(8, 4);
+    K4QBPakWriter w(5);
+    w.addFolder("data\\textures\\", 0);
+    for (int i = 0; i < kSubFolders; ++i) {
+        char folder[64];
+        std::snprintf(folder, sizeof folder, "data\\textures\\set%05d\\", i);
+        w.addFile(folder, "a.dds", content, K4QBPakEncoding::Stored);
+        w.addFile(std::string(folder) + "mips\\", "b.dds", content, K4QBPakEncoding::Stored);
+    }
+    w.writeTo(pakFolder + "/tree.pak");
+}
+
 std::vector<uint8_t> writeBigEntry(const std::string& pakFolder) {
     std::vector<uint8_t> content = k4qbPakSampleContent(kBigEntry, 3);
     K4QBPakWriter w(5);
@@ -142,12 +161,14 @@ int main(int argc, char** argv) {
     const std::string walls = work + "/walls";
     const std::string huge = work + "/huge";
     const std::string cache = work + "/cache";
-    for (const std::string& f : {paks, walls, huge, cache}) {
+    const std::string wide = work + "/wide";
+    for (const std::string& f : {paks, walls, huge, cache, wide}) {
         makeFolder(f);
     }
     std::printf("writing fixtures into %s ...\n", work.c_str());
     writeArchives(paks);
     writeBigFolder(walls);
+    writeWideTree(wide);
     std::vector<uint8_t> hugeContent = writeBigEntry(huge);
 
     // Registry build: the first build, then the best of five.
@@ -216,6 +237,31 @@ int main(int argc, char** argv) {
     }
     std::printf("\nfindContent *brick* over %d files: %d matches, %.2f ms (best of 20)\n",
                 kBigFolder, matches, searchBest * 1000);
+
+    // Browsing: every sub-folder of a folder with 10,000 of them, by index,
+    // as the folder drop-down lists them; the first listing, then the best
+    // of 5.
+    std::unique_ptr<K4QBPakRegistry> wideRegistry(
+        K4QBPakRegistry::CreateFromPath(wide.c_str(), cache.c_str()));
+    double browseFirst = 0;
+    double browseBest = 1e9;
+    size_t nameBytes = 0;
+    for (int run = 0; run < 6; ++run) {
+        start = Clock::now();
+        const int32_t count = wideRegistry->getSubFolderCount("data\\textures\\");
+        for (int32_t i = 0; i < count; ++i) {
+            nameBytes += std::strlen(wideRegistry->getSubFolder("data\\textures\\", i));
+        }
+        const double took = seconds(start);
+        if (run == 0) {
+            browseFirst = took;
+        } else {
+            browseBest = std::min(browseBest, took);
+        }
+    }
+    std::printf("\ngetSubFolder over %d sub-folders (%zu name bytes): first %.2f ms, best of 5 "
+                "%.2f ms\n",
+                kSubFolders, nameBytes / 6, browseFirst * 1000, browseBest * 1000);
 
     // Extraction of a 16 MiB compressed entry against inflate plus write.
     std::unique_ptr<K4QBPakArchive> archive(

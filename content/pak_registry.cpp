@@ -164,27 +164,12 @@ const char* K4QBPakRegistry::getSubFolder(const char* folder, int32_t index) {
     if (folder != nullptr && folderMap_ != nullptr) {
         parent = static_cast<K4QBPakFolder*>(folderMap_->get(folder));
     }
-    const char* result = nullptr;
-    if (parent != nullptr && index >= 0 && index < parent->subFolderCount) {
-        int32_t seen = 0;
-        // Names that begin with the parent's stand right behind it in sorted order.
-        for (int32_t i = parent->index + 1; i < folderCount_ && result == nullptr; ++i) {
-            const K4QBPakFolder* child = folders_[i];
-            if (std::strncmp(child->name, parent->name, parent->nameLength) != 0) {
-                break;
-            }
-            const char* tail = child->name + parent->nameLength;
-            const char* slash = std::strchr(tail, '\\');
-            if (slash != nullptr && slash[1] == 0 && seen++ == index) {
-                result = child->name;
-            }
-        }
-    }
-    if (result == nullptr) {
+    if (parent == nullptr || index < 0 || index >= parent->subFolderCount) {
         K4C_DEBUG(logger_, "Throw exception %s from K4QBPakRegistry::getSubFolder = %p",
                   K4QBERR_PAK_OUTOFRANGE, (void*)this);
         throw K4QBERR_PAK_OUTOFRANGE;
     }
+    const char* result = parent->subFolders[index]->name;
     K4C_TRACE(logger_, "Return %s from K4QBPakRegistry::getSubFolder = %p", result, (void*)this);
     return result;
 }

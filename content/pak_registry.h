@@ -48,7 +48,10 @@ struct K4QBPakFolder {
     int32_t pendingCount;   // items of the last archive behind them
     K4QBPakEntry** entries; // after building: fileCount entries sorted by name
     K4QBPakSortItem* items; // only while building
-};                          // entries and items point into blocks of the registry
+    // The immediate sub-folders in sorted order, so that browsing takes any
+    // of them at once instead of walking every folder below this one.
+    K4QBPakFolder** subFolders;
+}; // entries, items and subFolders point into blocks of the registry
 
 // The search key of one request: the name and folder lowered, the folder
 // ending in a backslash unless empty, and the first wildcard of the name.
@@ -103,7 +106,9 @@ private:
     void buildFolders();
     void resFolderMap();
     void resFolders();
-    int32_t resSubFolderCount(int32_t index);
+    // Counts the immediate sub-folders of folder `index` and, when `out` is
+    // given, stores them there in sorted order.
+    int32_t resSubFolderCount(int32_t index, K4QBPakFolder** out);
     void resFolderFiles();
     void mergeLastLoad();
     int32_t mergeFolder(K4QBPakFolder* folder, K4QBPakSortItem* out);
@@ -135,6 +140,8 @@ private:
     // Every folder's record in one block, and pointers to them sorted by name.
     std::unique_ptr<K4QBPakFolder[]> folderBlock_;
     std::unique_ptr<K4QBPakFolder*[]> folders_;
+    // Every folder's immediate sub-folders, in one block.
+    std::unique_ptr<K4QBPakFolder*[]> subFolderBlock_;
     // Every folder's entries, in one block.
     k4p::LargeBlock entryBlock_;
     // While building: every folder's items in one block, and one merge

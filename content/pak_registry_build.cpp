@@ -86,6 +86,7 @@ void K4QBPakRegistry::resFolderMap() {
                                         0,
                                         0,
                                         nullptr,
+                                        nullptr,
                                         nullptr};
                 // Owned by the block before the map, which may fail to grow, sees it.
                 folderMap_->put(name, folder);
@@ -111,18 +112,27 @@ void K4QBPakRegistry::resFolders() {
         static_cast<K4QBPakSortItem*>(itemBlock_.allocate(sizeof(K4QBPakSortItem) * (total + 1)));
     mergeBuffer_.reset(new K4QBPakSortItem[static_cast<size_t>(largest) + 1]);
     size_t at = 0;
+    size_t subFolders = 0;
     for (int32_t i = 0; i < folderCount_; ++i) {
         K4QBPakFolder* folder = folders_[i];
         folder->index = i;
         folder->items = items + at;
         at += static_cast<size_t>(folder->fileCount);
-        folder->subFolderCount = resSubFolderCount(i);
+        folder->subFolderCount = resSubFolderCount(i, nullptr);
+        subFolders += static_cast<size_t>(folder->subFolderCount);
+    }
+    subFolderBlock_.reset(new K4QBPakFolder*[subFolders + 1]);
+    at = 0;
+    for (int32_t i = 0; i < folderCount_; ++i) {
+        folders_[i]->subFolders = subFolderBlock_.get() + at;
+        at += static_cast<size_t>(resSubFolderCount(i, folders_[i]->subFolders));
     }
     K4C_TRACE(logger_, "Exit K4QBPakRegistry::resFolders = %p", (void*)this);
 }
 
-int32_t K4QBPakRegistry::resSubFolderCount(int32_t index) {
-    K4C_TRACE(logger_, "Enter K4QBPakRegistry::resSubFolderCount(%d) = %p", index, (void*)this);
+int32_t K4QBPakRegistry::resSubFolderCount(int32_t index, K4QBPakFolder** out) {
+    K4C_TRACE(logger_, "Enter K4QBPakRegistry::resSubFolderCount(%d, %p) = %p", index, (void*)out,
+              (void*)this);
     const K4QBPakFolder* parent = folders_[index];
     int32_t count = 0;
     for (int32_t i = index + 1; i < folderCount_; ++i) {
@@ -132,6 +142,9 @@ int32_t K4QBPakRegistry::resSubFolderCount(int32_t index) {
         }
         const char* slash = std::strchr(name + parent->nameLength, '\\');
         if (slash != nullptr && slash[1] == 0) {
+            if (out != nullptr) {
+                out[count] = folders_[i];
+            }
             ++count;
         }
     }
@@ -260,6 +273,7 @@ void K4QBPakRegistry::freeMergeFiles() {
 void K4QBPakRegistry::clearFolders() {
     K4C_TRACE_NOTHROW(logger_, "Enter K4QBPakRegistry::clearFolders = %p", (void*)this);
     folders_.reset();
+    subFolderBlock_.reset();
     folderBlock_.reset();
     folderMap_.reset();
     entryBlock_.reset();
