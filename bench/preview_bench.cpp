@@ -145,7 +145,7 @@ public:
     Bench(K4QBTexMgrWindow* window) : window_(window) {}
 
     int position(const std::string& name) {
-        K4QBFileControl* list = window_->getSearchFileList();
+        K4QBFileControl* list = window_->getFSControls()->getFileList();
         for (int32_t i = 0; i < list->getEntryCount(); ++i) {
             if (name == list->getEntryFileName(i)) {
                 return i;
@@ -158,7 +158,7 @@ public:
     // Selects one list position as the list box does and waits for the first
     // drawing of the new preview (bounded, so a broken build cannot hang).
     Timing select(int position) {
-        HWND list = window_->getSearchFileList()->getWindow();
+        HWND list = window_->getFSControls()->getFileList()->getWindow();
         Timing timing;
         double start = nowMs();
         SendMessageA(list, LB_SETSEL, FALSE, -1);
@@ -247,6 +247,14 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The file search panel starts on the game content's textures.
+    FILE* settings = k4p::openFile((folder + "\\k4-qb-texmgr.ini").c_str(), "wt");
+    if (settings == nullptr ||
+        std::fputs("[file search]\nsource = Quellbury Content\n", settings) < 0 ||
+        std::fclose(settings) != 0) {
+        std::fprintf(stderr, "preview_bench: cannot write the settings in %s\n", folder.c_str());
+        return 1;
+    }
     K4QBContentRegistry content;
     content.addSource(K4QBGameDataFolder::CreateFromPath((folder + "\\install").c_str()));
     int status = 0;

@@ -4,7 +4,9 @@
 #include "content/content_registry.h"
 #include "content/file_list.h"
 #include "foundation/errors.h"
+#include "foundation/k4cstring.h"
 #include "foundation/k4ctrace.h"
+#include "platform/platform.h"
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qbgdiresources.h"
 
@@ -52,6 +54,23 @@ void K4QBFileControl::refresh() {
         SendMessageA(window_, addMessage(), 0, static_cast<LPARAM>(i));
     }
     K4C_TRACE(logger_, "Exit K4QBFileControl::refresh = %p", (void*)this);
+}
+
+int32_t K4QBFileControl::searchFileSystem(const char* pattern, const char* folder) {
+    K4C_TRACE(logger_, "Enter K4QBFileControl::searchFileSystem(%s, %s) = %p", pattern, folder,
+              (void*)this);
+    int32_t found = 0;
+    K4CString path(folder, pattern);
+    k4p::FolderListing listing;
+    k4p::FindItem item;
+    for (bool more = listing.open(path.getText()); more && listing.next(&item);) {
+        if (!item.directory && !item.system && !item.temporary && !item.offline) {
+            list_->addInOrder(nullptr, item.name, folder, false);
+            ++found;
+        }
+    }
+    K4C_TRACE(logger_, "Return %d from K4QBFileControl::searchFileSystem = %p", found, (void*)this);
+    return found;
 }
 
 int32_t K4QBFileControl::searchGameContent(const char* pattern, const char* folder) {

@@ -1,10 +1,11 @@
 // File controls: window controls that show a K4QBFileList, one owner-drawn
-// line per entry with the file name, and fill it from the game content.
+// line per entry with the file name, and fill it from a folder on disk or
+// from the game content.
 //
-// K4QBFileListBox is a list box with multiple selection (the find-textures
-// list). The single-selection list of the layers panel, the drop-down list of
-// the overlay options and the file system search come with those panels. The
-// window that owns a control forwards WM_MEASUREITEM and WM_DRAWITEM for it to
+// K4QBFileListBox is a list box with multiple selection (the file search
+// panel's list). The single-selection list of the layers panel and the
+// drop-down list of the overlay options come with those panels. The window
+// that owns a control forwards WM_MEASUREITEM and WM_DRAWITEM for it to
 // measureItem and drawItem.
 #pragma once
 
@@ -32,7 +33,12 @@ public:
     // Empties the control and adds one item per list entry, in order, with
     // the entry's position as item data.
     void refresh();
-    // Adds the game content's matches; 0 without game content.
+    // Adds the files of the folder (which ends with a backslash) that match
+    // the pattern, skipping directories and system, temporary and offline
+    // files; returns how many. A folder that cannot be listed adds nothing.
+    int32_t searchFileSystem(const char* pattern, const char* folder);
+    // Adds the game content's matches; 0 without game content. Errors of the
+    // game content pass to the caller.
     int32_t searchGameContent(const char* pattern, const char* folder);
     void clear();
 

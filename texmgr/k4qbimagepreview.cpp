@@ -35,7 +35,8 @@ K4QBImagePreview::K4QBImagePreview(int32_t source, K4QBTexMgrWindow* mainWindow,
                                    K4CDebugLogger* logger)
     : source_(source), mainWindow_(mainWindow), panel_(panel), cache_(cache), frames_(nullptr),
       frameCount_(0), thread_(nullptr), running_(false), rebuild_(false), redraw_(false),
-      currentFrame_(0), captionPending_(true), drawCount_(0), logger_(logger) {
+      currentFrame_(0), captionPending_(true), drawCount_(0), contentError_(nullptr),
+      contentErrorFrame_(-1), logger_(logger) {
     K4C_TRACE(logger_, "Enter constructor K4QBImagePreview(%d, %p, %p, %p) = %p", source,
               (void*)mainWindow, (void*)panel, (void*)cache, (void*)this);
     K4C_TRACE(logger_, "Exit constructor K4QBImagePreview = %p", (void*)this);
@@ -65,16 +66,21 @@ const K4QBPreviewFrame* K4QBImagePreview::getFrame(int32_t index) const {
     return &frames_[index];
 }
 
-IDirect3DTexture9* K4QBImagePreview::frameTexture(const K4QBPreviewFrame& frame) {
+IDirect3DTexture9* K4QBImagePreview::frameTexture(const K4QBPreviewFrame& frame,
+                                                  const char** contentError) {
     K4C_TRACE(logger_, "Enter K4QBImagePreview::frameTexture(%s, %s) = %p", frame.name,
               frame.folder, (void*)this);
     IDirect3DTexture9* texture = nullptr;
     try {
         texture = source_ == 0 ? cache_->getFromFolder(frame.name, frame.folder)
                                : cache_->getFromQuellbury(frame.name, frame.folder);
-    } catch (const char*) {
-        // A file that cannot be loaded is shown as dark grey.
+    } catch (const char* code) {
+        // A file that cannot be loaded is shown as dark grey. Anything but a
+        // load error of a game file came from the game content (extraction).
         texture = nullptr;
+        if (contentError != nullptr && source_ != 0 && !k4cIsError(code, K4DXERR_RES_LOADERROR)) {
+            *contentError = code;
+        }
     }
     K4C_TRACE(logger_, "Return %p from K4QBImagePreview::frameTexture = %p", (void*)texture,
               (void*)this);
@@ -98,7 +104,12 @@ void K4QBImagePreview::loadFrames(K4QBFileListBox* list, IDirect3DDevice9* devic
         frame.name = copyText(list->getEntryFileName(positions[i]));
         frame.folder = copyText(list->getEntryFolder(positions[i]));
         frameCount_ = i + 1;
-        IDirect3DTexture9* texture = frameTexture(frame);
+        const char* contentError = nullptr;
+        IDirect3DTexture9* texture = frameTexture(frame, &contentError);
+        if (contentError != nullptr && contentError_ == nullptr) {
+            contentError_ = contentError;
+            contentErrorFrame_ = i;
+        }
         D3DSURFACE_DESC desc;
         if (texture != nullptr && texture->GetLevelDesc(0, &desc) == D3D_OK) {
             frame.imageWidth = static_cast<int32_t>(desc.Width);
@@ -284,7 +295,7 @@ void K4QBImagePreview::rebuild() {
         // A texture evicted meanwhile is loaded back; failures leave the frame
         // as it is.
         for (int32_t i = 0; i < frameCount_; ++i) {
-            frameTexture(frames_[i]);
+            frameTexture(frames_[i], nullptr);
         }
         fitAll();
         createVertexBuffers(use.device());
@@ -313,7 +324,7 @@ void K4QBImagePreview::draw(bool advance) {
                 currentFrame_.store(current);
             }
             frame = &frames_[current];
-            texture = frameTexture(*frame);
+            texture = frameTexture(*frame, nullptr);
         }
         drawable = texture != nullptr && frame->vertexBuffer != nullptr;
 

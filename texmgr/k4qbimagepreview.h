@@ -90,6 +90,12 @@ public:
     uint32_t getDrawCount() const { return drawCount_.load(); }
     // False once stopped, also when an error stopped the worker.
     bool isRunning() const { return running_.load(); }
+    // The first error the game content raised while the frames were loaded
+    // (an extraction that failed), with the frame it hit; null when none.
+    const char* getContentError(int32_t* frame) const {
+        *frame = contentErrorFrame_;
+        return contentError_;
+    }
 
     // Fits an image of the frame's size into a cw x ch panel (shrinking only,
     // centred) and scales the rectangle to a screenWidth x screenHeight back
@@ -104,7 +110,9 @@ private:
     // Draws the current frame, first advancing the animation when asked.
     void draw(bool advance);
     void fitAll();
-    IDirect3DTexture9* frameTexture(const K4QBPreviewFrame& frame);
+    // The frame's texture from the cache, or null. On the window thread
+    // (contentError not null) an error of the game content is passed out.
+    IDirect3DTexture9* frameTexture(const K4QBPreviewFrame& frame, const char** contentError);
     IDirect3DVertexBuffer9* makeVertexBuffer(IDirect3DDevice9* device,
                                              const K4QBPreviewFrame& frame);
 
@@ -121,5 +129,7 @@ private:
     std::atomic<int32_t> currentFrame_;
     std::atomic<bool> captionPending_;
     std::atomic<uint32_t> drawCount_;
+    const char* contentError_;
+    int32_t contentErrorFrame_;
     K4CDebugLogger* logger_;
 };

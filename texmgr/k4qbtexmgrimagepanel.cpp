@@ -239,19 +239,28 @@ void K4QBTexMgrImagePanel::showSelectedFiles() {
     K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
     // Routing point: the texture layers panel stops its preview worker here.
     destroyPreview();
-    std::unique_ptr<K4QBImagePreview> preview(
-        new K4QBImagePreview(mainWindow_->getSearchSource(), mainWindow_, this,
-                             mainWindow_->getTextureCache(), logger_));
+    K4QBFSControls* search = mainWindow_->getFSControls();
+    std::unique_ptr<K4QBImagePreview> preview(new K4QBImagePreview(
+        search->getCurSource(), mainWindow_, this, mainWindow_->getTextureCache(), logger_));
     {
         K4QBD3DUse use(mainWindow_);
         if (use.device() == nullptr) {
             k4cTraceThrow(logger_, K4QBERR_APP_D3DERROR, "K4QBTexMgrImagePanel::showSelectedFiles",
                           (void*)this);
         }
-        preview->loadFrames(mainWindow_->getSearchFileList(), use.device());
+        preview->loadFrames(search->getFileList(), use.device());
         preview->start();
     }
     preview_ = preview.release();
+    // Told outside the Direct3D lock: the box runs a message loop while the
+    // worker draws.
+    int32_t failed = -1;
+    if (const char* code = preview_->getContentError(&failed)) {
+        K4CString text;
+        text.appendFormat("%s could not be extracted from the Quellbury content (%s).",
+                          preview_->getFrame(failed)->name, code);
+        mainWindow_->reportContentError(text.getText());
+    }
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
 }
 

@@ -8,22 +8,15 @@
 #include "resources/resource_ids.h"
 #include "shell/k4qbtexmgrresources.h"
 #include "texmgr/k4qbfilecontrol.h"
+#include "texmgr/k4qbfolderdropdown.h"
 #include "texmgr/k4qbimagepreview.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
 #include "textures/k4qbtexturecache.h"
 
-namespace {
-
-// The image types the placeholder file list shows.
-constexpr const char* kImagePatterns[] = {"*.dds", "*.bmp", "*.tga", "*.png", "*.jpg", "*.jpeg"};
-constexpr const char* kTextureFolder = "data\\textures\\";
-
-} // namespace
-
 K4QBTexMgrWindow::K4QBTexMgrWindow(HINSTANCE instance, K4CDebugLogger* logger)
     : K4QBAppWindow(instance, logger), mode_(K4QB_MODE_FIND), textureCache_(nullptr),
       fsRightBound_(0), fsBottomBound_(0), imagePanelRightBound_(0), imagePanelBottomBound_(0),
-      fileList_(nullptr), imagePanel_(nullptr), convertButton_(nullptr), attachButton_(nullptr),
+      fsControls_(nullptr), imagePanel_(nullptr), convertButton_(nullptr), attachButton_(nullptr),
       helpModule_(nullptr) {
     K4C_TRACE(getLogger(), "Enter constructor K4QBTexMgrWindow(%p, %p) = %p", (void*)instance,
               (void*)logger, (void*)this);
@@ -37,8 +30,8 @@ K4QBTexMgrWindow::~K4QBTexMgrWindow() {
     // texture layers panel and the file search panel.
     delete imagePanel_;
     imagePanel_ = nullptr;
-    delete fileList_;
-    fileList_ = nullptr;
+    delete fsControls_;
+    fsControls_ = nullptr;
     delete textureCache_;
     textureCache_ = nullptr;
     if (helpModule_ != nullptr) {
@@ -84,6 +77,12 @@ K4QBTexMgrImagePanel* K4QBTexMgrWindow::getImagePanel() {
     return imagePanel_;
 }
 
+K4QBFSControls* K4QBTexMgrWindow::getFSControls() {
+    K4C_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getFSControls = %p",
+              (void*)fsControls_, (void*)this);
+    return fsControls_;
+}
+
 K4QBTextureCache* K4QBTexMgrWindow::getTextureCache() {
     K4C_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getTextureCache = %p",
               (void*)textureCache_, (void*)this);
@@ -122,19 +121,6 @@ int32_t K4QBTexMgrWindow::getMode() {
     return mode_;
 }
 
-K4QBFileListBox* K4QBTexMgrWindow::getSearchFileList() {
-    K4C_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getSearchFileList = %p",
-              (void*)fileList_, (void*)this);
-    return fileList_;
-}
-
-int32_t K4QBTexMgrWindow::getSearchSource() {
-    // The placeholder list holds game content only.
-    K4C_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::getSearchSource = %p", 1,
-              (void*)this);
-    return 1;
-}
-
 void K4QBTexMgrWindow::calcBounds(int32_t* fsRight, int32_t* fsBottom, int32_t* panelRight,
                                   int32_t* panelBottom) {
     K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::calcBounds(%p, %p, %p, %p) = %p",
@@ -157,20 +143,16 @@ void K4QBTexMgrWindow::initialize(K4QBContentRegistry* content, int showCommand)
     K4QBAppWindow::initialize(content, showCommand);
     calcBounds(&fsRightBound_, &fsBottomBound_, &imagePanelRightBound_, &imagePanelBottomBound_);
 
-    // Routing point: the file search panel and the texture layers panel
-    // objects are made here; until then the find-textures column is this list.
-    fileList_ = new K4QBFileListBox(this, getLogger());
+    // Routing point: the texture layers panel object is made here too.
+    fsControls_ = new K4QBFSControls(this, getLogger());
     imagePanel_ = new K4QBTexMgrImagePanel(this, getLogger());
 
     createButtons();
     checkControls();
     initModeToMenu();
 
-    fileList_->create(getWindow(), 0, 0, 0, 0, K4QB_ID_FILELIST);
-    SendMessageA(fileList_->getWindow(), WM_SETFONT,
-                 reinterpret_cast<WPARAM>(getFont(K4QB_RES_LISTFONT)), FALSE);
-    placeFileList(true);
-    fillFileList();
+    // Routing point: the texture layers panel creates its controls here too.
+    fsControls_->createControls(getWindow());
     imagePanel_->createWindows();
 
     HFONT buttonFont = getFont(K4QB_RES_BUTTONFONT);
@@ -184,16 +166,6 @@ void K4QBTexMgrWindow::initialize(K4QBContentRegistry* content, int showCommand)
     }
     textureCache_ = new K4QBTextureCache(getD3DDevice(), content);
     K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::initialize = %p", (void*)this);
-}
-
-void K4QBTexMgrWindow::fillFileList() {
-    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::fillFileList = %p", (void*)this);
-    fileList_->clear();
-    for (const char* pattern : kImagePatterns) {
-        fileList_->searchGameContent(pattern, kTextureFolder);
-    }
-    fileList_->refresh();
-    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::fillFileList = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::createButtons() {
@@ -227,14 +199,6 @@ void K4QBTexMgrWindow::placeButtons(bool repaint) {
     K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::placeButtons = %p", (void*)this);
 }
 
-void K4QBTexMgrWindow::placeFileList(bool repaint) {
-    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::placeFileList(%d) = %p", repaint ? 1 : 0,
-              (void*)this);
-    MoveWindow(fileList_->getWindow(), 4, 4, fsRightBound_ - 4, fsBottomBound_ - 8,
-               repaint ? TRUE : FALSE);
-    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::placeFileList = %p", (void*)this);
-}
-
 LRESULT K4QBTexMgrWindow::onSize(WPARAM type) {
     K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onSize(%u) = %p", (unsigned)type, (void*)this);
     if (type == SIZE_MINIMIZED || imagePanel_ == nullptr) {
@@ -253,12 +217,9 @@ LRESULT K4QBTexMgrWindow::onSize(WPARAM type) {
     imagePanelRightBound_ = panelRight;
     imagePanelBottomBound_ = panelBottom;
 
-    // Routing point: the file search panel re-lays out with (fsRightChanged,
-    // fsBottomChanged), the texture layers panel with (fsRightChanged,
-    // panelBottomChanged).
-    if (fsRightChanged || fsBottomChanged) {
-        placeFileList(false);
-    }
+    fsControls_->relayout(fsRightChanged, fsBottomChanged);
+    // Routing point: the texture layers panel re-lays out with
+    // (fsRightChanged, panelBottomChanged).
     imagePanel_->relayout(panelRightChanged, panelBottomChanged);
     if (fsRightChanged || fsBottomChanged) {
         placeButtons(false);
@@ -339,14 +300,19 @@ LRESULT K4QBTexMgrWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
         case BN_CLICKED: // also menu commands
             handled = onClicked(id);
             break;
-        case LBN_SELCHANGE: // also what accelerator keys send
+        case LBN_SELCHANGE: // CBN_SELCHANGE too, and what accelerator keys send
             handled = onSelChange(id, &result);
             break;
+        case LBN_DBLCLK:
+            handled = onDblClick(id);
+            break;
+        case CBN_DROPDOWN:
+            handled = onDropDown(id);
+            break;
+        case CBN_CLOSEUP:
+            handled = onCloseUp(id);
+            break;
         default:
-            // Routing point: a double click in the file search list
-            // (LBN_DBLCLK) goes to the file search panel, and the folder
-            // drop-down takes and gives back the keyboard focus around its
-            // list (CBN_DROPDOWN, CBN_CLOSEUP).
             break;
         }
         if (handled) {
@@ -374,10 +340,12 @@ bool K4QBTexMgrWindow::onSetCursor(HWND under) {
 LRESULT K4QBTexMgrWindow::onMeasureItem(MEASUREITEMSTRUCT* item) {
     K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onMeasureItem(%p) = %p", (void*)item,
               (void*)this);
-    // Routing point: the folder drop-downs (21 pixels) and the layer list
-    // measure their items here.
-    if (item->CtlID == static_cast<UINT>(K4QB_ID_FILELIST) && fileList_ != nullptr) {
-        fileList_->measureItem(item);
+    // Routing point: the layers panel's folder drop-down (21 pixels) and its
+    // layer list (17) measure their items here.
+    if (item->CtlID == static_cast<UINT>(K4QB_ID_FOLDERS)) {
+        item->itemHeight = K4QB_FOLDER_ITEM_HEIGHT;
+    } else if (item->CtlID == static_cast<UINT>(K4QB_ID_FILELIST) && fsControls_ != nullptr) {
+        fsControls_->getFileList()->measureItem(item);
     }
     K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onMeasureItem = %p", 1, (void*)this);
     return 1;
@@ -387,10 +355,12 @@ LRESULT K4QBTexMgrWindow::onDrawItem(const DRAWITEMSTRUCT* item) {
     K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onDrawItem(%p) = %p", (const void*)item,
               (void*)this);
     LRESULT result = 0;
-    // Routing point: the folder drop-downs and the layer list draw their
-    // items here.
-    if (item->CtlID == static_cast<UINT>(K4QB_ID_FILELIST) && fileList_ != nullptr) {
-        result = fileList_->drawItem(item);
+    // Routing point: the layers panel's folder drop-down and its layer list
+    // draw their items here.
+    if (fsControls_ != nullptr && item->CtlID == static_cast<UINT>(K4QB_ID_FOLDERS)) {
+        result = fsControls_->getFolderDropDown()->onDrawItem(item);
+    } else if (fsControls_ != nullptr && item->CtlID == static_cast<UINT>(K4QB_ID_FILELIST)) {
+        result = fsControls_->getFileList()->drawItem(item);
     }
     K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onDrawItem = %p", (int)result,
               (void*)this);

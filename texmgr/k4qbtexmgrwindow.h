@@ -6,27 +6,26 @@
 // and view-layered-texture modes, and routes every menu command and control
 // notification to the panel that owns the control.
 //
-// Panels present today: the file list of the find-textures column (filled
-// with the game's textures below "data\textures\" until the file search panel
-// takes it over), the "Convert To DDS" and "Attach As Layer" buttons, and the
-// image panel. Commands and notifications of the panels still to come (file
-// search, folder drop-downs, texture layers, output options, convert windows)
-// arrive at the routing points marked "Routing point" and are not handled yet.
+// Panels present today: the file search panel (find-textures mode), the
+// "Convert To DDS" and "Attach As Layer" buttons, and the image panel.
+// Commands and notifications of the panels still to come (texture layers,
+// output options, convert windows) arrive at the routing points marked
+// "Routing point" and are not handled yet.
 #pragma once
 
 #include "k4version.h"
 #include "shell/k4qbappwindow.h"
+#include "texmgr/k4qbfscontrols.h"
 
 #include <cstdint>
 
-class K4QBFileListBox;
 class K4QBTexMgrImagePanel;
 class K4QBTextureCache;
 
-// Control ids of the main window's own controls. Control ids start at
-// K4QB_ID_FIRST_CONTROL; the menu commands (resource_ids.h) lie below.
+// Control ids of the main window's own controls (the panels' are in their
+// headers). Control ids start at K4QB_ID_FIRST_CONTROL; the menu commands
+// (resource_ids.h) lie below.
 inline constexpr int32_t K4QB_ID_FIRST_CONTROL = 1000;
-inline constexpr int32_t K4QB_ID_FILELIST = 1006;
 inline constexpr int32_t K4QB_ID_CONVERT = 1041;
 inline constexpr int32_t K4QB_ID_ATTACH = 1042;
 
@@ -63,6 +62,7 @@ public:
     bool isDialogMessage(MSG* message) override;
 
     K4QBTexMgrImagePanel* getImagePanel();
+    K4QBFSControls* getFSControls();
     K4QBTextureCache* getTextureCache();
     int32_t getFSRightBound();
     int32_t getFSBottomBound();
@@ -70,28 +70,21 @@ public:
     int32_t getImagePanelBottomBound();
     int32_t getMode();
 
-    // The find-textures file list and the source its entries come from
-    // (0 file system, 1 game content); the file search panel provides both
-    // once it exists.
-    K4QBFileListBox* getSearchFileList();
-    int32_t getSearchSource();
-
     HWND getConvertButton() const { return convertButton_; }
     HWND getAttachButton() const { return attachButton_; }
 
     // Command ids (menu and buttons); true when handled.
     bool onClicked(int32_t id);
     void setMode(int32_t id);
+    // An error of the game content met while browsing, searching or
+    // extracting: logged and shown in a message box; the program goes on.
+    void reportContentError(const char* text);
 
 private:
-    // The placeholder filling of the file list: the game's image files below
-    // "data\textures\" (nothing without game content).
-    void fillFileList();
     void calcBounds(int32_t* fsRight, int32_t* fsBottom, int32_t* panelRight, int32_t* panelBottom);
     void createButtons();
     void checkControls();
     void placeButtons(bool repaint);
-    void placeFileList(bool repaint);
     void initModeToMenu();
     void setModeForMenu(int32_t id);
     void setDebugLevelFromMenu(int32_t id);
@@ -100,6 +93,9 @@ private:
     void showHelp();
     LRESULT onSize(WPARAM type);
     bool onSelChange(int32_t id, LRESULT* result);
+    bool onDblClick(int32_t id);
+    bool onDropDown(int32_t id);
+    bool onCloseUp(int32_t id);
     LRESULT onMeasureItem(MEASUREITEMSTRUCT* item);
     LRESULT onDrawItem(const DRAWITEMSTRUCT* item);
     bool onSetCursor(HWND under);
@@ -111,7 +107,7 @@ private:
     int32_t fsBottomBound_;
     int32_t imagePanelRightBound_;
     int32_t imagePanelBottomBound_;
-    K4QBFileListBox* fileList_;
+    K4QBFSControls* fsControls_;
     K4QBTexMgrImagePanel* imagePanel_;
     HWND convertButton_;
     HWND attachButton_;

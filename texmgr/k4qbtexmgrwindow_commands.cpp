@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "resources/resource_ids.h"
 #include "texmgr/k4qbfilecontrol.h"
+#include "texmgr/k4qbfolderdropdown.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
 
 namespace {
@@ -15,6 +16,7 @@ namespace {
 constexpr const char* kCreditsLine =
     "Written by Dunmore for the Quellbury content makers; previews through Direct3D 9.";
 constexpr const char* kNoFilesChosen = "Please choose at least one image file to convert";
+constexpr const char* kContentErrorTitle = "Quellbury Content";
 
 // HtmlHelpA of hhctrl.ocx, found at run time so that the program starts
 // without the help viewer.
@@ -73,21 +75,26 @@ bool K4QBTexMgrWindow::onClicked(int32_t id) {
         break;
     case K4QB_ID_CONVERT: {
         int32_t chosen = 0;
-        fileList_->getSelectedPositions(&chosen);
+        fsControls_->getFileList()->getSelectedPositions(&chosen);
         if (chosen == 0) {
             MessageBoxA(getWindow(), kNoFilesChosen, nullptr, MB_OK);
         }
         // Routing point: a convert window opens on the chosen files.
         break;
     }
+    case K4QB_ID_SOURCE:
+        fsControls_->onSourceClicked();
+        break;
+    case K4QB_ID_SEARCH:
+        fsControls_->search();
+        break;
     case K4QB_ID_ATTACH:
         // Routing point: the texture layers panel attaches the chosen file.
         setMode(IDM_VIEW_MODE_LAYERED);
         break;
     default:
-        // Routing point: the file search panel's source and search buttons,
-        // the texture layers panel's buttons and its "Search for More
-        // Textures".
+        // Routing point: the texture layers panel's buttons and its "Search
+        // for More Textures".
         handled = false;
         break;
     }
@@ -104,15 +111,57 @@ bool K4QBTexMgrWindow::onSelChange(int32_t id, LRESULT* result) {
     if (id == K4QB_ID_FILELIST) {
         imagePanel_->showSelectedFiles();
         handled = true;
+    } else if (id == K4QB_ID_FOLDERS || id == K4QB_ID_FILETYPE) {
+        handled = fsControls_->onSelChange(id);
     } else if (id < K4QB_ID_FIRST_CONTROL) {
         // Accelerator keys arrive as commands with notification code 1.
         handled = onClicked(id);
     }
-    // Routing point: the file search panel's folder and file type drop-downs
-    // and the layers panel's folder drop-down.
+    // Routing point: the layers panel's folder drop-down.
     K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onSelChange = %p", handled ? 1 : 0,
               (void*)this);
     return handled;
+}
+
+bool K4QBTexMgrWindow::onDblClick(int32_t id) {
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onDblClick(%d) = %p", id, (void*)this);
+    bool handled = id == K4QB_ID_FILELIST;
+    if (handled && fsControls_->onDblClick()) {
+        imagePanel_->showSelectedFiles();
+    }
+    K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onDblClick = %p", handled ? 1 : 0,
+              (void*)this);
+    return handled;
+}
+
+bool K4QBTexMgrWindow::onDropDown(int32_t id) {
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onDropDown(%d) = %p", id, (void*)this);
+    bool handled = id == K4QB_ID_FOLDERS;
+    if (handled) {
+        SetFocus(fsControls_->getFolderDropDown()->getWindow());
+    }
+    K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onDropDown = %p", handled ? 1 : 0,
+              (void*)this);
+    return handled;
+}
+
+bool K4QBTexMgrWindow::onCloseUp(int32_t id) {
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onCloseUp(%d) = %p", id, (void*)this);
+    bool handled = id == K4QB_ID_FOLDERS;
+    if (handled && GetFocus() == fsControls_->getFolderDropDown()->getWindow()) {
+        SetFocus(fsControls_->getFileList()->getWindow());
+    }
+    K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onCloseUp = %p", handled ? 1 : 0,
+              (void*)this);
+    return handled;
+}
+
+void K4QBTexMgrWindow::reportContentError(const char* text) {
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::reportContentError(%s) = %p", text,
+              (void*)this);
+    K4C_LOGAT(getLogger(), K4C_LOG_ERROR, "(In K4QBTexMgrWindow::reportContentError) %s", text);
+    MessageBoxA(getWindow(), text, kContentErrorTitle, MB_OK | MB_ICONWARNING);
+    K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::reportContentError = %p", (void*)this);
 }
 
 void K4QBTexMgrWindow::checkMenuRange(int32_t first, int32_t last, int32_t checked) {
@@ -142,16 +191,15 @@ void K4QBTexMgrWindow::setMode(int32_t id) {
     K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::setMode(%d) = %p", id, (void*)this);
     setModeForMenu(id);
     if (id == IDM_VIEW_MODE_FIND) {
-        // Routing point: hide the texture layers panel, show the file search
-        // panel.
-        ShowWindow(fileList_->getWindow(), SW_SHOW);
+        // Routing point: hide the texture layers panel.
+        fsControls_->show(true);
         ShowWindow(convertButton_, SW_SHOW);
         ShowWindow(attachButton_, SW_SHOW);
         imagePanel_->showSelectedFiles();
         mode_ = K4QB_MODE_FIND;
     } else {
         // Routing point: show the texture layers panel.
-        ShowWindow(fileList_->getWindow(), SW_HIDE);
+        fsControls_->show(false);
         ShowWindow(convertButton_, SW_HIDE);
         ShowWindow(attachButton_, SW_HIDE);
         imagePanel_->showLayeredTexture();

@@ -70,7 +70,7 @@ inline LRESULT command(K4QBTexMgrWindow* window, int id) {
 // Selects exactly these positions of the file list (-1: all) and notifies
 // the window as the list box does.
 inline void select(K4QBTexMgrWindow* window, const std::vector<int>& positions) {
-    HWND list = window->getSearchFileList()->getWindow();
+    HWND list = window->getFSControls()->getFileList()->getWindow();
     SendMessageA(list, LB_SETSEL, FALSE, -1);
     for (int position : positions) {
         SendMessageA(list, LB_SETSEL, TRUE, position);
@@ -161,6 +161,9 @@ protected:
         k4test::writeUniformPng(textures + "\\wide.png", 128, 32, {255, 255, 0, 255});
         k4test::writeFile(textures + "\\broken.png", "this is no picture");
         content_.addSource(K4QBGameDataFolder::CreateFromPath((folder_ + "\\install").c_str()));
+        // The file search panel starts on the game content's textures.
+        k4test::writeFile(folder_ + "\\k4-qb-texmgr.ini",
+                          "[file search]\nsource = Quellbury Content\n");
     }
     // Builds and shows the window over the fixture content, 800 x 600.
     TestWindow* open(K4CDebugLogger* logger = nullptr) {
