@@ -93,9 +93,13 @@ void K4QBLayerPreview::draw() {
     if (use.device() == nullptr) {
         dirty_.store(true); // drawn once the device is back
     } else {
-        // One reading of the list for the rectangle and the layers.
-        K4QBLayerReader reader(layers_);
-        drawLayers(use.device(), this, layerRect(this, true), true);
+        {
+            // One reading of the list for the rectangle and the layers, let
+            // go before the picture goes out.
+            K4QBLayerReader reader(layers_);
+            drawLayers(use.device(), this, layerRect(this, true), true);
+        }
+        appWindow_->presentD3D();
         drawCount_.fetch_add(1);
     }
     K4C_TRACE(logger_, "Exit K4QBLayerPreview::draw = %p", (void*)this);
@@ -181,9 +185,6 @@ void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const RECT&
                 ++drawn;
             }
         }
-    }
-    if (forPreview) {
-        preview->getAppWindow()->presentD3D();
     }
     K4C_TRACE(preview->getLogger(), "Exit drawLayers after %d layers", drawn);
 }

@@ -107,8 +107,8 @@ RECT layerRect(K4QBLayerPreview* preview, bool forPreview);
 
 // With the device held: draws every layer into the device's render target 0
 // over the rectangle. For the preview the target is first cleared to dark
-// grey and the rectangle to the canvas background, and the picture is
-// presented; otherwise it is cleared to transparent black and not presented
-// (an off-screen target).
+// grey and the rectangle to the canvas background; otherwise to transparent
+// black. Presenting is the caller's: the preview worker presents through
+// the application window's presenter, the off-screen savers not at all.
 void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const RECT& rect,
                 bool forPreview);
