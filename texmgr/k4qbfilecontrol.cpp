@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qbgdiresources.h"
+#include "texmgr/k4qbredrawpause.h"
 
 #include <cstring>
 
@@ -48,6 +49,7 @@ void K4QBFileControl::createWindow(DWORD style, HWND parent, int32_t x, int32_t 
 
 void K4QBFileControl::refresh() {
     K4C_TRACE(logger_, "Enter K4QBFileControl::refresh = %p", (void*)this);
+    K4QBRedrawPause quiet(window_);
     SendMessageA(window_, resetMessage(), 0, 0);
     for (int32_t i = 0; i < list_->getCount(); ++i) {
         // Owner-drawn items without strings: the added value is the item data.

@@ -10,6 +10,7 @@
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qbfolderresources.h"
 #include "texmgr/k4qbfindrules.h"
+#include "texmgr/k4qbredrawpause.h"
 
 #include <shlobj.h>
 
@@ -151,6 +152,7 @@ int32_t K4QBFolderDropDown::isSubFolder(const char* path) {
 
 void K4QBFolderDropDown::setToFolder(const char* folder) {
     K4C_TRACE(logger_, "Enter K4QBFolderDropDown::setToFolder(%s) = %p", folder, (void*)this);
+    K4QBRedrawPause quiet(window_);
     clearList();
     curSource_ = K4QB_FOLDER_SOURCE_FILES;
     setCurFolder(folder, documents_.getText());
@@ -238,6 +240,7 @@ void K4QBFolderDropDown::addFSSubFolders(int32_t level) {
 void K4QBFolderDropDown::setToQuellbury(const char* folder, const char* root) {
     K4C_TRACE(logger_, "Enter K4QBFolderDropDown::setToQuellbury(%s, %s) = %p", folder, root,
               (void*)this);
+    K4QBRedrawPause quiet(window_);
     clearList();
     curSource_ = K4QB_FOLDER_SOURCE_GAME;
     setCurFolder(folder, root);
