@@ -288,12 +288,20 @@ TEST_F(FileSearch, FolderTreeOfTheFileSystem) {
               folder_ + "\\docs2\\x\\");
 
     // Without the registry's value the shell names the documents folder.
+    // Every drop-down shares one resource set; the last one frees it.
+    K4QBFolderResources* shared = K4QBFolderDropDown::getFolderResources();
     k4test::deleteRegistryValue(k4p::RegistryRoot::CurrentUser, key.c_str(), "Personal");
-    K4QBFolderDropDown fromShell(window_.get());
-    setDocuments(systemDocuments.getText());
-    char shell[MAX_PATH] = {0};
-    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, shell), S_OK);
-    EXPECT_STREQ(fromShell.getDocumentsFolder(), shell);
+    {
+        K4QBFolderDropDown fromShell(window_.get());
+        setDocuments(systemDocuments.getText());
+        char shell[MAX_PATH] = {0};
+        ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, shell),
+                  S_OK);
+        EXPECT_STREQ(fromShell.getDocumentsFolder(), shell);
+    }
+    EXPECT_EQ(K4QBFolderDropDown::getFolderResources(), shared);
+    window_.reset();
+    EXPECT_EQ(K4QBFolderDropDown::getFolderResources(), nullptr);
 }
 
 // The registry's tree from data\textures\ along the path to the current
