@@ -164,7 +164,7 @@ TEST_F(FileSearch, PatternsReachTheFileSystemAndTheGameContent) {
 
 // Defaults written, a stored type that matches no entry, choices kept across
 // a restart, the fall-back to the file system without game content, and the
-// source button there.
+// source button and an empty selection there.
 TEST_F(FileSearch, SettingsDefaultsRestartAndNoGameContent) {
     settings("file-type = (*.gif) Graphics Interchange");
     open();
@@ -201,6 +201,11 @@ TEST_F(FileSearch, SettingsDefaultsRestartAndNoGameContent) {
     EXPECT_EQ(search->getCurSource(), K4QB_FOLDER_SOURCE_FILES);
     EXPECT_EQ(search->getFolderDropDown()->getCurFolder(), before);
     EXPECT_EQ(windowText(search->getFrame()), "File System:");
+    // Selecting nothing shows nothing and keeps the caption.
+    texmgrtest::select(&alone, {});
+    ASSERT_NE(alone.getImagePanel()->getImagePreview(), nullptr);
+    EXPECT_EQ(alone.getImagePanel()->getImagePreview()->getFrameCount(), 0);
+    EXPECT_EQ(windowText(alone.getImagePanel()->getCaptionBox()), "Current Texture:");
 }
 
 TEST_F(FileSearch, DoubleClickSelectsTheNumberedSequence) {

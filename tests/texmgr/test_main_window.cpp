@@ -203,18 +203,6 @@ TEST_F(MainWindow, ClosesInOrderWhenTheLogCannotBeWritten) {
     EXPECT_NE(open()->getWindow(), nullptr);
 }
 
-TEST(MainWindowWithoutGame, SelectingNothingShowsNothing) {
-    TestWindow window(k4test::testFolder("texmgr"));
-    window.initialize(nullptr, SW_SHOWNORMAL);
-    pump();
-    ASSERT_NE(window.getTextureCache(), nullptr);
-    // Selecting nothing shows nothing and keeps the caption.
-    select(&window, {});
-    ASSERT_NE(window.getImagePanel()->getImagePreview(), nullptr);
-    EXPECT_EQ(window.getImagePanel()->getImagePreview()->getFrameCount(), 0);
-    EXPECT_EQ(windowText(window.getImagePanel()->getCaptionBox()), "Current Texture:");
-}
-
 TEST(MainWindowHelp, ContentsOpensTheHelpViewer) {
     std::string folder = k4test::testFolder("texmgr");
     std::string help = K4_HELP_FILE;
