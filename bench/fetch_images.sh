@@ -1,21 +1,25 @@
 #!/bin/sh
-# Test images for dxt_bench: real photographs (Debian's mate-backgrounds) and
-# game sprites and tiles with alpha (Debian's supertux-data), cut or assembled
-# into 512x512 PNG tiles, plus a few of the original JPEG photographs for the
-# decoder timing. The file list is fixed so that every run measures the same
-# pixels (checked against mate-backgrounds 1.26.0-1 and supertux-data 0.6.3-2).
+# Test images for dxt_bench: real photographs (Debian's mate-backgrounds),
+# game sprites and tiles with alpha (Debian's supertux-data), flat-shaded game
+# backgrounds and tile sets and user-interface art (Debian's teeworlds-data),
+# cut or assembled into 512x512 PNG tiles, plus a few of the original JPEG
+# photographs for the decoder timing. The file name's prefix is the class
+# (photo-, sprite-/layer-/sheet-, flat-, ui-). The file list is fixed so that
+# every run measures the same pixels (checked against mate-backgrounds
+# 1.26.0-1, supertux-data 0.6.3-2 and teeworlds-data 0.7.5-2).
 #
 # Usage: bench/fetch_images.sh [OUTPUT_DIR]   (default: build/bench-images)
-# Installs the two packages with apt-get when they are missing (needs root).
+# Installs the packages with apt-get when they are missing (needs root).
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-"$root/build/bench-images"}
 photos=/usr/share/backgrounds/mate/nature
 tux=/usr/share/games/supertux2/images
+tee=/usr/share/games/teeworlds/data
 
 missing=
-for package in mate-backgrounds supertux-data imagemagick; do
+for package in mate-backgrounds supertux-data teeworlds-data imagemagick; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
         missing="$missing $package"
 done
@@ -92,6 +96,47 @@ sheet sheet-forest-tiles 128x128 4x4 \
     "$forest"/foresttiles-9a.png "$forest"/hole2.png "$forest"/ladder.png \
     "$forest"/leaf-walljump.png "$forest"/nolok_statue.png "$forest"/ceiling-slopes.png \
     "$forest"/brush2.png
+
+# Flat-shaded game art: parallax backgrounds drawn over the sky gradient the
+# game puts behind them (opaque: flat areas, smooth gradients, soft edges),
+# and tile sets as shipped (with alpha).
+sky() { # NAME SOURCE GEOMETRY: SOURCE over a vertical sky gradient, then cropped
+    size=$(identify -format '%wx%h' "$2")
+    convert -size "$size" gradient:'#5e84ae-#a4c6e5' "$2" -composite -crop "$3" +repage \
+        "PNG24:$out/$1.png"
+}
+sky flat-winter-mountains "$tee/mapres/winter_mountains.png" 512x512+256+0
+sky flat-desert-mountains "$tee/mapres/desert_mountains.png" 512x512+256+0
+sky flat-clouds "$tee/mapres/bg_cloud1.png" 512x512+768+256
+sky flat-moon "$tee/mapres/moon.png" 512x512+256+256
+sky flat-mountains "$tee/mapres/mountains.png" 512x512+512+0
+crop flat-grass-tiles "$tee/mapres/grass_main.png" 512x512+0+0 PNG32
+crop flat-jungle-tiles "$tee/mapres/jungle_main.png" 512x512+0+0 PNG32
+crop flat-winter-tiles "$tee/mapres/winter_main.png" 512x512+0+0 PNG32
+crop flat-desert-tiles "$tee/mapres/desert_main.png" 512x512+512+0 PNG32
+
+# User-interface art: menu pictures, buttons, icons and the logo, as the
+# game ships them (with alpha).
+convert "$tee"/ui/menuimages/demos.png "$tee"/ui/menuimages/editor.png \
+    "$tee"/ui/menuimages/local_server.png "$tee"/ui/menuimages/play_game.png -append \
+    "PNG32:$out/ui-menu.png"
+sheet ui-icons 128x128 4x4 \
+    "$tee"/ui/icons/arrows.png "$tee"/ui/icons/browse.png "$tee"/ui/icons/browser.png \
+    "$tee"/ui/icons/chat_whisper.png "$tee"/ui/icons/friend.png "$tee"/ui/icons/menu.png \
+    "$tee"/ui/icons/sidebar.png "$tee"/ui/icons/timer_clock.png "$tee"/ui/icons/tools.png \
+    "$tee"/ui/gametypes/ctf.png "$tee"/ui/gametypes/dm.png "$tee"/ui/gametypes/lms.png \
+    "$tee"/ui/gametypes/race.png "$tee"/ui/themes/jungle.png "$tee"/ui/themes/winter.png \
+    "$tee"/ui/themes/heavens.png
+convert -size 512x512 xc:none \
+    "$tee"/ui/gui_logo.png -geometry +0+0 -composite \
+    "$tee"/ui/gui_buttons.png -geometry +0+128 -composite \
+    "$tee"/ui/gui_icons.png -geometry +0+256 -composite \
+    "$tee"/ui/file_icons.png -geometry +256+256 -composite \
+    "$tee"/ui/console_bar.png -geometry +256+320 -composite \
+    "$tee"/ui/icons/level.png -geometry +0+320 -composite \
+    "$tee"/ui/demo_buttons.png -geometry +256+400 -composite \
+    "$tee"/ui/sound_icons.png -geometry +416+400 -composite \
+    "PNG32:$out/ui-widgets.png"
 
 # Original photographs for the JPEG decoder timing.
 for name in Aqua Dune Garden Storm; do

@@ -50,6 +50,15 @@ std::vector<Rgba> picture(uint32_t w, uint32_t h) {
     return source;
 }
 
+int squaredError(const std::vector<Rgba>& a, const std::vector<Rgba>& b) {
+    int sum = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const int d[3] = {a[i].r - b[i].r, a[i].g - b[i].g, a[i].b - b[i].b};
+        sum += d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    }
+    return sum;
+}
+
 } // namespace
 
 TEST(DxtDecode, PalettesFollowTheModes) {
@@ -89,15 +98,31 @@ TEST(DxtDecode, PalettesFollowTheModes) {
 
 TEST(DxtEncode, SingleColoursComeClose) {
     for (int v = 0; v < 256; v += 5) {
-        const Rgba colour = rgba(uint8_t(v), uint8_t(255 - v), uint8_t(v * 7 % 256));
-        for (Format format : {kFmtDXT1, kFmtDXT5}) {
-            const std::vector<Rgba> out = roundTrip(format, std::vector<Rgba>(16, colour), 4, 4);
-            EXPECT_LE(std::abs(out[0].r - colour.r), 2) << v;
-            EXPECT_LE(std::abs(out[0].g - colour.g), 1) << v;
-            EXPECT_LE(std::abs(out[0].b - colour.b), 2) << v;
-            EXPECT_EQ(out[0], out[15]);
-        }
+        const std::vector<Rgba> block(16, rgba(uint8_t(v), uint8_t(255 - v), uint8_t(v * 7 % 256)));
+        const std::vector<Rgba> four = roundTrip(kFmtDXT5, block, 4, 4);
+        EXPECT_LE(std::abs(four[0].r - block[0].r), 2) << v;
+        EXPECT_LE(std::abs(four[0].g - block[0].g), 1) << v;
+        EXPECT_LE(std::abs(four[0].b - block[0].b), 2) << v;
+        EXPECT_EQ(four[0], four[15]);
+        // DXT1 also has the three-colour mode's midpoint, and takes the closer.
+        const std::vector<Rgba> dxt1 = roundTrip(kFmtDXT1, block, 4, 4);
+        EXPECT_LE(squaredError(block, dxt1), squaredError(block, four)) << v;
     }
+    // Blue 210 is exact only as a three-colour midpoint.
+    const std::vector<Rgba> cream(16, rgba(255, 255, 210));
+    EXPECT_EQ(roundTrip(kFmtDXT1, cream, 4, 4), cream);
+}
+
+TEST(DxtEncode, FewColoursTakeTheirBestPlaces) {
+    // White and grey 217: exact only with grey as the entry a third of the
+    // way from white to grey 140, which no fit from the block's own
+    // extremes reaches.
+    std::vector<Rgba> block(16);
+    for (int i = 0; i < 16; ++i) {
+        block[i] = i % 2 ? rgba(255, 255, 255) : rgba(217, 217, 217);
+    }
+    EXPECT_EQ(roundTrip(kFmtDXT1, block, 4, 4), block);
+    EXPECT_EQ(squaredError(block, roundTrip(kFmtDXT5, block, 4, 4)), 0);
 }
 
 TEST(DxtEncode, Dxt1TransparencyBelowHalfAlphaAndThreeColourBlocks) {
