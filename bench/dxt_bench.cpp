@@ -2,9 +2,10 @@
 // libsquish (ClusterFit, RangeFit) and stb_dxt (normal, HIGHQUAL), measured in
 // one run on the same 4x4 blocks, on one thread; then our PNG and JPEG
 // readers against plain libpng and libjpeg decoding of the same files, and
-// mip chain generation.
+// whole images and mip chains on one thread and on all cores.
 //
-//   dxt_bench [IMAGE_DIR]      (default build/bench-images, see fetch_images.sh)
+//   dxt_bench [IMAGE_DIR [--whole]]   (default build/bench-images, see fetch_images.sh;
+//                                      --whole: only the whole images and mip chains)
 //
 // IMAGE_DIR holds PNG tiles, classed by their names' prefixes: photographs
 // (photo-), sprites and tiles (sprite-, layer-, sheet-), flat-shaded game art
@@ -19,6 +20,7 @@
 #include "codec/convert.h"
 #include "codec/dxt.h"
 #include "codec/mips.h"
+#include "codec/parallel.h"
 
 #include <cstdio> // before jpeglib.h, which needs FILE
 #include <dirent.h>
@@ -28,11 +30,13 @@
 #include <stb/stb_dxt.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <time.h>
 #include <vector>
 
@@ -439,26 +443,77 @@ void printDecodeRow(const char* label, const std::vector<Tile>& files, bool png)
                 pixels / plain / 1e6, (ours / plain - 1) * 100);
 }
 
-void printMips(const std::vector<Tile>& tiles) {
-    std::printf("\nMip chains (box filter, full chain from level 0, one thread)\n");
+// Wall-clock seconds per call, repeated for at least `minimum` seconds: the
+// all-cores figures (thread CPU time would hide the helpers' work).
+template <typename Work> double wallPerCall(double minimum, Work work) {
+    int calls = 0;
+    const auto start = std::chrono::steady_clock::now();
+    double elapsed = 0;
+    do {
+        work();
+        ++calls;
+        elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    } while (elapsed < minimum);
+    return elapsed / calls;
+}
+
+// Whole tiles through dxtEncodeImage and full mip chains, on one thread
+// (thread CPU time) and on every core (wall clock); the bytes must match.
+void printWholeImages(const std::vector<Tile>& tiles) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    double pixels = 0;
+    for (const Tile& t : tiles) {
+        pixels += static_cast<double>(t.width) * t.height;
+    }
+    std::printf("\nWhole images in Mpix/s of level 0: one thread (thread CPU time, then wall "
+                "clock) and all %u cores (wall clock), with the all-cores speed-up\n",
+                cores);
+    for (Format format : {kFmtDXT1, kFmtDXT5}) {
+        std::vector<std::vector<uint8_t>> one(tiles.size()), all(tiles.size());
+        const auto encodeAll = [&](std::vector<std::vector<uint8_t>>* out) {
+            for (size_t i = 0; i < tiles.size(); ++i) {
+                const Tile& t = tiles[i];
+                (*out)[i].resize(formatLevelBytes(format, t.width, t.height));
+                dxtEncodeImage(format, t.pixels.data(), t.width, t.height, (*out)[i].data());
+            }
+        };
+        setCodecThreads(1);
+        const double cpu = timePerCall(1.0, [&] { encodeAll(&one); });
+        const double single = wallPerCall(1.0, [&] { encodeAll(&one); });
+        setCodecThreads(0);
+        const double parallel = wallPerCall(1.0, [&] { encodeAll(&all); });
+        std::printf("%-9s dxtEncodeImage  %8.2f %8.2f %8.2f  x%.2f%s\n", formatName(format),
+                    pixels / cpu / 1e6, pixels / single / 1e6, pixels / parallel / 1e6,
+                    single / parallel, one == all ? "" : "  BYTES DIFFER");
+    }
     for (Format format : {kFmtA8R8G8B8, kFmtDXT1, kFmtDXT5}) {
         std::vector<Image> images(tiles.size());
-        double pixels = 0;
         for (size_t i = 0; i < tiles.size(); ++i) {
             const Tile& t = tiles[i];
             allocateImage(&images[i], t.width, t.height, format, fullMipCount(t.width, t.height));
             encodeLevel(t.pixels.data(), t.width, t.height, format, &images[i].levels[0]);
-            pixels += static_cast<double>(t.width) * t.height;
         }
-        const double seconds = timePerCall(1.0, [&] {
+        const auto rebuildAll = [&] {
             for (Image& image : images) {
                 rebuildMips(&image);
             }
-        });
-        std::printf("%-9s %7.2f Mpix of level 0 in %7.1f ms: %7.2f Mpix/s\n", formatName(format),
-                    pixels / 1e6, seconds * 1e3, pixels / seconds / 1e6);
+        };
+        setCodecThreads(1);
+        const double cpu = timePerCall(1.0, rebuildAll);
+        const double single = wallPerCall(1.0, rebuildAll);
+        std::vector<Image> first = images;
+        setCodecThreads(0);
+        const double parallel = wallPerCall(1.0, rebuildAll);
+        bool same = true;
+        for (size_t i = 0; i < images.size(); ++i) {
+            same = same && images[i].levels == first[i].levels;
+        }
+        std::printf("%-9s full mip chain  %8.2f %8.2f %8.2f  x%.2f%s\n", formatName(format),
+                    pixels / cpu / 1e6, pixels / single / 1e6, pixels / parallel / 1e6,
+                    single / parallel, same ? "" : "  BYTES DIFFER");
     }
-    std::printf("(DXT chains include decoding level 0 and encoding every level below it)\n");
+    std::printf("(mip chains: box filter from level 0; DXT chains include decoding level 0 and "
+                "encoding every level below it)\n");
 }
 
 } // namespace
@@ -483,6 +538,10 @@ int main(int argc, char** argv) {
                      dir.c_str());
         return 1;
     }
+    if (argc > 2 && std::strcmp(argv[2], "--whole") == 0) {
+        printWholeImages(tiles);
+        return 0;
+    }
     BlockSet sets[kClasses];
     for (const Tile& tile : tiles) {
         appendBlocks(tile, &sets[classOf(tile.name)]);
@@ -498,6 +557,6 @@ int main(int argc, char** argv) {
     if (!jpegs.empty()) {
         printDecodeRow("JPEG", jpegs, false);
     }
-    printMips(tiles);
+    printWholeImages(tiles);
     return 0;
 }

@@ -16,12 +16,14 @@
 
 #include "codec/codec.h"
 #include "codec/compose.h"
+#include "codec/parallel.h"
 #include "content/file_list.h"
 #include "export/export_plan.h"
 #include "export/output_paths.h"
 #include "foundation/errors.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <csignal>
@@ -566,10 +568,13 @@ int runConvert(int argc, char** argv) {
     if (options.help) {
         return qbtex::printHelp(kConvertHelp, stdout);
     }
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     if (options.jobs == 0) {
-        const unsigned cores = std::thread::hardware_concurrency();
-        options.jobs = cores > 0 && cores <= 256 ? static_cast<int32_t>(cores) : 1;
+        options.jobs = cores <= 256 ? static_cast<int32_t>(cores) : 1;
     }
+    // Each output's DXT blocks and mip levels get the cores the outputs made
+    // at once leave over, so the two never ask for more threads than cores.
+    k4codec::setCodecThreads(std::max(1u, cores / static_cast<unsigned>(options.jobs)));
     try {
         K4QBFileList files;
         for (const std::string& file : options.files) {

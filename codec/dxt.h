@@ -1,9 +1,7 @@
-// DXT1, DXT3 and DXT5 (BC1 to BC3) blocks: decoding, and an encoder that
-// starts colour endpoints at the ends of the principal axis, alternates exact
-// index choice with an exact search of 5:6:5 endpoint values per channel, and
-// then searches neighbouring endpoint values, so quality matches an
-// exhaustive cluster fit at a fraction of its cost. DXT2 and DXT4
-// decode like DXT3 and DXT5 (their premultiplied colour is left as it is).
+// DXT1, DXT3 and DXT5 (BC1 to BC3) blocks: decoding, and an encoder whose
+// colour fit (dxt_colour.cpp) reaches above an exhaustive cluster fit's
+// quality at a fraction of its cost. DXT2 and DXT4 decode like DXT3 and
+// DXT5 (their premultiplied colour is left as it is).
 //
 // DXT1 uses its transparent mode (colour index 3 = transparent black) for
 // texels whose alpha is below 128. DXT3 and DXT5 colour blocks always use the
@@ -25,6 +23,8 @@ void dxtEncodeBlock(Format format, const Rgba in[16], uint8_t* block);
 // Whole levels; `dst` and `src` hold width * height pixels, the blocks
 // formatRowPitch(format, width) bytes per row of blocks. Partial blocks at
 // the right and bottom edges are filled by repeating the last column and row.
+// Encoding spreads rows of blocks over codecThreads() threads (parallel.h);
+// the bytes are the same for any thread count.
 void dxtDecodeImage(Format format, const uint8_t* src, uint32_t width, uint32_t height, Rgba* dst);
 void dxtEncodeImage(Format format, const Rgba* src, uint32_t width, uint32_t height, uint8_t* dst);
 
