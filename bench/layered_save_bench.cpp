@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
 #include "texmgr/k4qbtexmgrwindow.h"
+#include "texmgr/k4qbtlcontrols.h"
 #include "textures/k4qbtexturecache.h"
 #include "tools/imgwrite.h"
 
@@ -35,16 +36,6 @@ public:
         : K4QBTexMgrWindow(GetModuleHandleA(nullptr), nullptr) {
         setAppFolder((folder + "\\").c_str());
     }
-};
-
-class PanelCanvas : public K4QBLayerCanvas {
-public:
-    explicit PanelCanvas(K4QBTexMgrImagePanel* panel) : panel_(panel) {}
-    HWND getCanvasWindow() override { return panel_->getPanelWindow(); }
-    D3DCOLOR getCanvasBackground() override { return panel_->getBackground(); }
-
-private:
-    K4QBTexMgrImagePanel* panel_;
 };
 
 // Gradients, a grid and noise, so that DXT has real work; layers above the
@@ -95,12 +86,12 @@ int main(int argc, char** argv) {
     BenchWindow window(folder);
     window.initialize(nullptr, SW_SHOWNORMAL);
     window.getImagePanel()->showLayeredTexture();
-    PanelCanvas canvas(window.getImagePanel());
+    window.getTLControls()->stopPreview(); // the bench's own preview draws on the panel
     K4QBLayeredTexture layers;
     for (const char* name : names) {
         layers.append(nullptr, name, folder.c_str());
     }
-    K4QBLayerPreview preview(&window, &canvas, &layers, window.getTextureCache());
+    K4QBLayerPreview preview(&window, window.getImagePanel(), &layers, window.getTextureCache());
 
     double start = nowMs();
     {

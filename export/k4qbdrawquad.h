@@ -1,7 +1,10 @@
 // What every composition on the device shares: the blend, vertex format and
-// sampling state it draws with, its scene, and the textured quad. Used by the
-// layered texture's drawing and by convertTexture, with the device held.
+// sampling state it draws with, and its scene; the textured quad itself is
+// the shell's (shell/k4qbquad.h). Used by the layered texture's drawing and
+// by convertTexture, with the device held.
 #pragma once
+
+#include "shell/k4qbquad.h"
 
 #include <windows.h>
 
@@ -9,8 +12,8 @@
 
 // Sets the composition's state for a scope: alpha blending with the source's
 // alpha for colour and alpha alike, the pre-transformed textured vertex
-// format, and clamped texture addressing, which is given back as it was
-// (the image preview draws with the device's default wrapping).
+// format, and clamped texture addressing (whatever the device was set to),
+// which is given back as it was.
 class K4QBCompositionState {
 public:
     explicit K4QBCompositionState(IDirect3DDevice9* device);
@@ -42,9 +45,3 @@ private:
     IDirect3DDevice9* device_;
     bool begun_;
 };
-
-// Draws the texture stretched over the pixels [left, right) x [top, bottom)
-// of the render target, texel centres on pixel centres. Leaves no texture
-// bound. Inside a scene.
-HRESULT k4qbDrawQuad(IDirect3DDevice9* device, IDirect3DBaseTexture9* texture, LONG left, LONG top,
-                     LONG right, LONG bottom);

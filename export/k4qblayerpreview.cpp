@@ -105,30 +105,6 @@ void K4QBLayerPreview::draw() {
     K4C_TRACE(logger_, "Exit K4QBLayerPreview::draw = %p", (void*)this);
 }
 
-RECT k4qbFitPreviewRect(int32_t width, int32_t height, int32_t cw, int32_t ch, int32_t screenWidth,
-                        int32_t screenHeight) {
-    int64_t w = width, h = height;
-    if (w > cw) {
-        h = h * cw / w;
-        w = cw;
-    }
-    if (h > ch) {
-        w = w * ch / h;
-        h = ch;
-    }
-    const int32_t left = w < cw ? (cw >> 1) - static_cast<int32_t>(w >> 1) : 0;
-    const int32_t top = h < ch ? (ch >> 1) - static_cast<int32_t>(h >> 1) : 0;
-    // The back buffer has the screen's size and is shown stretched.
-    const float sx = static_cast<float>(screenWidth) / static_cast<float>(cw);
-    const float sy = static_cast<float>(screenHeight) / static_cast<float>(ch);
-    RECT rect;
-    rect.left = static_cast<LONG>(static_cast<float>(left) * sx);
-    rect.top = static_cast<LONG>(static_cast<float>(top) * sy);
-    rect.right = static_cast<LONG>(static_cast<float>(left + w) * sx);
-    rect.bottom = static_cast<LONG>(static_cast<float>(top + h) * sy);
-    return rect;
-}
-
 RECT layerRect(K4QBLayerPreview* preview, bool forPreview) {
     K4C_TRACE(preview->getLogger(), "Enter layerRect(%p, %d)", (void*)preview, forPreview ? 1 : 0);
     RECT rect = {0, 0, 0, 0};
@@ -148,9 +124,10 @@ RECT layerRect(K4QBLayerPreview* preview, bool forPreview) {
     if (forPreview && rect.right > 0 && rect.bottom > 0) {
         RECT client = {0, 0, 0, 0};
         GetClientRect(preview->getCanvas()->getCanvasWindow(), &client);
-        rect = k4qbFitPreviewRect(rect.right, rect.bottom, client.right - client.left + 1,
-                                  client.bottom - client.top + 1, GetSystemMetrics(SM_CXSCREEN),
-                                  GetSystemMetrics(SM_CYSCREEN));
+        rect = k4qbFitPreview(rect.right, rect.bottom, client.right - client.left + 1,
+                              client.bottom - client.top + 1, GetSystemMetrics(SM_CXSCREEN),
+                              GetSystemMetrics(SM_CYSCREEN))
+                   .rect;
     }
     K4C_TRACE(preview->getLogger(), "Return (%ld, %ld, %ld, %ld) from layerRect", rect.left,
               rect.top, rect.right, rect.bottom);

@@ -93,12 +93,6 @@ private:
     K4CDebugLogger* logger_;
 };
 
-// An image of width x height fitted into a cw x ch panel (shrunk only, kept
-// in proportion, centred), in the coordinates of a screenWidth x
-// screenHeight back buffer shown stretched over the panel.
-RECT k4qbFitPreviewRect(int32_t width, int32_t height, int32_t cw, int32_t ch, int32_t screenWidth,
-                        int32_t screenHeight);
-
 // With the device held. Not for the preview: (0, 0, w, h), the layered
 // texture's size (all zero without a layer that loads). For the preview:
 // that size fitted into the canvas window's client area, in back-buffer

@@ -97,6 +97,13 @@ int32_t K4QBFileControl::getEntryCount() {
     return list_->getCount();
 }
 
+K4QBGameFiles* K4QBFileControl::getEntrySource(int32_t index) {
+    K4QBGameFiles* source = list_->getSource(index);
+    K4C_TRACE(logger_, "Enter and return %p from K4QBFileControl::getEntrySource = %p",
+              (void*)source, (void*)this);
+    return source;
+}
+
 const char* K4QBFileControl::getEntryFolder(int32_t index) {
     const char* folder = list_->getFolder(index);
     K4C_TRACE(logger_, "Enter and return %s from K4QBFileControl::getEntryFolder = %p", folder,

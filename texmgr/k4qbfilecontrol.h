@@ -3,8 +3,9 @@
 // from the game content.
 //
 // K4QBFileListBox is a list box with multiple selection (the file search
-// panel's list). The single-selection list of the layers panel and the
-// drop-down list of the overlay options come with those panels. The window
+// panel's list). The single-selection list of the layers panel
+// (K4QBLayerListBox) and the drop-down list of the overlay options come with
+// those panels. The window
 // that owns a control forwards WM_MEASUREITEM and WM_DRAWITEM for it to
 // measureItem and drawItem.
 #pragma once
@@ -16,6 +17,7 @@
 class K4CDebugLogger;
 class K4QBAppWindow;
 class K4QBFileList;
+class K4QBGameFiles;
 
 class K4QBFileControl {
 public:
@@ -43,6 +45,8 @@ public:
     void clear();
 
     int32_t getEntryCount();
+    // Null for a file on disk.
+    K4QBGameFiles* getEntrySource(int32_t index);
     const char* getEntryFolder(int32_t index);
     const char* getEntryFileName(int32_t index);
     HWND getWindow() const { return window_; }

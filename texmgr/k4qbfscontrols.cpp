@@ -17,9 +17,6 @@
 namespace {
 
 constexpr const char* kGroup = "file search";
-constexpr const char* kNotInstalled = "Quellbury is not installed!\nThis function is currently "
-                                      "unavailable.";
-constexpr const char* kNotInstalledTitle = "Functionality Disabled";
 
 // Busy (hourglass) while a search runs, idle again however it ends.
 class BusyScope {
@@ -123,7 +120,7 @@ void K4QBFSControls::createControls(HWND parent) {
             folders_->setToFolder(group->getString("directory"));
         }
     } catch (const char* code) {
-        reportContentError(code);
+        mainWindow_->reportUnreadableContent(code);
     }
     showSource();
     fillFileTypes();
@@ -227,7 +224,7 @@ void K4QBFSControls::search() {
         fileList_->refresh();
     }
     if (failure != nullptr) {
-        reportContentError(failure);
+        mainWindow_->reportUnreadableContent(failure);
     }
     K4C_TRACE(logger_, "Exit K4QBFSControls::search = %p", (void*)this);
 }
@@ -236,8 +233,7 @@ void K4QBFSControls::onSourceClicked() {
     K4C_TRACE(logger_, "Enter K4QBFSControls::onSourceClicked = %p", (void*)this);
     K4QBIniGroup* group = settings();
     if (folders_->getCurSource() == K4QB_FOLDER_SOURCE_FILES) {
-        if (mainWindow_->getQBContent() == nullptr) {
-            MessageBoxA(mainWindow_->getWindow(), kNotInstalled, kNotInstalledTitle, MB_OK);
+        if (!mainWindow_->checkGameInstalled()) {
             K4C_TRACE(logger_, "Exit K4QBFSControls::onSourceClicked = %p", (void*)this);
             return;
         }
@@ -245,7 +241,7 @@ void K4QBFSControls::onSourceClicked() {
         try {
             folders_->setToQuellbury(group->getString("quellbury-folder"), K4QB_GAME_TEXTURE_ROOT);
         } catch (const char* code) {
-            reportContentError(code);
+            mainWindow_->reportUnreadableContent(code);
         }
     } else {
         group->setString("source", K4QB_SOURCE_FILES_NAME);
@@ -263,7 +259,7 @@ bool K4QBFSControls::onSelChange(int32_t id) {
         try {
             folders_->onSelChange(K4QB_GAME_TEXTURE_ROOT);
         } catch (const char* code) {
-            reportContentError(code);
+            mainWindow_->reportUnreadableContent(code);
         }
         bool game = folders_->getCurSource() == K4QB_FOLDER_SOURCE_GAME;
         settings()->setString(game ? "quellbury-folder" : "directory", folders_->getCurFolder());
@@ -304,10 +300,4 @@ bool K4QBFSControls::onDblClick() {
     K4C_TRACE(logger_, "Return %d from K4QBFSControls::onDblClick = %p", single ? 1 : 0,
               (void*)this);
     return single;
-}
-
-void K4QBFSControls::reportContentError(const char* code) {
-    K4CString text;
-    text.appendFormat("The Quellbury content could not be read (%s).", code);
-    mainWindow_->reportContentError(text.getText());
 }

@@ -85,7 +85,6 @@ private:
     void placeControls(bool repaint);
     void showSource();
     void fillFileTypes();
-    void reportContentError(const char* code);
 
     K4QBTexMgrWindow* mainWindow_;
     HWND frame_;

@@ -7,6 +7,7 @@
 #include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 #include "shell/k4qberrorboundary.h"
+#include "shell/k4qbquad.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
 #include "texmgr/k4qbtexmgrwindow.h"
@@ -126,29 +127,14 @@ void K4QBImagePreview::loadFrames(K4QBFileListBox* list, IDirect3DDevice9* devic
 
 void K4QBImagePreview::fitFrame(K4QBPreviewFrame* frame, int32_t cw, int32_t ch,
                                 int32_t screenWidth, int32_t screenHeight) {
-    int32_t w = frame->imageWidth;
-    int32_t h = frame->imageHeight;
-    if (w > cw) {
-        h = static_cast<int32_t>(static_cast<int64_t>(h) * cw / w);
-        w = cw;
-    }
-    if (h > ch) {
-        w = static_cast<int32_t>(static_cast<int64_t>(w) * ch / h);
-        h = ch;
-    }
-    frame->displayWidth = w;
-    frame->displayHeight = h;
-    int32_t x1 = w < cw ? (cw >> 1) - (w >> 1) : 0;
-    int32_t y1 = h < ch ? (ch >> 1) - (h >> 1) : 0;
-    int32_t x2 = x1 + w;
-    int32_t y2 = y1 + h;
-    // The back buffer has the screen's size and is stretched onto the panel.
-    float sx = static_cast<float>(screenWidth) / static_cast<float>(cw);
-    float sy = static_cast<float>(screenHeight) / static_cast<float>(ch);
-    frame->x1 = static_cast<int32_t>(static_cast<float>(x1) * sx);
-    frame->x2 = static_cast<int32_t>(static_cast<float>(x2) * sx);
-    frame->y1 = static_cast<int32_t>(static_cast<float>(y1) * sy);
-    frame->y2 = static_cast<int32_t>(static_cast<float>(y2) * sy);
+    const K4QBPreviewFit fit =
+        k4qbFitPreview(frame->imageWidth, frame->imageHeight, cw, ch, screenWidth, screenHeight);
+    frame->displayWidth = fit.width;
+    frame->displayHeight = fit.height;
+    frame->x1 = fit.rect.left;
+    frame->y1 = fit.rect.top;
+    frame->x2 = fit.rect.right;
+    frame->y2 = fit.rect.bottom;
 }
 
 void K4QBImagePreview::fitAll() {
@@ -172,20 +158,13 @@ IDirect3DVertexBuffer9* K4QBImagePreview::makeVertexBuffer(IDirect3DDevice9* dev
     K4C_TRACE(logger_, "Enter K4QBImagePreview::makeVertexBuffer(%p, %p) = %p", (void*)device,
               (const void*)&frame, (void*)this);
     IDirect3DVertexBuffer9* buffer = nullptr;
-    const DWORD format = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
     if (FAILED(device->CreateVertexBuffer(4 * sizeof(K4QBQuadVertex),
-                                          D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, format,
+                                          D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, K4QB_QUAD_FVF,
                                           D3DPOOL_DEFAULT, &buffer, nullptr))) {
         return nullptr;
     }
-    float x1 = static_cast<float>(frame.x1), y1 = static_cast<float>(frame.y1);
-    float x2 = static_cast<float>(frame.x2), y2 = static_cast<float>(frame.y2);
-    const K4QBQuadVertex quad[4] = {
-        {x1, y1, 0.0f, 1.0f, 0x00FFFFFF, 0.0f, 0.0f},
-        {x2, y1, 0.0f, 1.0f, 0x00FFFFFF, 1.0f, 0.0f},
-        {x2, y2, 0.0f, 1.0f, 0x00FFFFFF, 1.0f, 1.0f},
-        {x1, y2, 0.0f, 1.0f, 0x00FFFFFF, 0.0f, 1.0f},
-    };
+    K4QBQuadVertex quad[4];
+    k4qbFillQuad(quad, frame.x1, frame.y1, frame.x2, frame.y2);
     void* data = nullptr;
     if (FAILED(buffer->Lock(0, sizeof quad, &data, 0))) {
         buffer->Release();

@@ -49,14 +49,6 @@ struct K4QBPreviewFrame {
     IDirect3DVertexBuffer9* vertexBuffer;
 };
 
-// The quad vertex of the device's vertex format (XYZRHW | DIFFUSE | TEX1).
-struct K4QBQuadVertex {
-    float x, y, z, rhw;
-    D3DCOLOR diffuse;
-    float u, v;
-};
-static_assert(sizeof(K4QBQuadVertex) == 28, "quad vertex layout");
-
 class K4QBImagePreview {
 public:
     // source: 0 files on disk, 1 game content. Nothing is loaded yet.
@@ -99,7 +91,7 @@ public:
 
     // Fits an image of the frame's size into a cw x ch panel (shrinking only,
     // centred) and scales the rectangle to a screenWidth x screenHeight back
-    // buffer.
+    // buffer (k4qbFitPreview).
     static void fitFrame(K4QBPreviewFrame* frame, int32_t cw, int32_t ch, int32_t screenWidth,
                          int32_t screenHeight);
 

@@ -10,6 +10,7 @@
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbimagepreview.h"
 #include "texmgr/k4qbtexmgrwindow.h"
+#include "texmgr/k4qbtlcontrols.h"
 
 #include <memory>
 
@@ -45,9 +46,9 @@ constexpr MenuRate kRates[] = {
 } // namespace
 
 K4QBTexMgrImagePanel::K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebugLogger* logger)
-    : mainWindow_(mainWindow), preview_(nullptr), alpha_(true), background_(K4QB_BG_BLUE),
-      animationRate_(1), captionBox_(nullptr), panelWindow_(nullptr), classAtom_(0),
-      instance_(nullptr), logger_(logger) {
+    : mainWindow_(mainWindow), preview_(nullptr), layersPanel_(nullptr), alpha_(true),
+      background_(K4QB_BG_BLUE), animationRate_(1), captionBox_(nullptr), panelWindow_(nullptr),
+      classAtom_(0), instance_(nullptr), logger_(logger) {
     K4C_TRACE(logger_, "Enter constructor K4QBTexMgrImagePanel(%p, %p) = %p", (void*)mainWindow,
               (void*)logger, (void*)this);
     loadSettings();
@@ -57,6 +58,7 @@ K4QBTexMgrImagePanel::K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebu
 K4QBTexMgrImagePanel::~K4QBTexMgrImagePanel() {
     K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBTexMgrImagePanel = %p", (void*)this);
     destroyPreview();
+    stopLayerPreview();
     if (panelWindow_ != nullptr) {
         DestroyWindow(panelWindow_);
         panelWindow_ = nullptr;
@@ -227,17 +229,28 @@ void K4QBTexMgrImagePanel::destroyPreview() noexcept {
     K4C_TRACE_NOTHROW(logger_, "Exit K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
 }
 
+K4QBLayerPreview* K4QBTexMgrImagePanel::layerPreview() const {
+    return layersPanel_ != nullptr ? layersPanel_->getPreview() : nullptr;
+}
+
+void K4QBTexMgrImagePanel::stopLayerPreview() noexcept {
+    if (layersPanel_ != nullptr) {
+        layersPanel_->stopPreview();
+    }
+}
+
 void K4QBTexMgrImagePanel::showLayeredTexture() {
     K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showLayeredTexture = %p", (void*)this);
     destroyPreview();
     SetWindowTextA(captionBox_, K4QB_IMAGEPANEL_NO_CAPTION);
-    // Routing point: the texture layers panel starts its preview worker here.
+    layersPanel_ = mainWindow_->getTLControls();
+    layersPanel_->startPreview(this);
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showLayeredTexture = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::showSelectedFiles() {
     K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
-    // Routing point: the texture layers panel stops its preview worker here.
+    stopLayerPreview();
     destroyPreview();
     K4QBFSControls* search = mainWindow_->getFSControls();
     std::unique_ptr<K4QBImagePreview> preview(new K4QBImagePreview(
@@ -318,17 +331,23 @@ LRESULT CALLBACK K4QBTexMgrImagePanel::windowProc(HWND window, UINT message, WPA
                 }
                 return 0;
             }
-            if (message == WM_ERASEBKGND && panel->preview_ != nullptr) {
+            K4QBLayerPreview* layers = panel->layerPreview();
+            const bool drawn = panel->preview_ != nullptr || layers != nullptr;
+            if (message == WM_ERASEBKGND && drawn) {
                 return 1; // the preview covers the whole window
             }
-            if (message == WM_PAINT && panel->preview_ != nullptr) {
+            if (message == WM_PAINT && drawn) {
                 // Where the picture is copied in rather than presented,
                 // nothing else restores an uncovered part before the worker's
                 // next turn.
                 PAINTSTRUCT paint;
                 BeginPaint(window, &paint);
                 EndPaint(window, &paint);
-                panel->preview_->setRedraw();
+                if (panel->preview_ != nullptr) {
+                    panel->preview_->setRedraw();
+                } else {
+                    layers->setDirty();
+                }
                 return 0;
             }
         } catch (...) {
@@ -338,6 +357,7 @@ LRESULT CALLBACK K4QBTexMgrImagePanel::windowProc(HWND window, UINT message, WPA
         if (message == WM_DESTROY) {
             // The main window is going: stop drawing into this window first.
             panel->destroyPreview();
+            panel->stopLayerPreview();
             SetWindowLongPtrA(window, GWLP_USERDATA, 0);
             panel->panelWindow_ = nullptr;
         }

@@ -1,10 +1,12 @@
 // K4QBTexMgrImagePanel: the right-hand part of the main window, a group box
 // whose caption names what is shown and the window the Direct3D device
 // presents on; it shows the selected files through a K4QBImagePreview and
-// keeps the "viewer" settings (alpha, background colour, animation rate).
+// keeps the "viewer" settings (alpha, background colour, animation rate). In
+// the view-layered-texture mode it is the canvas the texture layers panel's
+// preview worker draws on, which it starts and stops with the mode.
 //
 // The settings are written on the window thread and read by the preview
-// worker, hence atomic. The worker's captions are posted to the panel window
+// workers, hence atomic. The worker's captions are posted to the panel window
 // and set on the window thread.
 #pragma once
 
@@ -15,11 +17,13 @@
 #include <atomic>
 #include <cstdint>
 
+#include "export/k4qblayerpreview.h"
 #include "foundation/k4clock.h"
 #include "foundation/k4cstring.h"
 
 class K4CDebugLogger;
 class K4QBImagePreview;
+class K4QBTLControls;
 class K4QBTexMgrWindow;
 
 inline constexpr const char* K4QB_IMAGEPANEL_CLASS = "K4QBTexMgrImagePanel";
@@ -31,11 +35,12 @@ inline constexpr D3DCOLOR K4QB_BG_GREEN = 0xFF8CD052;
 inline constexpr D3DCOLOR K4QB_BG_PURPLE = 0xFFFF00FF;
 inline constexpr D3DCOLOR K4QB_BG_BLACK = 0xFF000000;
 
-class K4QBTexMgrImagePanel {
+class K4QBTexMgrImagePanel final : public K4QBLayerCanvas {
 public:
     // Loads the "viewer" settings; the windows come with createWindows.
     explicit K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebugLogger* logger = nullptr);
-    // Destroys the preview (stopping its worker) and unregisters the class.
+    // Destroys the preview and stops the layer preview (their workers) and
+    // unregisters the class.
     ~K4QBTexMgrImagePanel();
     K4QBTexMgrImagePanel(const K4QBTexMgrImagePanel&) = delete;
     K4QBTexMgrImagePanel& operator=(const K4QBTexMgrImagePanel&) = delete;
@@ -46,10 +51,12 @@ public:
     void createWindows();
     void relayout(bool rightChanged, bool bottomChanged);
 
-    // The main window's file list selection, through a new preview. Throws
-    // "K4QBERR_APP_D3DERROR" when the device is lost.
+    // The main window's file list selection, through a new preview, after
+    // stopping the layer preview. Throws "K4QBERR_APP_D3DERROR" when the
+    // device is lost.
     void showSelectedFiles();
-    // Removes the preview; the layers panel draws into the window then.
+    // Removes the preview and starts the layers panel's preview worker, which
+    // draws into the window then.
     void showLayeredTexture();
     // Stops and deletes the preview; never throws (destruction paths).
     void destroyPreview() noexcept;
@@ -70,6 +77,10 @@ public:
     HWND getCaptionBox() const { return captionBox_; }
     K4QBImagePreview* getImagePreview() const { return preview_; }
 
+    // The canvas of the layer preview (any thread).
+    HWND getCanvasWindow() override { return panelWindow_; }
+    D3DCOLOR getCanvasBackground() override { return background_.load(); }
+
     // From the worker: keeps the caption and posts its delivery to the panel
     // window; never waits for the window thread.
     void postCaption(const char* caption);
@@ -77,6 +88,9 @@ public:
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void applyPostedCaption();
+    // The layers panel's preview, which draws on this window; null when none.
+    K4QBLayerPreview* layerPreview() const;
+    void stopLayerPreview() noexcept;
     void loadSettings();
     void checkSettingsInMenu();
     void checkMenuRange(int32_t first, int32_t last, int32_t checked);
@@ -84,6 +98,8 @@ private:
 
     K4QBTexMgrWindow* mainWindow_;
     K4QBImagePreview* preview_;
+    // The layers panel once it has drawn here (it outlives this panel).
+    K4QBTLControls* layersPanel_;
     std::atomic<bool> alpha_;
     std::atomic<D3DCOLOR> background_;
     std::atomic<int32_t> animationRate_;

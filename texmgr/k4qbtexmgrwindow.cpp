@@ -6,30 +6,38 @@
 #include "foundation/errors.h"
 #include "foundation/k4ctrace.h"
 #include "resources/resource_ids.h"
+#include "shell/k4qbquad.h"
 #include "shell/k4qbtexmgrresources.h"
+#include "texmgr/k4qbconvertwindowlist.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbfolderdropdown.h"
 #include "texmgr/k4qbimagepreview.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
+#include "texmgr/k4qbtlcontrols.h"
 #include "textures/k4qbtexturecache.h"
 
 K4QBTexMgrWindow::K4QBTexMgrWindow(HINSTANCE instance, K4CDebugLogger* logger)
     : K4QBAppWindow(instance, logger), mode_(K4QB_MODE_FIND), textureCache_(nullptr),
       fsRightBound_(0), fsBottomBound_(0), imagePanelRightBound_(0), imagePanelBottomBound_(0),
-      fsControls_(nullptr), imagePanel_(nullptr), convertButton_(nullptr), attachButton_(nullptr),
-      helpModule_(nullptr) {
+      fsControls_(nullptr), tlControls_(nullptr), convertWindows_(nullptr), imagePanel_(nullptr),
+      convertButton_(nullptr), attachButton_(nullptr), helpModule_(nullptr) {
     K4C_TRACE(getLogger(), "Enter constructor K4QBTexMgrWindow(%p, %p) = %p", (void*)instance,
               (void*)logger, (void*)this);
-    // Routing point: the convert-window list is created here.
+    convertWindows_ = new K4QBConvertWindowList(this, getLogger());
     K4C_TRACE(getLogger(), "Exit constructor K4QBTexMgrWindow = %p", (void*)this);
 }
 
 K4QBTexMgrWindow::~K4QBTexMgrWindow() {
     K4C_TRACE_NOTHROW(getLogger(), "Enter destructor K4QBTexMgrWindow = %p", (void*)this);
-    // Routing point: the convert windows go first, then the image panel, the
-    // texture layers panel and the file search panel.
+    // The convert windows go first: their runs use the device and the
+    // texture cache. The image panel stops the layer preview that draws on
+    // it.
+    delete convertWindows_;
+    convertWindows_ = nullptr;
     delete imagePanel_;
     imagePanel_ = nullptr;
+    delete tlControls_;
+    tlControls_ = nullptr;
     delete fsControls_;
     fsControls_ = nullptr;
     delete textureCache_;
@@ -81,6 +89,12 @@ K4QBFSControls* K4QBTexMgrWindow::getFSControls() {
     K4C_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getFSControls = %p",
               (void*)fsControls_, (void*)this);
     return fsControls_;
+}
+
+K4QBTLControls* K4QBTexMgrWindow::getTLControls() {
+    K4C_TRACE(getLogger(), "Enter and return %p from K4QBTexMgrWindow::getTLControls = %p",
+              (void*)tlControls_, (void*)this);
+    return tlControls_;
 }
 
 K4QBTextureCache* K4QBTexMgrWindow::getTextureCache() {
@@ -143,16 +157,16 @@ void K4QBTexMgrWindow::initialize(K4QBContentRegistry* content, int showCommand)
     K4QBAppWindow::initialize(content, showCommand);
     calcBounds(&fsRightBound_, &fsBottomBound_, &imagePanelRightBound_, &imagePanelBottomBound_);
 
-    // Routing point: the texture layers panel object is made here too.
     fsControls_ = new K4QBFSControls(this, getLogger());
+    tlControls_ = new K4QBTLControls(this, getLogger());
     imagePanel_ = new K4QBTexMgrImagePanel(this, getLogger());
 
     createButtons();
     checkControls();
     initModeToMenu();
 
-    // Routing point: the texture layers panel creates its controls here too.
     fsControls_->createControls(getWindow());
+    tlControls_->createControls(getWindow());
     imagePanel_->createWindows();
 
     HFONT buttonFont = getFont(K4QB_RES_BUTTONFONT);
@@ -218,8 +232,7 @@ LRESULT K4QBTexMgrWindow::onSize(WPARAM type) {
     imagePanelBottomBound_ = panelBottom;
 
     fsControls_->relayout(fsRightChanged, fsBottomChanged);
-    // Routing point: the texture layers panel re-lays out with
-    // (fsRightChanged, panelBottomChanged).
+    tlControls_->relayout(fsRightChanged, panelBottomChanged);
     imagePanel_->relayout(panelRightChanged, panelBottomChanged);
     if (fsRightChanged || fsBottomChanged) {
         placeButtons(false);
@@ -258,7 +271,11 @@ void K4QBTexMgrWindow::startD3DDevice() {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    device->SetFVF(K4QB_QUAD_FVF);
+    // A picture stretched over the panel must not blend its edge texels with
+    // the opposite edge.
+    device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
     if (imagePanel_ != nullptr) {
         imagePanel_->startD3DDevice(device);
     }
@@ -266,10 +283,10 @@ void K4QBTexMgrWindow::startD3DDevice() {
 }
 
 bool K4QBTexMgrWindow::isDialogMessage(MSG* message) {
-    // Routing point: each open convert window is asked in list order.
-    K4C_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::isDialogMessage(%p) = %p", 0,
-              (void*)message, (void*)this);
-    return false;
+    const bool taken = convertWindows_ != nullptr && convertWindows_->isDialogMessage(message);
+    K4C_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::isDialogMessage(%p) = %p",
+              taken ? 1 : 0, (void*)message, (void*)this);
+    return taken;
 }
 
 LRESULT K4QBTexMgrWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -284,7 +301,9 @@ LRESULT K4QBTexMgrWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
         }
         break;
     case WM_PAINT:
-        // Routing point: the texture layers panel's preview redraws here.
+        if (tlControls_ != nullptr) {
+            tlControls_->setPreviewDirty();
+        }
         break;
     case WM_SIZE:
         return onSize(wParam);
@@ -329,8 +348,8 @@ LRESULT K4QBTexMgrWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
 }
 
 bool K4QBTexMgrWindow::onSetCursor(HWND under) {
-    // Routing point: the texture layers panel's four push buttons join these.
-    if (under != nullptr && (under == convertButton_ || under == attachButton_)) {
+    if (under != nullptr && (under == convertButton_ || under == attachButton_ ||
+                             (tlControls_ != nullptr && tlControls_->isPushButton(under)))) {
         SetCursor(LoadCursorA(nullptr, IDC_HAND));
         return true;
     }
@@ -340,12 +359,14 @@ bool K4QBTexMgrWindow::onSetCursor(HWND under) {
 LRESULT K4QBTexMgrWindow::onMeasureItem(MEASUREITEMSTRUCT* item) {
     K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onMeasureItem(%p) = %p", (void*)item,
               (void*)this);
-    // Routing point: the layers panel's folder drop-down (21 pixels) and its
-    // layer list (17) measure their items here.
-    if (item->CtlID == static_cast<UINT>(K4QB_ID_FOLDERS)) {
+    // Items measure before the panels' controls exist.
+    if (item->CtlID == static_cast<UINT>(K4QB_ID_FOLDERS) ||
+        item->CtlID == static_cast<UINT>(K4QB_ID_OUTFOLDERS)) {
         item->itemHeight = K4QB_FOLDER_ITEM_HEIGHT;
     } else if (item->CtlID == static_cast<UINT>(K4QB_ID_FILELIST) && fsControls_ != nullptr) {
         fsControls_->getFileList()->measureItem(item);
+    } else if (item->CtlID == static_cast<UINT>(K4QB_ID_LAYERLIST) && tlControls_ != nullptr) {
+        tlControls_->getLayerList()->measureItem(item);
     }
     K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onMeasureItem = %p", 1, (void*)this);
     return 1;
@@ -355,12 +376,14 @@ LRESULT K4QBTexMgrWindow::onDrawItem(const DRAWITEMSTRUCT* item) {
     K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::onDrawItem(%p) = %p", (const void*)item,
               (void*)this);
     LRESULT result = 0;
-    // Routing point: the layers panel's folder drop-down and its layer list
-    // draw their items here.
     if (fsControls_ != nullptr && item->CtlID == static_cast<UINT>(K4QB_ID_FOLDERS)) {
         result = fsControls_->getFolderDropDown()->onDrawItem(item);
     } else if (fsControls_ != nullptr && item->CtlID == static_cast<UINT>(K4QB_ID_FILELIST)) {
         result = fsControls_->getFileList()->drawItem(item);
+    } else if (tlControls_ != nullptr && item->CtlID == static_cast<UINT>(K4QB_ID_OUTFOLDERS)) {
+        result = tlControls_->getFolderDropDown()->onDrawItem(item);
+    } else if (tlControls_ != nullptr && item->CtlID == static_cast<UINT>(K4QB_ID_LAYERLIST)) {
+        result = tlControls_->getLayerList()->drawItem(item);
     }
     K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onDrawItem = %p", (int)result,
               (void*)this);

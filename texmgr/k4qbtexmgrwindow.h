@@ -6,11 +6,10 @@
 // and view-layered-texture modes, and routes every menu command and control
 // notification to the panel that owns the control.
 //
-// Panels present today: the file search panel (find-textures mode), the
-// "Convert To DDS" and "Attach As Layer" buttons, and the image panel.
-// Commands and notifications of the panels still to come (texture layers,
-// output options, convert windows) arrive at the routing points marked
-// "Routing point" and are not handled yet.
+// Its panels: the file search panel with the "Convert To DDS" and "Attach As
+// Layer" buttons (find-textures mode), the texture layers panel
+// (view-layered-texture mode) and the image panel; and the list of open
+// convert windows, which the message loop asks about dialog messages.
 #pragma once
 
 #include "k4version.h"
@@ -19,6 +18,8 @@
 
 #include <cstdint>
 
+class K4QBConvertWindowList;
+class K4QBTLControls;
 class K4QBTexMgrImagePanel;
 class K4QBTextureCache;
 
@@ -63,6 +64,8 @@ public:
 
     K4QBTexMgrImagePanel* getImagePanel();
     K4QBFSControls* getFSControls();
+    K4QBTLControls* getTLControls();
+    K4QBConvertWindowList* getConvertWindows() const { return convertWindows_; }
     K4QBTextureCache* getTextureCache();
     int32_t getFSRightBound();
     int32_t getFSBottomBound();
@@ -79,6 +82,11 @@ public:
     // An error of the game content met while browsing, searching or
     // extracting: logged and shown in a message box; the program goes on.
     void reportContentError(const char* text);
+    // The same for an error code met while reading the game content.
+    void reportUnreadableContent(const char* code);
+    // True with game content; without it tells the user that the game is not
+    // installed (a message box) and returns false.
+    bool checkGameInstalled();
 
 private:
     void calcBounds(int32_t* fsRight, int32_t* fsBottom, int32_t* panelRight, int32_t* panelBottom);
@@ -108,6 +116,8 @@ private:
     int32_t imagePanelRightBound_;
     int32_t imagePanelBottomBound_;
     K4QBFSControls* fsControls_;
+    K4QBTLControls* tlControls_;
+    K4QBConvertWindowList* convertWindows_;
     K4QBTexMgrImagePanel* imagePanel_;
     HWND convertButton_;
     HWND attachButton_;

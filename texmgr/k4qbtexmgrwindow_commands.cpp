@@ -7,9 +7,13 @@
 #include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 #include "resources/resource_ids.h"
+#include "texmgr/k4qbconvertwindowlist.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbfolderdropdown.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
+#include "texmgr/k4qbtlcontrols.h"
+
+#include <cstring>
 
 namespace {
 
@@ -17,6 +21,9 @@ constexpr const char* kCreditsLine =
     "Written by Dunmore for the Quellbury content makers; previews through Direct3D 9.";
 constexpr const char* kNoFilesChosen = "Please choose at least one image file to convert";
 constexpr const char* kContentErrorTitle = "Quellbury Content";
+constexpr const char* kNotInstalled = "Quellbury is not installed!\nThis function is currently "
+                                      "unavailable.";
+constexpr const char* kNotInstalledTitle = "Functionality Disabled";
 
 // HtmlHelpA of hhctrl.ocx, found at run time so that the program starts
 // without the help viewer.
@@ -30,10 +37,12 @@ bool K4QBTexMgrWindow::onClicked(int32_t id) {
     bool handled = true;
     switch (id) {
     case IDM_FILE_NEW:
+        setMode(IDM_VIEW_MODE_LAYERED);
+        tlControls_->newTexture();
+        break;
     case IDM_FILE_SAVE:
         setMode(IDM_VIEW_MODE_LAYERED);
-        // Routing point: the texture layers panel starts a new texture (201)
-        // or saves it (202).
+        tlControls_->saveTexture();
         break;
     case IDM_FILE_EXIT:
         PostMessageA(getWindow(), WM_CLOSE, 0, 0);
@@ -73,15 +82,16 @@ bool K4QBTexMgrWindow::onClicked(int32_t id) {
     case IDM_HELP_ABOUT:
         showAbout();
         break;
-    case K4QB_ID_CONVERT: {
-        int32_t chosen = 0;
-        fsControls_->getFileList()->getSelectedPositions(&chosen);
-        if (chosen == 0) {
+    case K4QB_ID_CONVERT:
+        try {
+            convertWindows_->openFromSelection(fsControls_->getFileList());
+        } catch (const char* code) {
+            if (std::strcmp(code, K4QBERR_TEXMGR_NOFILESCHOSEN) != 0) {
+                throw;
+            }
             MessageBoxA(getWindow(), kNoFilesChosen, nullptr, MB_OK);
         }
-        // Routing point: a convert window opens on the chosen files.
         break;
-    }
     case K4QB_ID_SOURCE:
         fsControls_->onSourceClicked();
         break;
@@ -89,13 +99,14 @@ bool K4QBTexMgrWindow::onClicked(int32_t id) {
         fsControls_->search();
         break;
     case K4QB_ID_ATTACH:
-        // Routing point: the texture layers panel attaches the chosen file.
+        tlControls_->attach(fsControls_->getFileList());
         setMode(IDM_VIEW_MODE_LAYERED);
         break;
+    case K4QB_ID_MORETEXTURES:
+        setMode(IDM_VIEW_MODE_FIND);
+        break;
     default:
-        // Routing point: the texture layers panel's buttons and its "Search
-        // for More Textures".
-        handled = false;
+        handled = tlControls_->onClicked(id);
         break;
     }
     K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onClicked = %p", handled ? 1 : 0,
@@ -113,11 +124,13 @@ bool K4QBTexMgrWindow::onSelChange(int32_t id, LRESULT* result) {
         handled = true;
     } else if (id == K4QB_ID_FOLDERS || id == K4QB_ID_FILETYPE) {
         handled = fsControls_->onSelChange(id);
+    } else if (id == K4QB_ID_OUTFOLDERS) {
+        *result = tlControls_->onSelChange();
+        handled = true;
     } else if (id < K4QB_ID_FIRST_CONTROL) {
         // Accelerator keys arrive as commands with notification code 1.
         handled = onClicked(id);
     }
-    // Routing point: the layers panel's folder drop-down.
     K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onSelChange = %p", handled ? 1 : 0,
               (void*)this);
     return handled;
@@ -164,6 +177,23 @@ void K4QBTexMgrWindow::reportContentError(const char* text) {
     K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::reportContentError = %p", (void*)this);
 }
 
+void K4QBTexMgrWindow::reportUnreadableContent(const char* code) {
+    K4CString text;
+    text.appendFormat("The Quellbury content could not be read (%s).", code);
+    reportContentError(text.getText());
+}
+
+bool K4QBTexMgrWindow::checkGameInstalled() {
+    K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::checkGameInstalled = %p", (void*)this);
+    const bool installed = getQBContent() != nullptr;
+    if (!installed) {
+        MessageBoxA(getWindow(), kNotInstalled, kNotInstalledTitle, MB_OK);
+    }
+    K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::checkGameInstalled = %p",
+              installed ? 1 : 0, (void*)this);
+    return installed;
+}
+
 void K4QBTexMgrWindow::checkMenuRange(int32_t first, int32_t last, int32_t checked) {
     K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::checkMenuRange(%d, %d, %d) = %p", first, last,
               checked, (void*)this);
@@ -191,15 +221,15 @@ void K4QBTexMgrWindow::setMode(int32_t id) {
     K4C_TRACE(getLogger(), "Enter K4QBTexMgrWindow::setMode(%d) = %p", id, (void*)this);
     setModeForMenu(id);
     if (id == IDM_VIEW_MODE_FIND) {
-        // Routing point: hide the texture layers panel.
+        tlControls_->show(false);
         fsControls_->show(true);
         ShowWindow(convertButton_, SW_SHOW);
         ShowWindow(attachButton_, SW_SHOW);
         imagePanel_->showSelectedFiles();
         mode_ = K4QB_MODE_FIND;
     } else {
-        // Routing point: show the texture layers panel.
         fsControls_->show(false);
+        tlControls_->show(true);
         ShowWindow(convertButton_, SW_HIDE);
         ShowWindow(attachButton_, SW_HIDE);
         imagePanel_->showLayeredTexture();

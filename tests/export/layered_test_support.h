@@ -9,6 +9,7 @@
 #include "export/k4qbtexturesave.h"
 #include "tests/d3dx/d3dx_test_support.h"
 #include "tests/texmgr/texmgr_test_support.h"
+#include "texmgr/k4qbtlcontrols.h"
 #include "textures/k4qbtexturecache.h"
 
 namespace layeredtest {
@@ -18,17 +19,6 @@ using d3dxtest::pixelsOf;
 using k4codec::Image;
 using k4codec::ImageInfo;
 using k4codec::Rgba;
-
-// The image panel as the layers panel shows the preview on it.
-class PanelCanvas : public K4QBLayerCanvas {
-public:
-    explicit PanelCanvas(K4QBTexMgrImagePanel* panel) : panel_(panel) {}
-    HWND getCanvasWindow() override { return panel_->getPanelWindow(); }
-    D3DCOLOR getCanvasBackground() override { return panel_->getBackground(); }
-
-private:
-    K4QBTexMgrImagePanel* panel_;
-};
 
 // A saved file as the codec reads it; an empty image when it cannot.
 inline Image readDds(const std::string& path, ImageInfo* info = nullptr) {
@@ -54,9 +44,10 @@ protected:
         out_ = folder_ + "\\out";
         ASSERT_TRUE(k4p::createFolder(out_.c_str()));
         open();
-        panel_->showLayeredTexture(); // no image preview draws meanwhile
-        canvas_ = std::make_unique<PanelCanvas>(panel_);
-        preview_ = std::make_unique<K4QBLayerPreview>(window_.get(), canvas_.get(), &layers_,
+        // Neither the image preview nor the layers panel's draws meanwhile.
+        panel_->showLayeredTexture();
+        window_->getTLControls()->stopPreview();
+        preview_ = std::make_unique<K4QBLayerPreview>(window_.get(), panel_, &layers_,
                                                       window_->getTextureCache());
     }
     void TearDown() override { preview_.reset(); }
@@ -89,7 +80,6 @@ protected:
 
     std::string install_, out_;
     K4QBLayeredTexture layers_;
-    std::unique_ptr<PanelCanvas> canvas_;
     std::unique_ptr<K4QBLayerPreview> preview_;
 };
 

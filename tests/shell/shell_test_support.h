@@ -22,22 +22,7 @@
 
 namespace k4shelltest {
 
-inline constexpr k4p::RegistryRoot kInstallRoot = k4p::RegistryRoot::LocalMachine;
-
-// Makes the process see the game as installed at `path` (null: not
-// installed). The location is read once per process and kept, so the
-// registry value goes again at once (tests that touch it hold a ctest lock).
-inline void seeInstallPath(const char* path) {
-    if (path != nullptr) {
-        k4test::storeRegistryValue(kInstallRoot, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE, true,
-                                   std::string(path, strlen(path) + 1));
-    } else {
-        k4test::deleteRegistryValue(kInstallRoot, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE);
-    }
-    k4qbForgetInstallPath();
-    EXPECT_STREQ(getInstallPath(), path);
-    k4test::deleteRegistryValue(kInstallRoot, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE);
-}
+using k4test::seeInstallPath;
 
 // What the test window should do beyond the base behaviour.
 struct TestWindowOptions {

@@ -1,12 +1,15 @@
 // Registry values for tests: in the Windows registry, or in the native build
 // the platform's in-process store. Bytes are stored as given, so a string can
-// be stored without its terminator (the readers must cope).
+// be stored without its terminator (the readers must cope). And the game's
+// install location as the process sees it.
 #pragma once
 
+#include "content/install_path.h"
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #ifdef _WIN32
@@ -45,6 +48,22 @@ inline void deleteRegistryValue(k4p::RegistryRoot root, const char* subkey, cons
 #else
     k4p::deleteRegistryValue(root, subkey, name);
 #endif
+}
+
+// Makes the process see the game as installed at `path` (null: not
+// installed). The location is read once per process and kept, so the
+// registry value goes again at once (tests that touch it hold a ctest lock).
+inline void seeInstallPath(const char* path) {
+    const k4p::RegistryRoot root = k4p::RegistryRoot::LocalMachine;
+    if (path != nullptr) {
+        k4test::storeRegistryValue(root, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE, true,
+                                   std::string(path, std::strlen(path) + 1));
+    } else {
+        k4test::deleteRegistryValue(root, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE);
+    }
+    k4qbForgetInstallPath();
+    EXPECT_STREQ(getInstallPath(), path);
+    k4test::deleteRegistryValue(root, K4QB_INSTALL_KEY, K4QB_INSTALL_VALUE);
 }
 
 } // namespace k4test

@@ -272,6 +272,28 @@ TEST_F(ImagePanel, ShowsTheFirstHundredFilesOfALargeSelection) {
     EXPECT_TRUE(waitForCaption(name(0) + " (4 by 4)")) << caption();
 }
 
+// Stretched over the panel, a picture's edge columns keep their own colour:
+// the sampler clamps instead of wrapping onto the opposite edge.
+TEST_F(ImagePanel, EdgesDoNotWrapAround) {
+    std::vector<uint16_t> samples; // left half red, right half green
+    for (int i = 0; i < 64; ++i) {
+        samples.insert(samples.end(),
+                       {uint16_t(i % 8 < 4 ? 255 : 0), uint16_t(i % 8 < 4 ? 0 : 255), 0, 255});
+    }
+    ASSERT_TRUE(imgwrite::saveFile(folder_ + "\\install\\data\\textures\\halves.png",
+                                   imgwrite::writePng({}, 8, 8, samples)));
+    open();
+    select({kBroken + 2}); // after green.png
+    ASSERT_TRUE(waitForCaption("halves.png (8 by 8)")) << caption();
+    waitForFreshDrawing();
+    const K4QBPreviewFrame* frame = panel_->getImagePreview()->getFrame(0);
+    const int cy = (frame->y1 + frame->y2) / 2;
+    Pixels on = readBackBuffer(window_.get());
+    EXPECT_TRUE(closeTo(on.rgb(frame->x1, cy), 0xFF0000u)) << std::hex << on.rgb(frame->x1, cy);
+    EXPECT_TRUE(closeTo(on.rgb(frame->x2 - 1, cy), 0x00FF00u))
+        << std::hex << on.rgb(frame->x2 - 1, cy);
+}
+
 TEST(ImagePreviewFit, ShrinksToThePanelAndCentres) {
     // 1024 x 256 in a panel 514 x 400: 514 x 128 at y1 = 136, then scaled to
     // a back buffer twice as large.

@@ -6,6 +6,8 @@
 #include "tests/support/msgbox_watcher.h"
 #include "tests/support/test_log.h"
 #include "tests/texmgr/texmgr_test_support.h"
+#include "texmgr/k4qbconvertwindowlist.h"
+#include "texmgr/k4qbtexmgrconvertwindow.h"
 
 #include <string>
 
@@ -119,6 +121,7 @@ TEST_F(MainWindow, ModesAndTheirCheckMarks) {
     SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDM_VIEW_MODE_TOGGLE, 1), 0);
     EXPECT_TRUE(inMode(K4QB_MODE_FIND));
 
+    k4test::MsgBoxWatcher watcher; // "Save Texture" tells the outcome
     struct Case {
         int id, mode;
     };
@@ -163,7 +166,7 @@ TEST_F(MainWindow, DebugLevelsFollowTheMenu) {
     window_.reset(); // before its logger goes
 }
 
-TEST_F(MainWindow, AboutBoxAndConvertWithoutFiles) {
+TEST_F(MainWindow, AboutBoxAndConvertToDDS) {
     open();
     k4test::MsgBoxWatcher watcher;
     EXPECT_EQ(command(window_.get(), IDM_HELP_ABOUT), 0);
@@ -180,6 +183,15 @@ TEST_F(MainWindow, AboutBoxAndConvertWithoutFiles) {
     ASSERT_EQ(watcher.waitForBoxes(2), 2u);
     EXPECT_EQ(watcher.boxes()[1].text, "Please choose at least one image file to convert");
     EXPECT_EQ(watcher.boxes()[1].caption, "Error");
+
+    // With a file chosen it opens a convert window, one more each time.
+    select({-1});
+    for (int32_t count = 1; count <= 2; ++count) {
+        command(window_.get(), K4QB_ID_CONVERT);
+        ASSERT_EQ(window_->getConvertWindows()->getCount(), count);
+        EXPECT_NE(window_->getConvertWindows()->get(count - 1)->getWindow(), nullptr);
+    }
+    EXPECT_EQ(watcher.boxes().size(), 2u);
 }
 
 // With "Output Trace" chosen and the log unwritable, closing ends in order: no

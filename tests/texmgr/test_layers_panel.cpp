@@ -1,0 +1,337 @@
+// The texture layers panel in the real main window over the fixture install,
+// driven with messages: attaching, reordering and removing layers with the
+// preview's pixels after each change, the output folder and its source
+// button, "Save Texture" and its messages, the mode switch and the layout.
+#include "codec/codec.h"
+#include "resources/resource_ids.h"
+#include "shell/k4qbtexmgrresources.h"
+#include "tests/support/msgbox_watcher.h"
+#include "tests/support/registry.h"
+#include "tests/texmgr/texmgr_test_support.h"
+#include "texmgr/k4qbfolderdropdown.h"
+#include "texmgr/k4qbtlcontrols.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace texmgrtest;
+using Names = std::vector<std::string>;
+
+class LayersPanel : public WindowTest {
+protected:
+    K4QBTLControls* layers() { return window_->getTLControls(); }
+    HWND control(int id) { return GetDlgItem(window_->getWindow(), id); }
+    void click(int id) { command(window_.get(), id); }
+    // Selects files of the search list without telling the window, as the
+    // hidden list keeps them in the layered view.
+    void pick(const std::vector<int>& positions) {
+        SendMessageA(control(K4QB_ID_FILELIST), LB_SETSEL, FALSE, -1);
+        for (int position : positions) {
+            SendMessageA(control(K4QB_ID_FILELIST), LB_SETSEL, TRUE, position);
+        }
+    }
+    void choose(int layer) { SendMessageA(control(K4QB_ID_LAYERLIST), LB_SETCURSEL, layer, 0); }
+    int chosen() {
+        return static_cast<int>(SendMessageA(control(K4QB_ID_LAYERLIST), LB_GETCURSEL, 0, 0));
+    }
+    Names shown() {
+        Names names;
+        K4QBLayerListBox* list = layers()->getLayerList();
+        EXPECT_EQ(SendMessageA(list->getWindow(), LB_GETCOUNT, 0, 0), list->getEntryCount());
+        for (int32_t i = 0; i < list->getEntryCount(); ++i) {
+            names.push_back(list->getEntryFileName(i));
+        }
+        return names;
+    }
+    HICON sourceIcon() {
+        return reinterpret_cast<HICON>(
+            SendMessageA(control(K4QB_ID_OUTSOURCE), BM_GETIMAGE, IMAGE_ICON, 0));
+    }
+    RECT rect() {
+        K4QBD3DUse use(window_.get());
+        return layerRect(layers()->getPreview(), true);
+    }
+    // The preview's colour at the layered texture's centre (the screen's
+    // without a layer).
+    uint32_t centre() {
+        RECT r = rect();
+        if (r.right <= r.left) {
+            r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        }
+        return readBackBuffer(window_.get()).rgb((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    // Makes the change with the device held, so that no drawing is under way:
+    // it must ask for a redraw. Then waits for the drawing that shows it.
+    uint32_t change(const std::function<void()>& what) {
+        K4QBLayerPreview* preview = layers()->getPreview();
+        uint32_t start = 0;
+        {
+            K4QBD3DUse use(window_.get());
+            start = preview->getDrawCount();
+            what();
+            EXPECT_TRUE(preview->isDirty());
+        }
+        EXPECT_TRUE(pumpUntil([&] { return preview->getDrawCount() > start; }));
+        return centre();
+    }
+    // After a restart of the worker (a mode switch).
+    uint32_t redrawn() {
+        return change([&] { layers()->setPreviewDirty(); });
+    }
+};
+
+TEST_F(LayersPanel, AttachReorderAndRemoveWithThePreviewAfterEachChange) {
+    open();
+    EXPECT_EQ(layers()->getPreview(), nullptr) << "no worker in find-textures mode";
+    pick({kBlue, kGreen, kWide});
+    click(K4QB_ID_ATTACH);
+    EXPECT_EQ(window_->getMode(), K4QB_MODE_LAYERED);
+    EXPECT_EQ(shown(), (Names{"blue.png", "green.png", "wide.png"}));
+    // The output folder follows the first layer, a game file.
+    EXPECT_EQ(layers()->getCurSource(), K4QB_FOLDER_SOURCE_GAME);
+    EXPECT_STREQ(layers()->getCurFolder(), "data\\textures\\");
+    EXPECT_EQ(sourceIcon(), window_->getIcon(K4QB_RES_GAMEICON));
+    // The top layer covers the others at the bottom layer's square size.
+    EXPECT_EQ(redrawn(), 0xFFFF00u);
+    const RECT square = rect();
+    const double sx = GetSystemMetrics(SM_CXSCREEN), sy = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_NEAR((square.right - square.left) / sx, (square.bottom - square.top) / sy, 0.02);
+
+    choose(2);
+    EXPECT_EQ(change([&] { click(K4QB_ID_MOVEUP); }), 0x00FF00u);
+    EXPECT_EQ(shown(), (Names{"blue.png", "wide.png", "green.png"}));
+    EXPECT_EQ(chosen(), 1);
+    choose(0); // already the bottom: nothing moves
+    change([&] { click(K4QB_ID_MOVEUP); });
+    EXPECT_EQ(shown(), (Names{"blue.png", "wide.png", "green.png"}));
+    EXPECT_EQ(chosen(), 0);
+    // The wide picture at the bottom gives the texture its size.
+    EXPECT_EQ(change([&] { click(K4QB_ID_MOVEDOWN); }), 0x00FF00u);
+    EXPECT_EQ(shown(), (Names{"wide.png", "blue.png", "green.png"}));
+    EXPECT_EQ(chosen(), 1);
+    const RECT wide = rect();
+    EXPECT_NEAR((wide.right - wide.left) / sx, 4 * (wide.bottom - wide.top) / sy, 0.05);
+
+    choose(2);
+    EXPECT_EQ(change([&] { click(K4QB_ID_REMOVE); }), 0x0000FFu);
+    EXPECT_EQ(shown(), (Names{"wide.png", "blue.png"}));
+    EXPECT_EQ(chosen(), -1);
+    click(K4QB_ID_REMOVE); // without a choice
+    EXPECT_EQ(shown().size(), 2u);
+
+    // A file deleted before it was ever drawn is left out of the preview.
+    const std::string late = folder_ + "\\install\\data\\textures\\late.png";
+    k4test::writeUniformPng(late, 64, 64, {255, 0, 0, 255});
+    click(K4QB_ID_SEARCH); // lists late.png as the fourth file
+    pick({3});
+    ASSERT_TRUE(DeleteFileA(late.c_str()));
+    click(K4QB_ID_ATTACH);
+    EXPECT_EQ(shown(), (Names{"wide.png", "blue.png", "late.png"}));
+    EXPECT_EQ(redrawn(), 0x0000FFu);
+
+    // Without a layer the preview is dark grey only.
+    for (uint32_t expected : {0x0000FFu, 0x333333u, 0x333333u}) {
+        choose(0);
+        EXPECT_EQ(change([&] { click(K4QB_ID_REMOVE); }), expected);
+    }
+    EXPECT_EQ(shown(), Names{});
+
+    // "New Texture" empties the list; the output folder stays.
+    pick({kGreen});
+    click(K4QB_ID_ATTACH);
+    click(IDM_FILE_NEW);
+    EXPECT_EQ(shown(), Names{});
+    EXPECT_EQ(redrawn(), 0x333333u);
+    EXPECT_EQ(layers()->getCurSource(), K4QB_FOLDER_SOURCE_GAME);
+}
+
+TEST_F(LayersPanel, OutputFolderFollowsTheFirstLayerAndTheSourceButton) {
+    const std::string disk = folder_ + "\\disk\\";
+    ASSERT_TRUE(k4p::createFolder(disk.c_str()));
+    k4test::writeUniformPng(disk + "a.png", 8, 8, {0, 0, 0, 255});
+    k4test::writeFile(folder_ + "\\k4-qb-texmgr.ini", "[file search]\ndirectory = " + disk + "\n");
+    open();
+    pick({0});
+    click(K4QB_ID_ATTACH);
+    EXPECT_EQ(layers()->getCurSource(), K4QB_FOLDER_SOURCE_FILES);
+    EXPECT_EQ(layers()->getCurFolder(), disk);
+    EXPECT_EQ(layers()->getFolderDropDown()->getCurFolder(), disk);
+    EXPECT_EQ(sourceIcon(), window_->getIcon(K4QB_RES_SHELLICON15));
+    // To the game and back: each source keeps its folder.
+    click(K4QB_ID_OUTSOURCE);
+    EXPECT_EQ(layers()->getCurSource(), K4QB_FOLDER_SOURCE_GAME);
+    EXPECT_STREQ(layers()->getCurFolder(), "data\\textures\\");
+    EXPECT_EQ(sourceIcon(), window_->getIcon(K4QB_RES_GAMEICON));
+    click(K4QB_ID_OUTSOURCE);
+    EXPECT_EQ(layers()->getCurFolder(), disk);
+    // A folder chosen in the drop-down (the parent) is kept; a file attached
+    // to a texture that has layers does not move it.
+    K4QBFolderDropDown* folders = layers()->getFolderDropDown();
+    SendMessageA(folders->getWindow(), CB_SETCURSEL, folders->getCurIndex() - 1, 0);
+    SendMessageA(window_->getWindow(), WM_COMMAND, MAKEWPARAM(K4QB_ID_OUTFOLDERS, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(folders->getWindow()));
+    SendMessageA(folders->getWindow(), CB_SHOWDROPDOWN, FALSE, 0);
+    EXPECT_EQ(layers()->getCurFolder(), folder_ + "\\");
+    click(K4QB_ID_ATTACH);
+    EXPECT_EQ(shown().size(), 2u);
+    EXPECT_EQ(layers()->getCurFolder(), folder_ + "\\");
+
+    // Without the game: the message, and the file system stays.
+    window_.reset();
+    TestWindow alone(folder_);
+    alone.initialize(nullptr, SW_SHOWNORMAL);
+    command(&alone, IDM_VIEW_MODE_LAYERED);
+    k4test::MsgBoxWatcher watcher;
+    command(&alone, K4QB_ID_OUTSOURCE);
+    ASSERT_EQ(watcher.waitForBoxes(1), 1u);
+    EXPECT_EQ(watcher.boxes()[0].caption, "Functionality Disabled");
+    EXPECT_EQ(watcher.boxes()[0].text,
+              "Quellbury is not installed!\nThis function is currently unavailable.");
+    EXPECT_EQ(alone.getTLControls()->getCurSource(), K4QB_FOLDER_SOURCE_FILES);
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(GetDlgItem(alone.getWindow(), K4QB_ID_OUTSOURCE),
+                                                   BM_GETIMAGE, IMAGE_ICON, 0)),
+              alone.getIcon(K4QB_RES_SHELLICON15));
+}
+
+// Into the game's folder below the install folder, in the chosen format and
+// under the typed name; a folder that cannot be made and an empty texture
+// fail with the message and write nothing.
+TEST_F(LayersPanel, SaveTextureTellsTheOutcome) {
+    const std::string blocked = folder_ + "\\blocked", out = folder_ + "\\out";
+    ASSERT_TRUE(k4p::createFolder(blocked.c_str()) && k4p::createFolder(out.c_str()));
+    k4test::writeFile(blocked + "\\data", "a file where the folder must go");
+    k4test::seeInstallPath(blocked.c_str());
+    open();
+    k4test::MsgBoxWatcher watcher;
+    click(IDM_FILE_SAVE);
+    ASSERT_EQ(watcher.waitForBoxes(1), 1u);
+    EXPECT_EQ(watcher.boxes()[0].text,
+              "An error occurred attempted to save texture file untitled.dds");
+    EXPECT_EQ(watcher.boxes()[0].caption, "Error");
+
+    pick({kBlue, kRedHalf});
+    click(K4QB_ID_ATTACH);
+    SetWindowTextA(control(K4QB_ID_FILENAME), "layered.dds");
+    SendMessageA(control(K4QB_ID_FORMAT), CB_SETCURSEL, 3, 0); // 32-bit ARGB
+    click(IDM_FILE_SAVE);
+    ASSERT_EQ(watcher.waitForBoxes(2), 2u);
+    EXPECT_EQ(watcher.boxes()[1].text,
+              "An error occurred attempted to save texture file layered.dds");
+    k4p::FolderListing listing;
+    k4p::FindItem item;
+    int entries = 0;
+    for (bool more = listing.open((blocked + "\\*").c_str()); more && listing.next(&item);) {
+        entries += item.name[0] != '.';
+    }
+    EXPECT_EQ(entries, 1) << "only the blocking file";
+
+    k4test::seeInstallPath(out.c_str());
+    click(IDM_FILE_SAVE);
+    ASSERT_EQ(watcher.waitForBoxes(3), 3u);
+    EXPECT_EQ(watcher.boxes()[2].text, "Texture file layered.dds has been successfully saved!");
+    EXPECT_EQ(watcher.boxes()[2].caption, "Texture Saved");
+    const std::string saved = out + "\\data\\textures\\layered.dds";
+    auto read = [&](k4codec::ImageInfo* info) {
+        std::vector<uint8_t> bytes;
+        k4codec::Image image;
+        EXPECT_EQ(k4codec::readFileBytes(saved.c_str(), &bytes), k4codec::kOk);
+        EXPECT_EQ(k4codec::ddsReadImage(bytes.data(), bytes.size(), &image, info), k4codec::kOk);
+        return image;
+    };
+    k4codec::ImageInfo info;
+    k4codec::Image image = read(&info);
+    ASSERT_EQ(info.width, 64u);
+    EXPECT_EQ(info.format, k4codec::kFmtA8R8G8B8);
+    // Half-transparent red over blue over transparent black (B, G, R, A).
+    const uint8_t* centre = &image.levels[0][(32 * 64 + 32) * 4];
+    const int expected[4] = {127, 0, 128, 191};
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_NEAR(centre[c], expected[c], 2) << c;
+    }
+    SendMessageA(control(K4QB_ID_FORMAT), CB_SETCURSEL, 11, 0); // the list's last
+    click(IDM_FILE_SAVE);
+    ASSERT_EQ(watcher.waitForBoxes(4), 4u);
+    read(&info);
+    EXPECT_EQ(info.format, k4codec::kFmtL8);
+}
+
+TEST_F(LayersPanel, ModeSwitchControlsAndLayout) {
+    HWND main = open()->getWindow();
+    EXPECT_FALSE(IsWindowVisible(control(K4QB_ID_LAYERLIST)));
+    click(IDM_VIEW_MODE_LAYERED);
+    K4QBLayerPreview* worker = layers()->getPreview();
+    ASSERT_NE(worker, nullptr);
+    EXPECT_TRUE(worker->isRunning());
+    EXPECT_EQ(windowText(control(K4QB_ID_FILENAME)), "untitled.dds");
+    EXPECT_EQ(SendMessageA(control(K4QB_ID_FORMAT), CB_GETCOUNT, 0, 0), 12);
+    EXPECT_EQ(windowText(control(K4QB_ID_FORMAT)), "DXT1 (on/off transparency)");
+    EXPECT_EQ(SendMessageA(control(K4QB_ID_LAYERLIST), LB_GETITEMHEIGHT, 0, 0), 17);
+    EXPECT_EQ(SendMessageA(control(K4QB_ID_OUTFOLDERS), CB_GETITEMHEIGHT, 0, 0), 21);
+    EXPECT_EQ(SendMessageA(main, WM_SETCURSOR, reinterpret_cast<WPARAM>(control(K4QB_ID_MOVEUP)),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              1);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
+
+    // Painting the main window or the panel asks for a redraw.
+    for (HWND painted : {main, panel_->getPanelWindow()}) {
+        ASSERT_TRUE(pumpUntil([&] { return !worker->isDirty(); }));
+        K4QBD3DUse use(window_.get());
+        RedrawWindow(painted, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        EXPECT_TRUE(worker->isDirty());
+    }
+
+    // Places from the bounds r and b (negative sizes: r or b less that much;
+    // a combo box's height is its closed field's, a list box's whole items').
+    auto child = [&](const char* text) { return FindWindowExA(main, nullptr, nullptr, text); };
+    const int any = 0;
+    for (SIZE client : {SIZE{800, 600}, SIZE{400, 300}, SIZE{1000, 700}}) {
+        setClientSize(main, client.cx, client.cy);
+        pump();
+        const int r = window_->getFSRightBound(), b = window_->getImagePanelBottomBound();
+        const int half = r >> 1;
+        struct Place {
+            HWND window;
+            int x, y, w, h;
+        };
+        for (Place c : {Place{child("Texture Layers:"), 4, 4, -8, b - 142},
+                        Place{control(K4QB_ID_LAYERLIST), 8, 20, -16, b - 222},
+                        Place{control(K4QB_ID_MOVEUP), 12, b - 198, half - 16, 24},
+                        Place{control(K4QB_ID_MOVEDOWN), half + 4, b - 198, half - 16, 24},
+                        Place{control(K4QB_ID_REMOVE), 12, b - 170, -24, 24},
+                        Place{child("Output Options:"), 4, b - 134, -8, 106},
+                        Place{child("Folder:"), 10, b - 112, 64, 18},
+                        Place{control(K4QB_ID_OUTFOLDERS), 80, b - 116, -120, any},
+                        Place{control(K4QB_ID_OUTSOURCE), r - 34, b - 117, 24, 24},
+                        Place{child("Format:"), 10, b - 82, 64, 18},
+                        Place{control(K4QB_ID_FORMAT), 80, b - 86, -88, any},
+                        Place{child("Filename:"), 10, b - 52, 64, 18},
+                        Place{control(K4QB_ID_FILENAME), 80, b - 56, -88, 22},
+                        Place{control(K4QB_ID_MORETEXTURES), 8, b - 26, -16, 24}}) {
+            RECT at;
+            GetWindowRect(c.window, &at);
+            MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&at), 2);
+            EXPECT_TRUE(IsWindowVisible(c.window)) << c.y;
+            EXPECT_EQ(at.left, c.x) << c.y;
+            EXPECT_EQ(at.top, c.y);
+            EXPECT_EQ(at.right - at.left, c.w < 0 ? r + c.w : c.w) << c.y;
+            if (c.window == control(K4QB_ID_LAYERLIST)) {
+                EXPECT_GT(at.bottom - at.top, c.h - 17);
+                EXPECT_LE(at.bottom - at.top, c.h);
+            } else if (c.h != any) {
+                EXPECT_EQ(at.bottom - at.top, c.h) << c.y;
+            }
+        }
+    }
+
+    // "Search for More Textures" goes back: the worker stops, the panel hides.
+    click(K4QB_ID_MORETEXTURES);
+    EXPECT_EQ(window_->getMode(), K4QB_MODE_FIND);
+    EXPECT_EQ(layers()->getPreview(), nullptr);
+    EXPECT_FALSE(IsWindowVisible(control(K4QB_ID_MOVEUP)));
+    EXPECT_TRUE(IsWindowVisible(control(K4QB_ID_FILELIST)));
+}
+
+} // namespace
