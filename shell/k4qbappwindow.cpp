@@ -429,6 +429,19 @@ HINSTANCE K4QBAppWindow::getAppInstance() {
     return instance_;
 }
 
+HWND K4QBAppWindow::createControl(HWND parent, DWORD exStyle, const char* className,
+                                  const char* text, DWORD style, int32_t x, int32_t y,
+                                  int32_t width, int32_t height, int32_t id, const char* where,
+                                  const void* caller) {
+    HWND control =
+        CreateWindowExA(exStyle, className, text, style, x, y, width, height, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    if (control == nullptr) {
+        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, where, caller);
+    }
+    return control;
+}
+
 const K4CString& K4QBAppWindow::getAppFolder() {
     K4C_TRACE(logger_, "Enter and return %s from K4QBAppWindow::getAppFolder = %p",
               appFolder_.getText(), (void*)this);

@@ -113,6 +113,14 @@ public:
     HICON getIcon(int32_t index);
     HBRUSH getBrush(); // entry 0, the background brush
 
+    // A control of this program: a child window of `parent` with the given
+    // class, text, styles (WS_CHILD included by the caller), place and id.
+    // Throws "K4QBERR_APP_INITERROR" when the system cannot make it, logged
+    // as thrown from `where` on `caller`.
+    HWND createControl(HWND parent, DWORD exStyle, const char* className, const char* text,
+                       DWORD style, int32_t x, int32_t y, int32_t width, int32_t height, int32_t id,
+                       const char* where, const void* caller);
+
     // --- busy cursor ---
 
     // 0 idle, 1 busy in the background, 2 busy; shows the cursor at once.

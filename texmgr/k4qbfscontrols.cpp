@@ -76,13 +76,8 @@ int32_t K4QBFSControls::getCurSource() const {
 HWND K4QBFSControls::createChild(HWND parent, DWORD exStyle, const char* className,
                                  const char* text, DWORD style, int32_t id) {
     // Placed by placeControls.
-    HWND child = CreateWindowExA(exStyle, className, text, style, 0, 0, 0, 0, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 mainWindow_->getAppInstance(), nullptr);
-    if (child == nullptr) {
-        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBFSControls::createChild", (void*)this);
-    }
-    return child;
+    return mainWindow_->createControl(parent, exStyle, className, text, style, 0, 0, 0, 0, id,
+                                      "K4QBFSControls::createChild", this);
 }
 
 void K4QBFSControls::createControls(HWND parent) {

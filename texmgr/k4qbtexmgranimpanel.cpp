@@ -54,14 +54,9 @@ K4QBTexMgrAnimPanel::~K4QBTexMgrAnimPanel() {
 HWND K4QBTexMgrAnimPanel::createChild(HWND parent, DWORD exStyle, const char* className,
                                       const char* text, DWORD style, int32_t x, int32_t y,
                                       int32_t width, int32_t height, int32_t id) {
-    HWND child = CreateWindowExA(
-        exStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), appWindow_->getAppInstance(), nullptr);
-    if (child == nullptr) {
-        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBTexMgrAnimPanel::createChild",
-                      (void*)this);
-    }
-    return child;
+    return appWindow_->createControl(parent, exStyle, className, text,
+                                     WS_CHILD | WS_VISIBLE | style, x, y, width, height, id,
+                                     "K4QBTexMgrAnimPanel::createChild", this);
 }
 
 void K4QBTexMgrAnimPanel::create(HWND parent, const K4QBFileList* files) {

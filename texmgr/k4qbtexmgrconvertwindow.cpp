@@ -155,14 +155,9 @@ void K4QBTexMgrConvertWindow::registerClass() {
 HWND K4QBTexMgrConvertWindow::createChild(DWORD exStyle, const char* className, const char* text,
                                           DWORD style, int32_t x, int32_t y, int32_t width,
                                           int32_t height, int32_t id) {
-    HWND child = CreateWindowExA(exStyle, className, text, WS_CHILD | style, x, y, width, height,
-                                 window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 mainWindow_->getAppInstance(), nullptr);
-    if (child == nullptr) {
-        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBTexMgrConvertWindow::createChild",
-                      (void*)this);
-    }
-    return child;
+    return mainWindow_->createControl(window_, exStyle, className, text, WS_CHILD | style, x, y,
+                                      width, height, id, "K4QBTexMgrConvertWindow::createChild",
+                                      this);
 }
 
 void K4QBTexMgrConvertWindow::createControls() {

@@ -43,14 +43,9 @@ K4QBTexMgrOutputPanel::~K4QBTexMgrOutputPanel() {
 HWND K4QBTexMgrOutputPanel::createChild(HWND parent, DWORD exStyle, const char* className,
                                         const char* text, DWORD style, int32_t x, int32_t y,
                                         int32_t width, int32_t height, int32_t id) {
-    HWND child = CreateWindowExA(
-        exStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), mainWindow_->getAppInstance(), nullptr);
-    if (child == nullptr) {
-        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBTexMgrOutputPanel::createChild",
-                      (void*)this);
-    }
-    return child;
+    return mainWindow_->createControl(parent, exStyle, className, text,
+                                      WS_CHILD | WS_VISIBLE | style, x, y, width, height, id,
+                                      "K4QBTexMgrOutputPanel::createChild", this);
 }
 
 void K4QBTexMgrOutputPanel::create(HWND parent) {

@@ -74,13 +74,8 @@ K4QBTLControls::~K4QBTLControls() {
 HWND K4QBTLControls::createChild(HWND parent, DWORD exStyle, const char* className,
                                  const char* text, DWORD style, int32_t id) {
     // Hidden until the mode shows them; placed by placeControls.
-    HWND child = CreateWindowExA(exStyle, className, text, WS_CHILD | style, 0, 0, 0, 0, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 mainWindow_->getAppInstance(), nullptr);
-    if (child == nullptr) {
-        k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBTLControls::createChild", (void*)this);
-    }
-    return child;
+    return mainWindow_->createControl(parent, exStyle, className, text, WS_CHILD | style, 0, 0, 0,
+                                      0, id, "K4QBTLControls::createChild", this);
 }
 
 void K4QBTLControls::createControls(HWND parent) {
