@@ -48,10 +48,10 @@ UNSUPPORTED = {
 }
 
 
-def rgba_of(pil, path):
+def rgba_of(pil, path, size=(WIDTH, HEIGHT)):
     """The picture in `path` as 8-bit RGBA bytes, after checking its size."""
     with pil.open(path) as image:
-        if image.size != (WIDTH, HEIGHT):
+        if image.size != size:
             raise RuntimeError("size %s" % (image.size,))
         return image.convert("RGBA").tobytes()
 
@@ -72,32 +72,38 @@ def source_pixels():
 
 
 def readers(pil, work):
-    """(name, read) for each installed reader; read(dds, levels) gives level 0 as RGBA."""
+    """(name, read) for each installed reader, and the missing ones.
+
+    read(dds, width, height, levels) checks what the reader tells of the size
+    (and nvddsinfo of the level count) and gives level 0 as RGBA bytes.
+    """
     convert = shutil.which("convert", path="/usr/bin") or shutil.which("convert")
 
-    def imagemagick(dds, levels):
+    def imagemagick(dds, width, height, levels):
         # ImageMagick 6 skips the mip levels: level 0 only.
         out = subprocess.run([convert, dds + "[0]", "-depth", "8", "rgba:-"], capture_output=True)
-        if out.returncode != 0 or len(out.stdout) != WIDTH * HEIGHT * 4:
+        if out.returncode != 0 or len(out.stdout) != width * height * 4:
             raise RuntimeError(out.stderr.decode(errors="replace").strip()[:200])
         return out.stdout
 
-    def nvidia(dds, levels):
+    def nvidia(dds, width, height, levels):
         info = subprocess.run(["nvddsinfo", dds], capture_output=True, text=True).stdout
-        wanted = ["Width: %d" % WIDTH, "Height: %d" % HEIGHT]
-        wanted += ["Mipmap count: %d" % levels] if levels > 1 else []
-        if not all(w in info for w in wanted):
+        lines = info.splitlines()
+        wanted = ["Width: %d" % width, "Height: %d" % height]
+        # A file of one level may say 0 (no DDSD_MIPMAPCOUNT) or 1.
+        counts = ["Mipmap count: %d" % n for n in ((levels,) if levels > 1 else (0, 1))]
+        if not all(w in lines for w in wanted) or not any(c in lines for c in counts):
             raise RuntimeError("nvddsinfo: " + info.replace("\n", " ")[:200])
         copy, tga = os.path.join(work, "nv.dds"), os.path.join(work, "nv.tga")
         shutil.copyfile(dds, copy)
         if os.path.exists(tga):
             os.remove(tga)
         subprocess.run(["nvdecompress", copy], capture_output=True, cwd=work)
-        return rgba_of(pil, tga)
+        return rgba_of(pil, tga, (width, height))
 
     nv = shutil.which("nvdecompress") and shutil.which("nvddsinfo")
     found = [("imagemagick", imagemagick)] if convert else []
-    found += [("pillow", lambda dds, levels: rgba_of(pil, dds))]
+    found += [("pillow", lambda dds, width, height, levels: rgba_of(pil, dds, (width, height)))]
     found += [("nvdecompress", nvidia)] if nv else []
     missing = ([] if convert else ["ImageMagick's convert"])
     missing += [] if nv else ["nvddsinfo/nvdecompress (libnvtt-bin)"]
@@ -134,7 +140,7 @@ def main():
                 label = "%-12s %-9s mips %-4s" % (name, fmt, mips)
                 known = UNSUPPORTED[name].get(fmt)
                 try:
-                    worst = max_difference(read(dds, levels), ours)
+                    worst = max_difference(read(dds, WIDTH, HEIGHT, levels), ours)
                 except Exception as error:  # noqa: BLE001 (any refusal is a result)
                     print("%s: not read (%s)" % (label, "known: " + known if known else error))
                     failures += [] if known else [label]
