@@ -159,8 +159,7 @@ def check_outputs(pil, qbtex, work, out_type, outputs, available, failures):
         subprocess.run([qbtex, "to-png", path, png], check=True)
         ours = dds_readers.rgba_of(pil, png, (width, height))
         grey = fmt in LUMINANCE
-        alpha = fmt not in ("r8g8b8", "r5g6b5", "r3g3b2", "l8") and not (
-            fmt == "dxt1" and kind == "file")
+        alpha = fmt not in ("r8g8b8", "r5g6b5", "r3g3b2", "l8")
         aspect = THUMBNAIL_ASPECT[out_type] if kind == "thumbnail" else 1.0
         reference = source_reference(pil, source, width, height, aspect, alpha, grey)
         quality = psnr(grey_rgba(pil, ours, width, height) if grey else ours, reference)
