@@ -107,6 +107,12 @@ HRESULT K4QBPresenter::present(IDirect3DDevice9* device) {
         if (window != nullptr) {
             BitBlt(window, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
             ReleaseDC(target_, window);
+            // Wine puts a window's pixels on the screen when its own thread
+            // next goes idle; a worker's copy would wait for the next input.
+            // Waking that thread (a post: it never waits) shows it now.
+            if (GetWindowThreadProcessId(target_, nullptr) != GetCurrentThreadId()) {
+                PostMessageA(target_, WM_NULL, 0, 0);
+            }
         }
         copy_->ReleaseDC(source);
     }
