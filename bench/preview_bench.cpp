@@ -1,19 +1,30 @@
-// Preview figures of the Windows program: the time from selecting a file in
-// the main window's file list to the first frame the preview draws (its draw
-// count going from 0 to 1), for a 2048 x 2048 PNG and a 512 x 512 DXT1 DDS,
-// first load (not yet in the texture cache) and cached (selected again after
-// another file). The real main window is built in-process over a content
-// registry on an install written by this program, as the GUI tests do.
+// Preview figures of the Windows program, in the real main window built
+// in-process over a content registry on an install written by this program,
+// as the GUI tests do:
+//  - the time from selecting a file in the file list to the first frame the
+//    preview draws (its draw count going from 0 to 1), for a 2048 x 2048 PNG
+//    and a 512 x 512 DXT1 DDS, first load (not yet in the texture cache) and
+//    cached (selected again after another file);
+//  - where a first 2048 x 2048 PNG load spends its time, step by step, done
+//    here one step after the other on the window's device;
+//  - a double click on frame 1 of a numbered series of 1024 x 1024 PNGs: the
+//    time to the first drawn frame, to every frame loaded, and the longest
+//    time the window thread handled no message meanwhile (a message is
+//    posted to a window of this thread and timed until it is handled).
 //
-//   preview_bench.exe [RUNS]      (default 7)
+//   preview_bench.exe [RUNS] [SEQUENCE_RUNS] [SEQUENCE_FRAMES]   (7, 3, 100)
 //
 // Each run uses its own files, so every first load misses the cache. Figures
 // are median and minimum in milliseconds; "handled" is the part spent inside
-// the selection message (loading the texture on the window thread), the rest
-// is starting the worker and its first drawing and Present.
+// the selection message, the rest happens on the preview's worker.
+#include "codec/codec.h"
+#include "codec/d3dx/surface_io.h"
+#include "codec/loader.h"
 #include "content/content_registry.h"
 #include "content/game_data_folder.h"
 #include "platform/platform.h"
+#include "resources/resource_ids.h"
+#include "shell/k4qbquad.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbimagepreview.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
@@ -126,6 +137,10 @@ double nowMs() {
     return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
+void command(K4QBTexMgrWindow* window, int id) {
+    SendMessageA(window->getWindow(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
 void pump() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -137,6 +152,59 @@ void pump() {
 struct Timing {
     double handled = 0; // inside the selection message
     double drawn = 0;   // to the first drawn frame
+    bool ok = false;
+};
+
+// A window of this thread whose posted probes time how long the thread
+// handles no message.
+class Probe {
+public:
+    Probe() {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = windowProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "PreviewBenchProbe";
+        RegisterClassA(&windowClass);
+        window_ = CreateWindowExA(0, "PreviewBenchProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  windowClass.hInstance, nullptr);
+        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~Probe() { DestroyWindow(window_); }
+    void reset() {
+        longest_ = 0;
+        pending_ = false;
+    }
+    // Posts the next probe once the last one was handled.
+    void post() {
+        if (!pending_) {
+            pending_ = true;
+            postedAt_ = nowMs();
+            PostMessageA(window_, WM_APP, 0, 0);
+        }
+    }
+    double longest() const { return longest_; }
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* probe = reinterpret_cast<Probe*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (message == WM_APP && probe != nullptr) {
+            probe->longest_ = std::max(probe->longest_, nowMs() - probe->postedAt_);
+            probe->pending_ = false;
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    HWND window_ = nullptr;
+    double postedAt_ = 0;
+    double longest_ = 0;
+    bool pending_ = false;
+};
+
+struct SequenceTiming {
+    double handled = 0;    // inside the double click
+    double firstDrawn = 0; // to frame 0 drawn
+    double allLoaded = 0;  // to every frame loaded
+    double longestGap = 0; // longest wait of a posted message meanwhile
     bool ok = false;
 };
 
@@ -163,7 +231,7 @@ public:
         double start = nowMs();
         SendMessageA(list, LB_SETSEL, FALSE, -1);
         SendMessageA(list, LB_SETSEL, TRUE, position);
-        SendMessageA(window_->getWindow(), WM_COMMAND, MAKEWPARAM(1006, LBN_SELCHANGE),
+        SendMessageA(window_->getWindow(), WM_COMMAND, MAKEWPARAM(K4QB_ID_FILELIST, LBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(list));
         timing.handled = nowMs() - start;
         K4QBImagePreview* preview = window_->getImagePanel()->getImagePreview();
@@ -184,11 +252,127 @@ public:
         return timing;
     }
 
+    // A double click on one position, as the list box sends it, then the
+    // series loading while this thread handles messages.
+    SequenceTiming doubleClick(int position, int32_t frames, Probe* probe) {
+        HWND list = window_->getFSControls()->getFileList()->getWindow();
+        SequenceTiming timing;
+        probe->reset();
+        double start = nowMs();
+        SendMessageA(list, LB_SETSEL, FALSE, -1);
+        SendMessageA(list, LB_SETSEL, TRUE, position);
+        SendMessageA(window_->getWindow(), WM_COMMAND, MAKEWPARAM(K4QB_ID_FILELIST, LBN_DBLCLK),
+                     reinterpret_cast<LPARAM>(list));
+        timing.handled = nowMs() - start;
+        K4QBImagePreview* preview = window_->getImagePanel()->getImagePreview();
+        if (preview == nullptr || preview->getFrameCount() != frames) {
+            return timing;
+        }
+        while (timing.firstDrawn == 0 || timing.allLoaded == 0) {
+            double now = nowMs();
+            if (now - start > 600000) {
+                return timing;
+            }
+            if (timing.firstDrawn == 0 && preview->getDrawCount() > 0) {
+                timing.firstDrawn = now - start;
+            }
+            if (timing.allLoaded == 0 && preview->getLoadedCount() == frames) {
+                timing.allLoaded = now - start;
+            }
+            probe->post();
+            pump();
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+        }
+        timing.longestGap = std::max(probe->longest(), timing.handled);
+        timing.ok = true;
+        pump();
+        return timing;
+    }
+
     int32_t cachedEntries() { return window_->getTextureCache()->getEntryCount(); }
 
 private:
     K4QBTexMgrWindow* window_;
 };
+
+// The steps of a first load of a PNG file into a managed texture and its
+// first drawing, one after the other on the window's device.
+struct Steps {
+    double read = 0, decode = 0, convert = 0, mips = 0, fill = 0, upload = 0, draw = 0, present = 0;
+    bool ok = false;
+};
+
+Steps measureSteps(K4QBTexMgrWindow* window, const std::string& path) {
+    Steps steps;
+    double t0 = nowMs();
+    std::vector<uint8_t> bytes;
+    if (k4codec::readFileBytes(path.c_str(), &bytes) != k4codec::kOk) {
+        return steps;
+    }
+    double t1 = nowMs();
+    k4codec::Image decoded;
+    k4codec::ImageInfo info;
+    if (k4codec::readImage(bytes.data(), bytes.size(), &decoded, &info) != k4codec::kOk) {
+        return steps;
+    }
+    double t2 = nowMs();
+    const uint32_t w = decoded.width, h = decoded.height;
+    const k4codec::Format format = k4codec::kFmtA8R8G8B8;
+    k4codec::Image top, chain;
+    if (k4codec::resizeImage(decoded, w, h, 1, format, &top) != k4codec::kOk) {
+        return steps;
+    }
+    double t3 = nowMs();
+    const uint32_t levels = k4codec::fullMipCount(w, h);
+    if (k4codec::resizeImage(decoded, w, h, levels, format, &chain) != k4codec::kOk) {
+        return steps;
+    }
+    double t4 = nowMs();
+    steps.read = t1 - t0;
+    steps.decode = t2 - t1;
+    steps.convert = t3 - t2;
+    steps.mips = (t4 - t3) - (t3 - t2);
+
+    K4QBD3DUse use(window);
+    IDirect3DDevice9* device = use.device();
+    if (device == nullptr) {
+        return steps;
+    }
+    double t5 = nowMs();
+    IDirect3DTexture9* texture = nullptr;
+    if (FAILED(device->CreateTexture(w, h, levels, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture,
+                                     nullptr))) {
+        return steps;
+    }
+    for (uint32_t level = 0; level < levels; ++level) {
+        D3DLOCKED_RECT locked;
+        if (FAILED(texture->LockRect(level, &locked, nullptr, 0))) {
+            texture->Release();
+            return steps;
+        }
+        k4d3dx::copyToLocked(locked, format, k4codec::levelSize(w, level),
+                             k4codec::levelSize(h, level), chain.levels[level].data());
+        texture->UnlockRect(level);
+    }
+    double t6 = nowMs();
+    texture->PreLoad();
+    double t7 = nowMs();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_PREVIEW_SURROUND, 1.0f, 0);
+    if (SUCCEEDED(device->BeginScene())) {
+        k4qbDrawQuad(device, texture, 0, 0, 512, 512);
+        device->EndScene();
+    }
+    double t8 = nowMs();
+    window->presentD3D();
+    double t9 = nowMs();
+    texture->Release();
+    steps.fill = t6 - t5;
+    steps.upload = t7 - t6;
+    steps.draw = t8 - t7;
+    steps.present = t9 - t8;
+    steps.ok = true;
+    return steps;
+}
 
 struct Series {
     std::vector<double> drawn, handled;
@@ -204,18 +388,27 @@ double median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+double minimum(const std::vector<double>& values) {
+    return *std::min_element(values.begin(), values.end());
+}
+
 void report(const char* label, const Series& s) {
     std::printf("  %-27s first frame: median %8.1f ms  min %8.1f ms   (handled: median %8.1f ms)\n",
-                label, median(s.drawn), *std::min_element(s.drawn.begin(), s.drawn.end()),
-                median(s.handled));
+                label, median(s.drawn), minimum(s.drawn), median(s.handled));
+}
+
+void reportLine(const char* label, const std::vector<double>& values) {
+    std::printf("  %-34s median %8.1f ms  min %8.1f ms\n", label, median(values), minimum(values));
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::atoi(argv[1]) : 7;
-    if (runs < 1) {
-        std::fprintf(stderr, "usage: preview_bench [RUNS]\n");
+    int sequenceRuns = argc > 2 ? std::atoi(argv[2]) : 3;
+    int sequenceFrames = argc > 3 ? std::atoi(argv[3]) : 100;
+    if (runs < 1 || sequenceRuns < 0 || sequenceFrames < 2 || sequenceFrames > 100) {
+        std::fprintf(stderr, "usage: preview_bench [RUNS] [SEQUENCE_RUNS] [SEQUENCE_FRAMES]\n");
         return 2;
     }
 
@@ -236,6 +429,21 @@ int main(int argc, char** argv) {
         written = writePicturePng(textures + name, 2048, static_cast<uint32_t>(i));
         std::snprintf(name, sizeof name, "\\tile_%02d.dds", i);
         written = written && writePictureDds(textures + name, 512, static_cast<uint32_t>(i));
+        std::snprintf(name, sizeof name, "\\step_%02d.png", i);
+        written = written && writePicturePng(textures + name, 2048, static_cast<uint32_t>(i + 100));
+    }
+    // Series "s<letter>_001.png" on: the first written, the others copies
+    // under their own names (each run misses the cache all the same).
+    for (int frame = 1; frame <= sequenceFrames && written; ++frame) {
+        for (int run = 0; run < sequenceRuns && written; ++run) {
+            char first[64];
+            std::snprintf(first, sizeof first, "\\sa_%03d.png", frame);
+            std::snprintf(name, sizeof name, "\\s%c_%03d.png", 'a' + run, frame);
+            written =
+                run == 0
+                    ? writePicturePng(textures + name, 1024, static_cast<uint32_t>(frame + 200))
+                    : CopyFileA((textures + first).c_str(), (textures + name).c_str(), FALSE) != 0;
+        }
     }
     // One more of each for the warm-up, which pays the one-time costs
     // (decoder and driver start-up, first texture of each format).
@@ -264,6 +472,12 @@ int main(int argc, char** argv) {
         pump();
         Bench bench(&window);
         int other = bench.position("other.png");
+
+        // The headline first: a fresh process's first selection of a large
+        // PNG, before anything else warmed the decoder or the driver.
+        Timing fresh = bench.select(bench.position("big_00.png"));
+        bench.select(other);
+
         bench.select(bench.position("warm.png"));
         bench.select(bench.position("warm.dds"));
         bench.select(other);
@@ -278,6 +492,9 @@ int main(int argc, char** argv) {
                          {"tile_%02d.dds", &ddsFirst, &ddsCached}};
             for (auto& kind : kinds) {
                 std::snprintf(name, sizeof name, kind.pattern, i);
+                if (i == 0 && kind.first == &pngFirst) {
+                    continue; // taken above, in the fresh process
+                }
                 int at = bench.position(name);
                 int32_t entries = bench.cachedEntries();
                 Timing first = bench.select(at);
@@ -296,10 +513,66 @@ int main(int argc, char** argv) {
             }
         }
         std::printf("Selection to first drawn frame, %d runs (ms):\n", runs);
-        report("PNG 2048 x 2048, first", pngFirst);
+        std::printf("  PNG 2048 x 2048, first in a fresh process: %.1f ms (handled %.1f ms)\n",
+                    fresh.drawn, fresh.handled);
+        if (runs > 1) {
+            report("PNG 2048 x 2048, first", pngFirst);
+        }
         report("PNG 2048 x 2048, cached", pngCached);
         report("DDS 512 x 512 DXT1, first", ddsFirst);
         report("DDS 512 x 512 DXT1, cached", ddsCached);
+
+        std::vector<double> read, decode, convert, mips, fill, upload, draw, present;
+        for (int i = 0; i < runs; ++i) {
+            std::snprintf(name, sizeof name, "\\step_%02d.png", i);
+            Steps steps = measureSteps(&window, textures + name);
+            if (!steps.ok) {
+                std::fprintf(stderr, "preview_bench: %s: a step failed\n", name);
+                return 1;
+            }
+            read.push_back(steps.read);
+            decode.push_back(steps.decode);
+            convert.push_back(steps.convert);
+            mips.push_back(steps.mips);
+            fill.push_back(steps.fill);
+            upload.push_back(steps.upload);
+            draw.push_back(steps.draw);
+            present.push_back(steps.present);
+        }
+        std::printf("Steps of a first PNG 2048 x 2048 load, one after the other, %d runs:\n", runs);
+        reportLine("read the file", read);
+        reportLine("decode (libpng, to BGRA)", decode);
+        reportLine("level 0 in A8R8G8B8 (copy)", convert);
+        reportLine("mip chain (11 levels)", mips);
+        reportLine("create + fill managed texture", fill);
+        reportLine("upload (PreLoad)", upload);
+        reportLine("draw (scene)", draw);
+        reportLine("present", present);
+
+        if (sequenceRuns > 0) {
+            command(&window, IDM_VIEW_ANIM_10FPS);
+            Probe probe;
+            std::vector<double> handled, firstDrawn, allLoaded, gap;
+            for (int run = 0; run < sequenceRuns; ++run) {
+                std::snprintf(name, sizeof name, "s%c_001.png", 'a' + run);
+                SequenceTiming t = bench.doubleClick(bench.position(name), sequenceFrames, &probe);
+                if (!t.ok) {
+                    std::fprintf(stderr, "preview_bench: the series of %s did not load\n", name);
+                    return 1;
+                }
+                handled.push_back(t.handled);
+                firstDrawn.push_back(t.firstDrawn);
+                allLoaded.push_back(t.allLoaded);
+                gap.push_back(t.longestGap);
+                bench.select(other);
+            }
+            std::printf("Double click on frame 1 of %d PNGs 1024 x 1024, 10 fps, %d runs:\n",
+                        sequenceFrames, sequenceRuns);
+            reportLine("first frame drawn", firstDrawn);
+            reportLine("every frame loaded", allLoaded);
+            reportLine("inside the double click", handled);
+            reportLine("longest window-thread gap", gap);
+        }
     } catch (const char* code) {
         std::fprintf(stderr, "preview_bench: %s\n", code);
         status = 1;

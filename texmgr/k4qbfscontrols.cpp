@@ -10,6 +10,7 @@
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbfindrules.h"
 #include "texmgr/k4qbfolderdropdown.h"
+#include "texmgr/k4qbredrawpause.h"
 #include "texmgr/k4qbtexmgrwindow.h"
 
 #include <cstring>
@@ -285,6 +286,8 @@ bool K4QBFSControls::onDblClick() {
         K4CString clicked(fileList_->getEntryFileName(selected[0]));
         if (k4qbFindDigitRun(clicked.getText(), &first, &length)) {
             HWND list = fileList_->getWindow();
+            // Each change of selection would redraw the list at once.
+            K4QBRedrawPause pause(list);
             for (int32_t i = 0; i < fileList_->getEntryCount(); ++i) {
                 bool member = k4qbInSequence(fileList_->getEntryFileName(i), clicked.getText(),
                                              first, length);

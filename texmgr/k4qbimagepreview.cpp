@@ -1,7 +1,8 @@
-// K4QBImagePreview: frames, fitting, vertex buffers, the worker's drawing and
-// animation.
+// K4QBImagePreview: frames, fitting, vertex buffers, the loader and the
+// worker's drawing and animation.
 #include "texmgr/k4qbimagepreview.h"
 
+#include "codec/d3dx/k4d3dx.h"
 #include "foundation/errors.h"
 #include "foundation/k4cstring.h"
 #include "foundation/k4ctrace.h"
@@ -19,6 +20,12 @@
 
 namespace {
 
+std::atomic<uint32_t> nextSerial{1};
+// The first textured drawing of the process pays the driver's one-time costs
+// (with Mesa's software renderer, compiling its shaders): paid once, while the
+// first frame still loads.
+std::atomic<bool> drawingWarmedUp{false};
+
 char* copyText(const char* text) {
     size_t length = text != nullptr ? std::strlen(text) : 0;
     char* copy = new char[length + 1];
@@ -29,15 +36,29 @@ char* copyText(const char* text) {
     return copy;
 }
 
+HANDLE startThread(unsigned(__stdcall* body)(void*), void* context) {
+    return reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, body, context, 0, nullptr));
+}
+
+void endThread(HANDLE* thread) noexcept {
+    if (*thread != nullptr) {
+        // The threads never wait for the window thread, so waiting here is
+        // safe.
+        WaitForSingleObject(*thread, INFINITE);
+        CloseHandle(*thread);
+        *thread = nullptr;
+    }
+}
+
 } // namespace
 
 K4QBImagePreview::K4QBImagePreview(int32_t source, K4QBTexMgrWindow* mainWindow,
                                    K4QBTexMgrImagePanel* panel, K4QBTextureCache* cache,
                                    K4CDebugLogger* logger)
     : source_(source), mainWindow_(mainWindow), panel_(panel), cache_(cache), frames_(nullptr),
-      frameCount_(0), thread_(nullptr), running_(false), rebuild_(false), redraw_(false),
-      currentFrame_(0), captionPending_(true), drawCount_(0), contentError_(nullptr),
-      contentErrorFrame_(-1), logger_(logger) {
+      frameCount_(0), worker_(nullptr), loader_(nullptr), running_(false), rebuild_(false),
+      redraw_(false), currentFrame_(-1), loadedCount_(0), captionPending_(true), drawCount_(0),
+      contentErrorPosted_(false), serial_(nextSerial.fetch_add(1)), logger_(logger) {
     K4C_TRACE(logger_, "Enter constructor K4QBImagePreview(%d, %p, %p, %p) = %p", source,
               (void*)mainWindow, (void*)panel, (void*)cache, (void*)this);
     K4C_TRACE(logger_, "Exit constructor K4QBImagePreview = %p", (void*)this);
@@ -67,31 +88,23 @@ const K4QBPreviewFrame* K4QBImagePreview::getFrame(int32_t index) const {
     return &frames_[index];
 }
 
-IDirect3DTexture9* K4QBImagePreview::frameTexture(const K4QBPreviewFrame& frame,
-                                                  const char** contentError) {
+IDirect3DTexture9* K4QBImagePreview::frameTexture(const K4QBPreviewFrame& frame) {
     K4C_TRACE(logger_, "Enter K4QBImagePreview::frameTexture(%s, %s) = %p", frame.name,
               frame.folder, (void*)this);
     IDirect3DTexture9* texture = nullptr;
     try {
         texture = source_ == 0 ? cache_->getFromFolder(frame.name, frame.folder)
                                : cache_->getFromQuellbury(frame.name, frame.folder);
-    } catch (const char* code) {
-        // A file that cannot be loaded is shown as dark grey. Anything but a
-        // load error of a game file came from the game content (extraction).
-        texture = nullptr;
-        if (contentError != nullptr && source_ != 0 && !k4cIsError(code, K4DXERR_RES_LOADERROR)) {
-            *contentError = code;
-        }
+    } catch (const char*) {
+        texture = nullptr; // shown as dark grey
     }
     K4C_TRACE(logger_, "Return %p from K4QBImagePreview::frameTexture = %p", (void*)texture,
               (void*)this);
     return texture;
 }
 
-void K4QBImagePreview::loadFrames(K4QBFileListBox* list, IDirect3DDevice9* device) {
-    K4C_TRACE(logger_, "Enter K4QBImagePreview::loadFrames(%p, %p) = %p", (void*)list,
-              (void*)device, (void*)this);
-    mainWindow_->setAppBusy(K4QB_BUSY_BACKGROUND);
+void K4QBImagePreview::setFrames(K4QBFileListBox* list) {
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::setFrames(%p) = %p", (void*)list, (void*)this);
     int32_t selected = 0;
     const int32_t* positions = list->getSelectedPositions(&selected);
     int32_t count = selected < K4QB_PREVIEW_MAX_FRAMES ? selected : K4QB_PREVIEW_MAX_FRAMES;
@@ -105,24 +118,136 @@ void K4QBImagePreview::loadFrames(K4QBFileListBox* list, IDirect3DDevice9* devic
         frame.name = copyText(list->getEntryFileName(positions[i]));
         frame.folder = copyText(list->getEntryFolder(positions[i]));
         frameCount_ = i + 1;
-        const char* contentError = nullptr;
-        IDirect3DTexture9* texture = frameTexture(frame, &contentError);
-        if (contentError != nullptr && contentError_ == nullptr) {
-            contentError_ = contentError;
-            contentErrorFrame_ = i;
+    }
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::setFrames = %p", (void*)this);
+}
+
+void K4QBImagePreview::placeFrame(int32_t index, IDirect3DTexture9* texture,
+                                  IDirect3DDevice9* device) {
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::placeFrame(%d, %p) = %p", index, (void*)texture,
+              (void*)this);
+    K4QBPreviewFrame& frame = frames_[index];
+    D3DSURFACE_DESC desc;
+    if (texture != nullptr && texture->GetLevelDesc(0, &desc) == D3D_OK) {
+        frame.imageWidth = static_cast<int32_t>(desc.Width);
+        frame.imageHeight = static_cast<int32_t>(desc.Height);
+    }
+    fitFrames(index + 1);
+    createVertexBuffer(device, index);
+    loadedCount_.store(index + 1);
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::placeFrame = %p", (void*)this);
+}
+
+void K4QBImagePreview::noteContentError(int32_t index, const char* code) {
+    if (!contentErrorPosted_) {
+        contentErrorPosted_ = true;
+        K4CString text;
+        text.appendFormat("%s could not be extracted from the Quellbury content (%s).",
+                          frames_[index].name, code);
+        panel_->postContentError(serial_, text.getText());
+    }
+}
+
+bool K4QBImagePreview::loadFrame(int32_t index) {
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::loadFrame(%d) = %p", index, (void*)this);
+    const K4QBPreviewFrame& frame = frames_[index];
+    K4CString path;
+    k4d3dx::TextureTarget target;
+    {
+        K4QBD3DUse use(mainWindow_);
+        if (use.device() == nullptr) {
+            return false;
         }
-        D3DSURFACE_DESC desc;
-        if (texture != nullptr && texture->GetLevelDesc(0, &desc) == D3D_OK) {
-            frame.imageWidth = static_cast<int32_t>(desc.Width);
-            frame.imageHeight = static_cast<int32_t>(desc.Height);
+        if (!running_.load()) {
+            return true;
+        }
+        IDirect3DTexture9* texture = nullptr;
+        try {
+            if (source_ == 0) {
+                path.assign(K4CString(frame.folder, frame.name));
+            } else {
+                cache_->getQuellburyPath(frame.name, frame.folder, &path);
+            }
+            texture = cache_->findTexture(path.getText());
+        } catch (const char* code) {
+            // Anything but a load error of a game file came from the game
+            // content (extraction).
+            if (source_ != 0 && !k4cIsError(code, K4DXERR_RES_LOADERROR)) {
+                noteContentError(index, code);
+            }
+            placeFrame(index, nullptr, use.device());
+            return true;
+        }
+        if (texture != nullptr) {
+            placeFrame(index, texture, use.device());
+            return true;
+        }
+        target = cache_->getTextureTarget();
+    }
+
+    // The long part, without the lock: reading and decoding the file, and
+    // the mip levels, except for the first frame, which is shown first.
+    k4d3dx::DecodedTexture decoded;
+    HRESULT result = k4d3dx::decodeTextureFile(target, path.getText(), &decoded);
+    if (SUCCEEDED(result) && index > 0) {
+        result = k4d3dx::completeTextureLevels(&decoded);
+    }
+    IDirect3DTexture9* texture = nullptr;
+    {
+        K4QBD3DUse use(mainWindow_);
+        if (use.device() == nullptr) {
+            return false;
+        }
+        if (!running_.load()) {
+            return true;
+        }
+        try {
+            if (SUCCEEDED(result)) {
+                texture = cache_->addDecodedTexture(path.getText(), decoded);
+            } else if (result != D3DXERR_INVALIDDATA) {
+                // Out of memory and the like: the cache's own load evicts and
+                // tries again.
+                texture = cache_->getTexture(path.getText());
+            }
+        } catch (const char*) {
+            texture = nullptr;
+        }
+        placeFrame(index, texture, use.device());
+    }
+    // The lower levels of a texture cached here, before anything else: also
+    // when cancelled meanwhile, so that no texture stays incomplete.
+    if (texture != nullptr && !decoded.complete() &&
+        SUCCEEDED(k4d3dx::completeTextureLevels(&decoded))) {
+        for (;;) {
+            K4QBD3DUse use(mainWindow_);
+            if (use.device() != nullptr) {
+                cache_->completeDecodedTexture(path.getText(), texture, decoded);
+                break;
+            }
+            if (!running_.load()) {
+                break;
+            }
+            k4p::sleepMs(10);
         }
     }
-    fitAll();
-    createVertexBuffers(device);
-    mainWindow_->setAppBusy(K4QB_BUSY_IDLE);
-    // The first drawing advances to frame 0 when animating.
-    currentFrame_.store(count - 1);
-    K4C_TRACE(logger_, "Exit K4QBImagePreview::loadFrames = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::loadFrame = %p", (void*)this);
+    return true;
+}
+
+void K4QBImagePreview::load() {
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::load = %p", (void*)this);
+    int32_t index = 0;
+    while (index < frameCount_ && running_.load()) {
+        if (loadFrame(index)) {
+            ++index;
+        } else {
+            k4p::sleepMs(10); // the device is lost: wait for it
+        }
+    }
+    if (running_.load()) {
+        panel_->postLoaded(serial_);
+    }
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::load = %p", (void*)this);
 }
 
 void K4QBImagePreview::fitFrame(K4QBPreviewFrame* frame, int32_t cw, int32_t ch,
@@ -137,20 +262,20 @@ void K4QBImagePreview::fitFrame(K4QBPreviewFrame* frame, int32_t cw, int32_t ch,
     frame->y2 = fit.rect.bottom;
 }
 
-void K4QBImagePreview::fitAll() {
-    K4C_TRACE(logger_, "Enter K4QBImagePreview::fitAll = %p", (void*)this);
+void K4QBImagePreview::fitFrames(int32_t count) {
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::fitFrames(%d) = %p", count, (void*)this);
     RECT client = {};
     GetClientRect(panel_->getPanelWindow(), &client);
     int32_t cw = client.right - client.left + 1;
     int32_t ch = client.bottom - client.top + 1;
     int32_t screenWidth = GetSystemMetrics(SM_CXSCREEN);
     int32_t screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    for (int32_t i = 0; i < frameCount_; ++i) {
+    for (int32_t i = 0; i < count; ++i) {
         if (frames_[i].imageWidth != 0 && frames_[i].imageHeight != 0) {
             fitFrame(&frames_[i], cw, ch, screenWidth, screenHeight);
         }
     }
-    K4C_TRACE(logger_, "Exit K4QBImagePreview::fitAll = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::fitFrames = %p", (void*)this);
 }
 
 IDirect3DVertexBuffer9* K4QBImagePreview::makeVertexBuffer(IDirect3DDevice9* device,
@@ -177,25 +302,28 @@ IDirect3DVertexBuffer9* K4QBImagePreview::makeVertexBuffer(IDirect3DDevice9* dev
     return buffer;
 }
 
+void K4QBImagePreview::createVertexBuffer(IDirect3DDevice9* device, int32_t index) {
+    K4QBPreviewFrame& frame = frames_[index];
+    if (frame.imageWidth == 0 || frame.imageHeight == 0 || frame.vertexBuffer != nullptr) {
+        return;
+    }
+    for (int32_t j = 0; j < index; ++j) {
+        if (frames_[j].imageWidth == frame.imageWidth &&
+            frames_[j].imageHeight == frame.imageHeight && frames_[j].vertexBuffer != nullptr) {
+            frame.vertexBuffer = frames_[j].vertexBuffer;
+            frame.vertexBuffer->AddRef();
+            return;
+        }
+    }
+    frame.vertexBuffer = makeVertexBuffer(device, frame);
+}
+
 void K4QBImagePreview::createVertexBuffers(IDirect3DDevice9* device) {
     K4C_TRACE(logger_, "Enter K4QBImagePreview::createVertexBuffers(%p) = %p", (void*)device,
               (void*)this);
-    for (int32_t i = 0; i < frameCount_; ++i) {
-        K4QBPreviewFrame& frame = frames_[i];
-        if (frame.imageWidth == 0 || frame.imageHeight == 0 || frame.vertexBuffer != nullptr) {
-            continue;
-        }
-        for (int32_t j = 0; j < i; ++j) {
-            if (frames_[j].imageWidth == frame.imageWidth &&
-                frames_[j].imageHeight == frame.imageHeight && frames_[j].vertexBuffer != nullptr) {
-                frame.vertexBuffer = frames_[j].vertexBuffer;
-                frame.vertexBuffer->AddRef();
-                break;
-            }
-        }
-        if (frame.vertexBuffer == nullptr) {
-            frame.vertexBuffer = makeVertexBuffer(device, frame);
-        }
+    const int32_t loaded = loadedCount_.load();
+    for (int32_t i = 0; i < loaded; ++i) {
+        createVertexBuffer(device, i);
     }
     K4C_TRACE(logger_, "Exit K4QBImagePreview::createVertexBuffers = %p", (void*)this);
 }
@@ -214,30 +342,50 @@ void K4QBImagePreview::releaseVertexBuffers() {
 void K4QBImagePreview::start() {
     K4C_TRACE(logger_, "Enter K4QBImagePreview::start = %p", (void*)this);
     running_.store(true);
-    uintptr_t handle = _beginthreadex(nullptr, 0, threadMain, this, 0, nullptr);
-    if (handle == 0) {
-        running_.store(false);
+    loader_ = startThread(loaderMain, this);
+    worker_ = loader_ != nullptr ? startThread(workerMain, this) : nullptr;
+    if (worker_ == nullptr) {
+        stop();
         k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBImagePreview::start", (void*)this);
     }
-    thread_ = reinterpret_cast<HANDLE>(handle);
     K4C_TRACE(logger_, "Exit K4QBImagePreview::start = %p", (void*)this);
+}
+
+void K4QBImagePreview::cancel() noexcept {
+    K4C_TRACE_NOTHROW(logger_, "Enter K4QBImagePreview::cancel = %p", (void*)this);
+    running_.store(false);
+    K4C_TRACE_NOTHROW(logger_, "Exit K4QBImagePreview::cancel = %p", (void*)this);
+}
+
+bool K4QBImagePreview::hasEnded() const noexcept {
+    for (HANDLE thread : {worker_, loader_}) {
+        if (thread != nullptr && WaitForSingleObject(thread, 0) != WAIT_OBJECT_0) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void K4QBImagePreview::stop() noexcept {
     K4C_TRACE_NOTHROW(logger_, "Enter K4QBImagePreview::stop = %p", (void*)this);
     running_.store(false);
-    if (thread_ != nullptr) {
-        // The worker never waits for this thread, so waiting here is safe.
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
-    }
+    endThread(&worker_);
+    endThread(&loader_);
     K4C_TRACE_NOTHROW(logger_, "Exit K4QBImagePreview::stop = %p", (void*)this);
 }
 
-unsigned __stdcall K4QBImagePreview::threadMain(void* context) {
+unsigned __stdcall K4QBImagePreview::workerMain(void* context) {
     K4QBImagePreview* preview = static_cast<K4QBImagePreview*>(context);
     if (!k4qbRunWorker(preview->logger_, "K4QBImagePreview::run", [preview] { preview->run(); })) {
+        preview->running_.store(false);
+    }
+    return 0;
+}
+
+unsigned __stdcall K4QBImagePreview::loaderMain(void* context) {
+    K4QBImagePreview* preview = static_cast<K4QBImagePreview*>(context);
+    if (!k4qbRunWorker(preview->logger_, "K4QBImagePreview::load",
+                       [preview] { preview->load(); })) {
         preview->running_.store(false);
     }
     return 0;
@@ -247,36 +395,79 @@ void K4QBImagePreview::run() {
     K4C_TRACE(logger_, "Enter K4QBImagePreview::run = %p", (void*)this);
     uint32_t interval = 0;
     uint32_t last = k4p::tickCount();
+    bool first = true;
     while (running_.load()) {
         if (rebuild_.load()) {
             rebuild();
         }
-        uint32_t now = k4p::tickCount();
-        if (redraw_.exchange(false)) {
-            draw(false);
+        // Nothing is drawn before frame 0 is loaded; then at once.
+        if (frameCount_ > 0 && loadedCount_.load() == 0 && !drawingWarmedUp.exchange(true)) {
+            warmUpDrawing();
         }
-        if (now - last > interval) {
-            draw(true);
-            last = now;
-            int32_t rate = panel_->getAnimationRate();
-            interval = rate == 10 ? 100 : rate == 30 ? 33 : 1000;
+        if (frameCount_ == 0 || loadedCount_.load() > 0) {
+            uint32_t now = k4p::tickCount();
+            if (redraw_.exchange(false)) {
+                draw(false);
+            }
+            if (first || now - last > interval) {
+                draw(true);
+                first = false;
+                last = now;
+                int32_t rate = panel_->getAnimationRate();
+                interval = rate == 10 ? 100 : rate == 30 ? 33 : 1000;
+            }
         }
         k4p::sleepMs(1);
     }
     K4C_TRACE(logger_, "Exit K4QBImagePreview::run = %p", (void*)this);
 }
 
+void K4QBImagePreview::warmUpDrawing() {
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::warmUpDrawing = %p", (void*)this);
+    K4QBD3DUse use(mainWindow_);
+    IDirect3DDevice9* device = use.device();
+    IDirect3DTexture9* texture = nullptr;
+    D3DLOCKED_RECT locked;
+    if (device != nullptr && running_.load() &&
+        SUCCEEDED(device->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture,
+                                        nullptr)) &&
+        SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0))) {
+        *static_cast<uint32_t*>(locked.pBits) = K4QB_PREVIEW_SURROUND;
+        texture->UnlockRect(0);
+        // In the drawing's states, cleared again and shown as the dark grey
+        // the panel shows around every picture.
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, panel_->getAlpha() ? TRUE : FALSE);
+        device->SetRenderState(D3DRS_SRCBLEND,
+                               panel_->getAlpha() ? D3DBLEND_SRCALPHA : D3DBLEND_ONE);
+        device->SetRenderState(D3DRS_DESTBLEND,
+                               panel_->getAlpha() ? D3DBLEND_INVSRCALPHA : D3DBLEND_ZERO);
+        if (SUCCEEDED(device->BeginScene())) {
+            k4qbDrawQuad(device, texture, 0, 0, 1, 1);
+            device->EndScene();
+        }
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_PREVIEW_SURROUND, 1.0f, 0);
+        mainWindow_->presentD3D();
+    }
+    if (texture != nullptr) {
+        texture->Release();
+    }
+    K4C_TRACE(logger_, "Exit K4QBImagePreview::warmUpDrawing = %p", (void*)this);
+}
+
 void K4QBImagePreview::rebuild() {
     K4C_TRACE(logger_, "Enter K4QBImagePreview::rebuild = %p", (void*)this);
     K4QBD3DUse use(mainWindow_);
-    if (use.device() != nullptr) {
+    if (use.device() != nullptr && running_.load()) {
+        const int32_t loaded = loadedCount_.load();
         releaseVertexBuffers();
         // A texture evicted meanwhile is loaded back; failures leave the frame
         // as it is.
-        for (int32_t i = 0; i < frameCount_; ++i) {
-            frameTexture(frames_[i], nullptr);
+        for (int32_t i = 0; i < loaded; ++i) {
+            if (frames_[i].imageWidth != 0) {
+                frameTexture(frames_[i]);
+            }
         }
-        fitAll();
+        fitFrames(loaded);
         createVertexBuffers(use.device());
         rebuild_.store(false);
     }
@@ -291,19 +482,30 @@ void K4QBImagePreview::draw(bool advance) {
     {
         K4QBD3DUse use(mainWindow_);
         IDirect3DDevice9* device = use.device();
-        if (device == nullptr) {
+        if (device == nullptr || !running_.load()) {
             K4C_TRACE(logger_, "Exit K4QBImagePreview::draw = %p", (void*)this);
             return;
         }
         IDirect3DTexture9* texture = nullptr;
         if (frameCount_ > 0) {
+            const int32_t loaded = loadedCount_.load();
             int32_t current = currentFrame_.load();
-            if (advance && panel_->getAnimationRate() > 0) {
-                current = current + 1 < frameCount_ ? current + 1 : 0;
+            if (advance && (current < 0 || panel_->getAnimationRate() > 0)) {
+                // In order; at the last loaded frame it waits for the next.
+                int32_t next = current + 1 < frameCount_ ? current + 1 : 0;
+                if (next >= loaded || (next == 0 && loaded < frameCount_ && current >= 0)) {
+                    next = current;
+                }
+                current = next;
                 currentFrame_.store(current);
             }
-            frame = &frames_[current];
-            texture = frameTexture(*frame, nullptr);
+            // Before the first drawing (a redraw asked that early) there is
+            // no current frame yet.
+            if (current >= 0) {
+                frame = &frames_[current];
+                // A file that failed is not tried again at every drawing.
+                texture = frame->imageWidth != 0 ? frameTexture(*frame) : nullptr;
+            }
         }
         drawable = texture != nullptr && frame->vertexBuffer != nullptr;
 
@@ -341,7 +543,7 @@ void K4QBImagePreview::draw(bool advance) {
         } else {
             caption.appendFormat("%s (Unable to load image)", frame->name);
         }
-        panel_->postCaption(caption.getText());
+        panel_->postCaption(serial_, caption.getText());
         if (frameCount_ == 1) {
             captionPending_.store(false);
         }

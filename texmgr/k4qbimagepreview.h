@@ -1,23 +1,35 @@
-// K4QBImagePreview: the worker that shows the files selected in the file
-// list in the image panel, one file or up to 100 as animation frames.
+// K4QBImagePreview: shows the files selected in the file list in the image
+// panel, one file or up to 100 as animation frames, on two threads of its
+// own:
+//  - the loader loads the frames in order: it finds the file and asks the
+//    texture cache with the Direct3D lock held, decodes without it, then
+//    caches the texture and fits the frame with the lock, and publishes the
+//    frame (getLoadedCount); a decoded file's lower mip levels follow before
+//    the next frame;
+//  - the worker draws: frame 0 as soon as it is loaded, then the animation
+//    over the frames loaded so far (it waits at the last loaded frame rather
+//    than wrapping early).
+// The window thread only names the frames (setFrames) and starts both, so a
+// selection never waits for a file. cancel() asks both threads to end and
+// returns at once; a new selection cancels the old preview and leaves it to
+// end on its own (the panel deletes it once hasEnded()).
 //
-// The frames are loaded on the window thread, inside a Direct3D bracket,
-// before the worker starts, and freed only after it has ended.
-//
-// Rules for this worker and for every worker to come (the layered-texture
-// preview, the export):
-//  - No error leaves the thread. Its thread function runs the body through
-//    k4qbRunWorker (shell/k4qberrorboundary.h), which catches everything
-//    (error codes, std::bad_alloc, anything) and logs it at ERROR when the
-//    line can be written; the worker then stops in order: its running flag
-//    is cleared and what it showed stays.
-//  - It touches the device only inside a K4QBD3DUse bracket, which closes
-//    however its scope is left, so an error never leaves the lock held.
-//  - It never waits for the window thread, which may be waiting for it to
-//    end: it posts, never sends (the caption goes to the panel, which posts
-//    it to its own window).
-//  - Flags it shares with the window thread are std::atomic.
-//  - Stopping and destroying it never throw (K4C_TRACE_NOTHROW).
+// Thread rules (for this preview and every worker to come):
+//  - No error leaves a thread. Each thread function runs its body through
+//    k4qbRunWorker (shell/k4qberrorboundary.h), which catches everything and
+//    logs it at ERROR when the line can be written; the thread then stops in
+//    order and what it showed stays.
+//  - Both threads touch the device, the texture cache and the game content
+//    only inside a K4QBD3DUse bracket, which closes however its scope is left.
+//    Inside it they check the running flag first: a cancelled preview never
+//    touches the device again.
+//  - Neither waits for the window thread, which may be waiting for them to
+//    end: they post, never send (captions, the content error and the end of
+//    loading go to the panel, which posts them to its own window).
+//  - Flags shared with the window thread are std::atomic. The frames from
+//    getLoadedCount() on belong to the loader; the loaded ones change only
+//    with the Direct3D lock held (fitting, vertex buffers).
+//  - Stopping and destroying never throw (K4C_TRACE_NOTHROW).
 #pragma once
 
 #include <windows.h>
@@ -54,17 +66,22 @@ public:
     // source: 0 files on disk, 1 game content. Nothing is loaded yet.
     K4QBImagePreview(int32_t source, K4QBTexMgrWindow* mainWindow, K4QBTexMgrImagePanel* panel,
                      K4QBTextureCache* cache, K4CDebugLogger* logger = nullptr);
-    // Stops the worker (waiting for it) and frees the frames.
+    // Stops both threads (waiting for them) and frees the frames.
     ~K4QBImagePreview();
     K4QBImagePreview(const K4QBImagePreview&) = delete;
     K4QBImagePreview& operator=(const K4QBImagePreview&) = delete;
 
-    // With the Direct3D lock held: the frames of the list's selection (at
-    // most 100; one without animation), fitted, with their vertex buffers.
-    void loadFrames(K4QBFileListBox* list, IDirect3DDevice9* device);
-    // Starts the worker; throws "K4QBERR_APP_INITERROR" when it cannot.
+    // Window thread, before start: the frames of the list's selection (at
+    // most 100; one without animation), named but not loaded.
+    void setFrames(K4QBFileListBox* list);
+    // Starts the loader and the worker; throws "K4QBERR_APP_INITERROR" when
+    // it cannot (nothing runs then).
     void start();
-    // Stops the worker and waits for it.
+    // Asks both threads to end; returns at once.
+    void cancel() noexcept;
+    // Both threads have ended (after cancel or an error), or never started.
+    bool hasEnded() const noexcept;
+    // cancel, then waits for both threads.
     void stop() noexcept;
 
     // Fit again at the next turn of the worker (the panel changed size).
@@ -72,22 +89,22 @@ public:
     // Draw the current frame again at the next turn of the worker, without
     // advancing the animation (the panel was uncovered).
     void setRedraw() { redraw_.store(true); }
-    // Device objects, around a device reset (window thread, lock held).
+    // Device objects of the loaded frames, around a device reset (window
+    // thread, lock held).
     void createVertexBuffers(IDirect3DDevice9* device);
     void releaseVertexBuffers();
 
     int32_t getFrameCount() const { return frameCount_; }
+    // Frames loaded so far, in order (a frame that failed counts: it shows
+    // dark grey). Read a frame's fields only below this count.
+    int32_t getLoadedCount() const { return loadedCount_.load(); }
     const K4QBPreviewFrame* getFrame(int32_t index) const;
     // Number of drawings made; lets callers wait for the next one.
     uint32_t getDrawCount() const { return drawCount_.load(); }
-    // False once stopped, also when an error stopped the worker.
+    // False once stopped or cancelled, also when an error stopped the worker.
     bool isRunning() const { return running_.load(); }
-    // The first error the game content raised while the frames were loaded
-    // (an extraction that failed), with the frame it hit; null when none.
-    const char* getContentError(int32_t* frame) const {
-        *frame = contentErrorFrame_;
-        return contentError_;
-    }
+    // Tells this preview's posts from those of earlier ones.
+    uint32_t getSerial() const { return serial_; }
 
     // Fits an image of the frame's size into a cw x ch panel (shrinking only,
     // centred) and scales the rectangle to a screenWidth x screenHeight back
@@ -96,17 +113,25 @@ public:
                          int32_t screenHeight);
 
 private:
-    static unsigned __stdcall threadMain(void* preview);
+    static unsigned __stdcall workerMain(void* preview);
+    static unsigned __stdcall loaderMain(void* preview);
     void run();
+    void load();
+    // One frame; false when the device was refused (tried again later).
+    bool loadFrame(int32_t index);
+    // With the lock: the frame's size, fit and vertex buffer from its texture.
+    void placeFrame(int32_t index, IDirect3DTexture9* texture, IDirect3DDevice9* device);
+    void noteContentError(int32_t index, const char* code);
+    void warmUpDrawing();
     void rebuild();
     // Draws the current frame, first advancing the animation when asked.
     void draw(bool advance);
-    void fitAll();
-    // The frame's texture from the cache, or null. On the window thread
-    // (contentError not null) an error of the game content is passed out.
-    IDirect3DTexture9* frameTexture(const K4QBPreviewFrame& frame, const char** contentError);
+    void fitFrames(int32_t count);
+    // The frame's texture from the cache, or null.
+    IDirect3DTexture9* frameTexture(const K4QBPreviewFrame& frame);
     IDirect3DVertexBuffer9* makeVertexBuffer(IDirect3DDevice9* device,
                                              const K4QBPreviewFrame& frame);
+    void createVertexBuffer(IDirect3DDevice9* device, int32_t index);
 
     int32_t source_;
     K4QBTexMgrWindow* mainWindow_;
@@ -114,14 +139,16 @@ private:
     K4QBTextureCache* cache_;
     K4QBPreviewFrame* frames_;
     int32_t frameCount_;
-    HANDLE thread_;
+    HANDLE worker_;
+    HANDLE loader_;
     std::atomic<bool> running_;
     std::atomic<bool> rebuild_;
     std::atomic<bool> redraw_;
-    std::atomic<int32_t> currentFrame_;
+    std::atomic<int32_t> currentFrame_; // -1 before the first drawing
+    std::atomic<int32_t> loadedCount_;
     std::atomic<bool> captionPending_;
     std::atomic<uint32_t> drawCount_;
-    const char* contentError_;
-    int32_t contentErrorFrame_;
+    bool contentErrorPosted_; // loader only
+    uint32_t serial_;
     K4CDebugLogger* logger_;
 };

@@ -16,8 +16,11 @@
 
 namespace {
 
-// Posted by the preview worker to the panel window: a new caption waits.
+// Posted by the preview's threads to the panel window, with the preview's
+// serial: a new caption waits, a content error waits, loading has ended.
 constexpr UINT kCaptionMessage = WM_APP + 1;
+constexpr UINT kContentErrorMessage = WM_APP + 2;
+constexpr UINT kLoadedMessage = WM_APP + 3;
 
 constexpr int32_t kDefaultBackground = -8286209; // blue screen
 
@@ -48,7 +51,8 @@ constexpr MenuRate kRates[] = {
 K4QBTexMgrImagePanel::K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebugLogger* logger)
     : mainWindow_(mainWindow), preview_(nullptr), layersPanel_(nullptr), alpha_(true),
       background_(K4QB_BG_BLUE), animationRate_(1), captionBox_(nullptr), panelWindow_(nullptr),
-      classAtom_(0), instance_(nullptr), logger_(logger) {
+      classAtom_(0), instance_(nullptr), captionSerial_(0), contentErrorSerial_(0),
+      logger_(logger) {
     K4C_TRACE(logger_, "Enter constructor K4QBTexMgrImagePanel(%p, %p) = %p", (void*)mainWindow,
               (void*)logger, (void*)this);
     loadSettings();
@@ -58,6 +62,7 @@ K4QBTexMgrImagePanel::K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebu
 K4QBTexMgrImagePanel::~K4QBTexMgrImagePanel() {
     K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBTexMgrImagePanel = %p", (void*)this);
     destroyPreview();
+    reapPreviews(true);
     stopLayerPreview();
     if (panelWindow_ != nullptr) {
         DestroyWindow(panelWindow_);
@@ -220,13 +225,35 @@ void K4QBTexMgrImagePanel::destroyPreview() noexcept {
     K4C_TRACE_NOTHROW(logger_, "Enter K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
     K4QBImagePreview* preview = preview_;
     preview_ = nullptr;
-    // Outside the Direct3D lock: the worker may need it to finish its turn.
-    delete preview;
-    // Its worker has ended: a caption it posted but not yet delivered must not
-    // label the next preview.
-    K4CLockGuard guard(&captionLock_);
-    postedCaption_.clear();
+    if (preview != nullptr) {
+        preview->cancel();
+        try {
+            mainWindow_->setAppBusy(K4QB_BUSY_IDLE);
+        } catch (...) {
+            // Only a trace line failed; the next selection sets the cursor.
+        }
+        try {
+            retired_.push_back(preview);
+        } catch (...) {
+            // No room to put it aside: wait for it here (outside the Direct3D
+            // lock, which its threads may need to finish their turn).
+            delete preview;
+        }
+    }
+    reapPreviews(false);
     K4C_TRACE_NOTHROW(logger_, "Exit K4QBTexMgrImagePanel::destroyPreview = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::reapPreviews(bool wait) noexcept {
+    size_t kept = 0;
+    for (K4QBImagePreview* preview : retired_) {
+        if (wait || preview->hasEnded()) {
+            delete preview;
+        } else {
+            retired_[kept++] = preview;
+        }
+    }
+    retired_.resize(kept);
 }
 
 K4QBLayerPreview* K4QBTexMgrImagePanel::layerPreview() const {
@@ -252,28 +279,24 @@ void K4QBTexMgrImagePanel::showSelectedFiles() {
     K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
     stopLayerPreview();
     destroyPreview();
+    // Asked without the Direct3D lock, which a cancelled preview may hold for
+    // a moment yet.
+    if (mainWindow_->getD3DDevice() == nullptr || mainWindow_->isD3DDeviceLost()) {
+        k4cTraceThrow(logger_, K4QBERR_APP_D3DERROR, "K4QBTexMgrImagePanel::showSelectedFiles",
+                      (void*)this);
+    }
     K4QBFSControls* search = mainWindow_->getFSControls();
     std::unique_ptr<K4QBImagePreview> preview(new K4QBImagePreview(
         search->getCurSource(), mainWindow_, this, mainWindow_->getTextureCache(), logger_));
-    {
-        K4QBD3DUse use(mainWindow_);
-        if (use.device() == nullptr) {
-            k4cTraceThrow(logger_, K4QBERR_APP_D3DERROR, "K4QBTexMgrImagePanel::showSelectedFiles",
-                          (void*)this);
-        }
-        preview->loadFrames(search->getFileList(), use.device());
+    preview->setFrames(search->getFileList());
+    mainWindow_->setAppBusy(K4QB_BUSY_BACKGROUND);
+    try {
         preview->start();
+    } catch (...) {
+        mainWindow_->setAppBusy(K4QB_BUSY_IDLE);
+        throw;
     }
     preview_ = preview.release();
-    // Told outside the Direct3D lock: the box runs a message loop while the
-    // worker draws.
-    int32_t failed = -1;
-    if (const char* code = preview_->getContentError(&failed)) {
-        K4CString text;
-        text.appendFormat("%s could not be extracted from the Quellbury content (%s).",
-                          preview_->getFrame(failed)->name, code);
-        mainWindow_->reportContentError(text.getText());
-    }
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
 }
 
@@ -281,6 +304,11 @@ void K4QBTexMgrImagePanel::freeD3DResources() {
     K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::freeD3DResources = %p", (void*)this);
     if (preview_ != nullptr) {
         preview_->releaseVertexBuffers();
+    }
+    // Cancelled previews draw no more, but their buffers are in the default
+    // pool too.
+    for (K4QBImagePreview* preview : retired_) {
+        preview->releaseVertexBuffers();
     }
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::freeD3DResources = %p", (void*)this);
 }
@@ -294,28 +322,69 @@ void K4QBTexMgrImagePanel::startD3DDevice(IDirect3DDevice9* device) {
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::startD3DDevice = %p", (void*)this);
 }
 
-void K4QBTexMgrImagePanel::postCaption(const char* caption) {
-    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::postCaption(%s) = %p", caption, (void*)this);
+void K4QBTexMgrImagePanel::postCaption(uint32_t serial, const char* caption) {
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::postCaption(%u, %s) = %p", serial, caption,
+              (void*)this);
     {
         K4CLockGuard guard(&captionLock_);
         postedCaption_.assign(caption);
+        captionSerial_ = serial;
     }
     // Posted, never sent: the window thread may be waiting for the worker.
-    PostMessageA(panelWindow_, kCaptionMessage, 0, 0);
+    PostMessageA(panelWindow_, kCaptionMessage, serial, 0);
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::postCaption = %p", (void*)this);
 }
 
-void K4QBTexMgrImagePanel::applyPostedCaption() {
-    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::applyPostedCaption = %p", (void*)this);
-    K4CString caption;
+void K4QBTexMgrImagePanel::postContentError(uint32_t serial, const char* text) {
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::postContentError(%u, %s) = %p", serial, text,
+              (void*)this);
     {
         K4CLockGuard guard(&captionLock_);
-        caption.assign(postedCaption_);
+        postedContentError_.assign(text);
+        contentErrorSerial_ = serial;
     }
-    if (caption.getLength() > 0) {
-        SetWindowTextA(captionBox_, caption.getText());
+    PostMessageA(panelWindow_, kContentErrorMessage, serial, 0);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::postContentError = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::postLoaded(uint32_t serial) {
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::postLoaded(%u) = %p", serial, (void*)this);
+    PostMessageA(panelWindow_, kLoadedMessage, serial, 0);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::postLoaded = %p", (void*)this);
+}
+
+bool K4QBTexMgrImagePanel::isShown(uint32_t serial) const {
+    return preview_ != nullptr && preview_->getSerial() == serial;
+}
+
+void K4QBTexMgrImagePanel::applyPosted(UINT message, WPARAM wParam) {
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::applyPosted(%u) = %p", (unsigned)message,
+              (void*)this);
+    // What a preview that is gone meanwhile posted is dropped.
+    const uint32_t serial = static_cast<uint32_t>(wParam);
+    if (isShown(serial)) {
+        if (message == kLoadedMessage) {
+            mainWindow_->setAppBusy(K4QB_BUSY_IDLE);
+        } else {
+            K4CString text;
+            {
+                K4CLockGuard guard(&captionLock_);
+                if (message == kCaptionMessage && captionSerial_ == serial) {
+                    text.assign(postedCaption_);
+                } else if (message == kContentErrorMessage && contentErrorSerial_ == serial) {
+                    text.assign(postedContentError_);
+                    postedContentError_.clear();
+                }
+            }
+            if (text.getLength() > 0 && message == kCaptionMessage) {
+                SetWindowTextA(captionBox_, text.getText());
+            } else if (text.getLength() > 0) {
+                // The box runs a message loop meanwhile; the preview goes on.
+                mainWindow_->reportContentError(text.getText());
+            }
+        }
     }
-    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::applyPostedCaption = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::applyPosted = %p", (void*)this);
 }
 
 LRESULT CALLBACK K4QBTexMgrImagePanel::windowProc(HWND window, UINT message, WPARAM wParam,
@@ -324,11 +393,9 @@ LRESULT CALLBACK K4QBTexMgrImagePanel::windowProc(HWND window, UINT message, WPA
         reinterpret_cast<K4QBTexMgrImagePanel*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (panel != nullptr) {
         try {
-            if (message == kCaptionMessage) {
-                // A caption of a preview that is gone meanwhile is dropped.
-                if (panel->preview_ != nullptr) {
-                    panel->applyPostedCaption();
-                }
+            if (message == kCaptionMessage || message == kContentErrorMessage ||
+                message == kLoadedMessage) {
+                panel->applyPosted(message, wParam);
                 return 0;
             }
             K4QBLayerPreview* layers = panel->layerPreview();
@@ -357,6 +424,7 @@ LRESULT CALLBACK K4QBTexMgrImagePanel::windowProc(HWND window, UINT message, WPA
         if (message == WM_DESTROY) {
             // The main window is going: stop drawing into this window first.
             panel->destroyPreview();
+            panel->reapPreviews(true);
             panel->stopLayerPreview();
             SetWindowLongPtrA(window, GWLP_USERDATA, 0);
             panel->panelWindow_ = nullptr;

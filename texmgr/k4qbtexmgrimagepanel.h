@@ -6,8 +6,14 @@
 // preview worker draws on, which it starts and stops with the mode.
 //
 // The settings are written on the window thread and read by the preview
-// workers, hence atomic. The worker's captions are posted to the panel window
-// and set on the window thread.
+// threads, hence atomic. What the preview's threads report (captions, a
+// content error, the end of loading) is kept here and posted to the panel
+// window, and applied on the window thread only when the preview that posted
+// it is still the one shown.
+//
+// Thread rules: everything here runs on the window thread, except the
+// getters of the settings and the canvas and the three post methods, which
+// any thread may call and which never wait for the window thread.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +22,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "export/k4qblayerpreview.h"
 #include "foundation/k4clock.h"
@@ -52,14 +59,20 @@ public:
     void relayout(bool rightChanged, bool bottomChanged);
 
     // The main window's file list selection, through a new preview, after
-    // stopping the layer preview. Throws "K4QBERR_APP_D3DERROR" when the
+    // stopping the layer preview and cancelling the previous preview (without
+    // waiting for it). Loading happens on the preview's own threads, with the
+    // busy cursor until it ends. Throws "K4QBERR_APP_D3DERROR" when the
     // device is lost.
     void showSelectedFiles();
     // Removes the preview and starts the layers panel's preview worker, which
     // draws into the window then.
     void showLayeredTexture();
-    // Stops and deletes the preview; never throws (destruction paths).
+    // Cancels the preview and puts it aside until its threads have ended;
+    // never throws.
     void destroyPreview() noexcept;
+    // Deletes the previews put aside whose threads have ended, or all of
+    // them, waiting, when `wait`.
+    void reapPreviews(bool wait) noexcept;
 
     // View menu: 225 and 226, 228 to 231, 233 to 236.
     void setAlphaFromMenu(int32_t id);
@@ -81,13 +94,18 @@ public:
     HWND getCanvasWindow() override { return panelWindow_; }
     D3DCOLOR getCanvasBackground() override { return background_.load(); }
 
-    // From the worker: keeps the caption and posts its delivery to the panel
-    // window; never waits for the window thread.
-    void postCaption(const char* caption);
+    // From the preview with this serial (any thread): keeps the text and
+    // posts its delivery to the panel window; never waits for the window
+    // thread. The caption is set, the content error shown in a message box,
+    // and the end of loading ends the busy cursor.
+    void postCaption(uint32_t serial, const char* caption);
+    void postContentError(uint32_t serial, const char* text);
+    void postLoaded(uint32_t serial);
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void applyPostedCaption();
+    bool isShown(uint32_t serial) const;
+    void applyPosted(UINT message, WPARAM wParam);
     // The layers panel's preview, which draws on this window; null when none.
     K4QBLayerPreview* layerPreview() const;
     void stopLayerPreview() noexcept;
@@ -98,6 +116,8 @@ private:
 
     K4QBTexMgrWindow* mainWindow_;
     K4QBImagePreview* preview_;
+    // Cancelled previews whose threads may still run.
+    std::vector<K4QBImagePreview*> retired_;
     // The layers panel once it has drawn here (it outlives this panel).
     K4QBTLControls* layersPanel_;
     std::atomic<bool> alpha_;
@@ -107,8 +127,12 @@ private:
     HWND panelWindow_;
     ATOM classAtom_;
     HINSTANCE instance_; // the class's, for unregistering it
-    // The caption the worker last posted, guarded by captionLock_.
+    // What the preview threads last posted, with the posting preview's
+    // serial, guarded by captionLock_.
     K4CWinCS captionLock_;
     K4CString postedCaption_;
+    uint32_t captionSerial_;
+    K4CString postedContentError_;
+    uint32_t contentErrorSerial_;
     K4CDebugLogger* logger_;
 };

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 struct K4DXTextureCache::Entry {
     char* name; // also the map key
@@ -22,7 +23,7 @@ struct K4DXTextureCache::Entry {
 K4DXTextureCache::K4DXTextureCache(IDirect3DDevice9* device, K4CDebugLogger* logger)
     : logger_(logger), device_(device), entries_(new K4CHashMap(79, 0.75f)),
       entryList_(new K4CPtrArray()), totalPixelCount_(0), sortedEntries_(nullptr), sortedCount_(0),
-      sortedPosition_(-1) {
+      sortedPosition_(-1), target_(nullptr) {
     K4C_TRACE(logger_, "Enter constructor K4DXTextureCache(%p, %p) = %p", (void*)device,
               (void*)logger, (void*)this);
     K4C_TRACE(logger_, "Exit constructor K4DXTextureCache = %p", (void*)this);
@@ -40,6 +41,7 @@ K4DXTextureCache::~K4DXTextureCache() {
     delete entryList_;
     delete entries_;
     delete[] sortedEntries_;
+    delete target_;
     K4C_TRACE_NOTHROW(logger_, "Exit destructor K4DXTextureCache = %p", (void*)this);
 }
 
@@ -81,6 +83,41 @@ uint32_t K4DXTextureCache::currentTicks() {
     return now;
 }
 
+IDirect3DTexture9* K4DXTextureCache::hit(Entry* entry) {
+    entry->lastUsed = currentTicks();
+    entry->useCount += 1;
+    entry->texture->PreLoad();
+    K4C_DEBUG(logger_, "(In K4DXTextureCache::getTexture) Found texture %s in cache", entry->name);
+    return entry->texture;
+}
+
+void K4DXTextureCache::evictAboveThreshold() {
+    if (checkMemThreshold()) {
+        makeSortedEntries();
+        while (checkMemThreshold() && releaseSortedEntry() > 0) {
+        }
+        freeSortedEntries();
+    }
+}
+
+IDirect3DTexture9* K4DXTextureCache::addEntry(const char* path, IDirect3DTexture9* texture) {
+    Entry* entry = new Entry();
+    size_t length = std::strlen(path);
+    entry->name = new char[length + 1];
+    std::memcpy(entry->name, path, length + 1);
+    entry->texture = texture;
+    entry->lastUsed = currentTicks();
+    entry->useCount = 1;
+    entry->pixelCount = texturePixelCount(texture);
+    entries_->put(entry->name, entry);
+    entryList_->add(entry);
+    totalPixelCount_ += entry->pixelCount;
+    K4C_DEBUG(logger_,
+              "(In K4DXTextureCache::getTexture) Created texture %s, total pixel count now at %u",
+              path, totalPixelCount_);
+    return texture;
+}
+
 IDirect3DTexture9* K4DXTextureCache::getTexture(const char* path) {
     K4C_TRACE(logger_, "Enter K4DXTextureCache::getTexture(%s) = %p", path, (void*)this);
     if (path == nullptr) {
@@ -90,23 +127,14 @@ IDirect3DTexture9* K4DXTextureCache::getTexture(const char* path) {
     }
     Entry* found = static_cast<Entry*>(entries_->get(path));
     if (found != nullptr) {
-        found->lastUsed = currentTicks();
-        found->useCount += 1;
-        found->texture->PreLoad();
-        K4C_DEBUG(logger_, "(In K4DXTextureCache::getTexture) Found texture %s in cache", path);
-        K4C_TRACE(logger_, "Return %p from K4DXTextureCache::getTexture = %p",
-                  (void*)found->texture, (void*)this);
-        return found->texture;
+        IDirect3DTexture9* texture = hit(found);
+        K4C_TRACE(logger_, "Return %p from K4DXTextureCache::getTexture = %p", (void*)texture,
+                  (void*)this);
+        return texture;
     }
     K4C_DEBUG(logger_, "(In K4DXTextureCache::getTexture) Texture %s not found in cache", path);
 
-    if (checkMemThreshold()) {
-        makeSortedEntries();
-        while (checkMemThreshold() && releaseSortedEntry() > 0) {
-        }
-        freeSortedEntries();
-    }
-
+    evictAboveThreshold();
     IDirect3DTexture9* texture = nullptr;
     HRESULT result = loadTexture(path, &texture);
     if (result == D3DERR_OUTOFVIDEOMEMORY || result == E_OUTOFMEMORY) {
@@ -124,24 +152,94 @@ IDirect3DTexture9* K4DXTextureCache::getTexture(const char* path) {
                   K4DXERR_RES_LOADERROR, (void*)this);
         throw K4DXERR_RES_LOADERROR;
     }
-
-    Entry* entry = new Entry();
-    size_t length = std::strlen(path);
-    entry->name = new char[length + 1];
-    std::memcpy(entry->name, path, length + 1);
-    entry->texture = texture;
-    entry->lastUsed = currentTicks();
-    entry->useCount = 1;
-    entry->pixelCount = texturePixelCount(texture);
-    entries_->put(entry->name, entry);
-    entryList_->add(entry);
-    totalPixelCount_ += entry->pixelCount;
-    K4C_DEBUG(logger_,
-              "(In K4DXTextureCache::getTexture) Created texture %s, total pixel count now at %u",
-              path, totalPixelCount_);
+    addEntry(path, texture);
     K4C_TRACE(logger_, "Return %p from K4DXTextureCache::getTexture = %p", (void*)texture,
               (void*)this);
     return texture;
+}
+
+IDirect3DTexture9* K4DXTextureCache::findTexture(const char* path) {
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::findTexture(%s) = %p", path, (void*)this);
+    Entry* found = path != nullptr ? static_cast<Entry*>(entries_->get(path)) : nullptr;
+    IDirect3DTexture9* texture = found != nullptr ? hit(found) : nullptr;
+    K4C_TRACE(logger_, "Return %p from K4DXTextureCache::findTexture = %p", (void*)texture,
+              (void*)this);
+    return texture;
+}
+
+const k4d3dx::TextureTarget& K4DXTextureCache::getTextureTarget() {
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::getTextureTarget = %p", (void*)this);
+    if (target_ == nullptr) {
+        std::unique_ptr<k4d3dx::TextureTarget> target(new k4d3dx::TextureTarget());
+        // Without an answer nothing is creatable: every decode then fails
+        // and the caller loads through getTexture.
+        k4d3dx::queryTextureTarget(device_, target.get());
+        target_ = target.release();
+    }
+    K4C_TRACE(logger_, "Return %p from K4DXTextureCache::getTextureTarget = %p", (void*)target_,
+              (void*)this);
+    return *target_;
+}
+
+IDirect3DTexture9* K4DXTextureCache::addDecodedTexture(const char* path,
+                                                       const k4d3dx::DecodedTexture& decoded) {
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::addDecodedTexture(%s) = %p", path, (void*)this);
+    if (path == nullptr) {
+        k4cTraceThrow(logger_, K4DXERR_RES_LOADERROR, "K4DXTextureCache::addDecodedTexture",
+                      (void*)this);
+    }
+    if (Entry* found = static_cast<Entry*>(entries_->get(path))) {
+        IDirect3DTexture9* texture = hit(found);
+        K4C_TRACE(logger_, "Return %p from K4DXTextureCache::addDecodedTexture = %p",
+                  (void*)texture, (void*)this);
+        return texture;
+    }
+    evictAboveThreshold();
+    IDirect3DTexture9* texture = nullptr;
+    HRESULT result = k4d3dx::createDecodedTexture(device_, decoded, &texture);
+    if (result == D3DERR_OUTOFVIDEOMEMORY || result == E_OUTOFMEMORY) {
+        K4C_DEBUG(logger_, "(In K4DXTextureCache::getTexture) Texture not loaded: out of memory");
+        if (freeForTexture(path)) {
+            texture = nullptr;
+            result = k4d3dx::createDecodedTexture(device_, decoded, &texture);
+            K4C_DEBUG(logger_,
+                      "(In K4DXTextureCache::getTexture) Freed memory and attempted again: %d",
+                      (int)result);
+        }
+        if (result != S_OK) {
+            k4cTraceThrow(logger_, K4DXERR_RES_LOADERROR, "K4DXTextureCache::addDecodedTexture",
+                          (void*)this);
+        }
+    } else if (result != S_OK) {
+        // The device refused the format at this size: the whole load tries
+        // the next ones.
+        texture = getTexture(path);
+        K4C_TRACE(logger_, "Return %p from K4DXTextureCache::addDecodedTexture = %p",
+                  (void*)texture, (void*)this);
+        return texture;
+    }
+    if (decoded.info.warning[0] != 0) {
+        K4C_LOGAT(logger_, K4C_LOG_WARNING, "(In K4DXTextureCache::loadTexture) %s: %s", path,
+                  decoded.info.warning);
+    }
+    addEntry(path, texture);
+    K4C_TRACE(logger_, "Return %p from K4DXTextureCache::addDecodedTexture = %p", (void*)texture,
+              (void*)this);
+    return texture;
+}
+
+void K4DXTextureCache::completeDecodedTexture(const char* path, IDirect3DTexture9* texture,
+                                              const k4d3dx::DecodedTexture& decoded) {
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::completeDecodedTexture(%s, %p) = %p", path,
+              (void*)texture, (void*)this);
+    Entry* found = path != nullptr ? static_cast<Entry*>(entries_->get(path)) : nullptr;
+    IDirect3DTexture9* complete = nullptr;
+    if (found != nullptr && found->texture == texture && decoded.complete() &&
+        k4d3dx::createDecodedTexture(device_, decoded, &complete) == S_OK) {
+        found->texture->Release();
+        found->texture = complete;
+    }
+    K4C_TRACE(logger_, "Exit K4DXTextureCache::completeDecodedTexture = %p", (void*)this);
 }
 
 IDirect3DTexture9* K4DXTextureCache::getFromFolder(const char* name, const char* folder) {

@@ -7,8 +7,21 @@
 // retried once after an eviction, and only when the first load ran out of
 // memory (D3DERR_OUTOFVIDEOMEMORY or E_OUTOFMEMORY).
 //
-// No lock of its own: callers hold the application's Direct3D lock. The cache
+// No lock of its own: every method is called with the application's Direct3D
+// lock held (K4QBD3DUse), from any thread: the window thread, the image
+// preview's worker and loader, the layered preview and the export. The cache
 // owns one reference to each texture; callers never release what it returns.
+//
+// A caller that must not hold the lock while a file decodes (the image
+// preview's loader) loads in steps: findTexture and getTextureTarget with the
+// lock; k4d3dx::decodeTextureFile (and k4d3dx::completeTextureLevels) without
+// it; addDecodedTexture with it. A caller in a hurry for the first picture
+// may add the texture with only its top level (and the levels the file
+// holds) filled, then complete the levels without the lock and hand them to
+// completeDecodedTexture, which puts a complete texture in the entry's place
+// (filling the first one in place would wait for its drawing to finish).
+// Until then the lower levels are blank: nothing in the program samples them
+// (no mip filter is set). Callers never keep a texture past their bracket.
 // The memory check, the tick source and both loads are virtual so that tests
 // can set a budget, move time and simulate memory exhaustion.
 #pragma once
@@ -35,6 +48,21 @@ public:
     // The folder joined with the name by a backslash (none added when the
     // folder is empty or ends in one), then getTexture.
     IDirect3DTexture9* getFromFolder(const char* name, const char* folder);
+
+    // The cached texture of the path (a hit, as in getTexture), or null.
+    IDirect3DTexture9* findTexture(const char* path);
+    // What the device creates, asked once.
+    const k4d3dx::TextureTarget& getTextureTarget();
+    // Caches a texture decoded without the lock (or returns the one cached
+    // meanwhile). Out of memory evicts and retries once, as getTexture; a
+    // format the device refuses at this size is loaded again by getTexture.
+    // Throws "K4DXERR_RES_LOADERROR".
+    IDirect3DTexture9* addDecodedTexture(const char* path, const k4d3dx::DecodedTexture& decoded);
+    // Replaces `texture`, added incomplete, by one with every level of
+    // `decoded`, when the path still holds it (it may have been evicted
+    // meanwhile). Without the memory for it the first one stays.
+    void completeDecodedTexture(const char* path, IDirect3DTexture9* texture,
+                                const k4d3dx::DecodedTexture& decoded);
 
     // Inspection.
     int32_t getEntryCount() const;
@@ -76,6 +104,9 @@ private:
     static uint32_t texturePixelCount(IDirect3DTexture9* texture);
     static int compareEntries(const void* a, const void* b);
     void removeEntry(Entry* entry);
+    IDirect3DTexture9* hit(Entry* entry);
+    void evictAboveThreshold();
+    IDirect3DTexture9* addEntry(const char* path, IDirect3DTexture9* texture);
 
     IDirect3DDevice9* device_;
     K4CHashMap* entries_;
@@ -86,4 +117,5 @@ private:
     Entry** sortedEntries_;
     int32_t sortedCount_;
     int32_t sortedPosition_;
+    k4d3dx::TextureTarget* target_; // asked at the first use
 };

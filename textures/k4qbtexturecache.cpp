@@ -23,12 +23,16 @@ IDirect3DTexture9* K4QBTextureCache::getFromQuellbury(const char* name, const ch
     K4C_TRACE(logger_, "Enter K4QBTextureCache::getFromQuellbury(%s, %s) = %p", name, folder,
               (void*)this);
     K4CString path;
-    if (content_ == nullptr || !content_->getContent(&path, name, folder, false)) {
-        k4cTraceThrow(logger_, K4DXERR_RES_LOADERROR, "K4QBTextureCache::getFromQuellbury",
-                      (void*)this);
-    }
+    getQuellburyPath(name, folder, &path);
     IDirect3DTexture9* texture = getTexture(path.getText());
     K4C_TRACE(logger_, "Return %p from K4QBTextureCache::getFromQuellbury = %p", (void*)texture,
               (void*)this);
     return texture;
+}
+
+void K4QBTextureCache::getQuellburyPath(const char* name, const char* folder, K4CString* path) {
+    if (content_ == nullptr || !content_->getContent(path, name, folder, false)) {
+        k4cTraceThrow(logger_, K4DXERR_RES_LOADERROR, "K4QBTextureCache::getFromQuellbury",
+                      (void*)this);
+    }
 }

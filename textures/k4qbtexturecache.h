@@ -4,6 +4,7 @@
 
 #include "textures/k4dxtexturecache.h"
 
+class K4CString;
 class K4QBContentRegistry;
 
 class K4QBTextureCache : public K4DXTextureCache {
@@ -18,6 +19,9 @@ public:
     // "K4DXERR_RES_LOADERROR" when the content has no such file or it cannot
     // be loaded.
     IDirect3DTexture9* getFromQuellbury(const char* name, const char* folder);
+    // The file getFromQuellbury loads (extracted from an archive when needed);
+    // throws as getFromQuellbury. With the Direct3D lock held, as the rest.
+    void getQuellburyPath(const char* name, const char* folder, K4CString* path);
 
     K4QBContentRegistry* getGameContent() const { return content_; }
 

@@ -111,6 +111,8 @@ HRESULT WINAPI D3DXSaveTextureToFileA(LPCSTR pDestFile, D3DXIMAGE_FILEFORMAT Des
 
 #include "codec/image.h"
 
+#include <vector>
+
 namespace k4d3dx {
 
 // D3DXCreateTextureFromFileA that also fills `info` (optional) with the
@@ -119,6 +121,40 @@ namespace k4d3dx {
 // all the same; a caller with a logger writes the warning to its log.
 HRESULT createTextureFromFile(IDirect3DDevice9* device, const char* path,
                               IDirect3DTexture9** texture, k4codec::ImageInfo* info);
+
+// The same load in steps, so that the decoding needs no device and can run
+// while another thread uses it:
+//   queryTextureTarget    (device)    what the device creates, asked once;
+//   decodeTextureFile     (no device) the file read, decoded, sized and
+//                                     converted: the top level, and every
+//                                     level the file holds itself;
+//   createDecodedTexture  (device)    the managed texture with the complete
+//                                     chain, the levels decoded so far filled;
+//   completeTextureLevels (no device) the levels below, from the file's image;
+//   fillTextureLevels     (device)    copies them in.
+// The pixels are those createTextureFromFile gives. createDecodedTexture
+// fails with the device's result when it refuses the chosen format (a
+// format it lists may still refuse a size); createTextureFromFile then tries
+// the next one.
+struct TextureTarget {
+    D3DCAPS9 caps = {};
+    std::vector<k4codec::Format> creatable; // the formats the device creates
+};
+struct DecodedTexture {
+    k4codec::Image source;  // the file's image, until the levels are complete
+    k4codec::Image texture; // levels made so far, in the texture's size and format
+    k4codec::ImageInfo info;
+    uint32_t levels = 0; // of the complete chain
+    bool complete() const { return texture.levels.size() >= levels; }
+};
+HRESULT queryTextureTarget(IDirect3DDevice9* device, TextureTarget* target);
+HRESULT decodeTextureFile(const TextureTarget& target, const char* path, DecodedTexture* decoded);
+HRESULT createDecodedTexture(IDirect3DDevice9* device, const DecodedTexture& decoded,
+                             IDirect3DTexture9** texture);
+HRESULT completeTextureLevels(DecodedTexture* decoded);
+// Fills the levels of `decoded` from `firstLevel` on into the texture.
+HRESULT fillTextureLevels(IDirect3DTexture9* texture, const DecodedTexture& decoded,
+                          uint32_t firstLevel);
 
 } // namespace k4d3dx
 #endif

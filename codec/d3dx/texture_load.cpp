@@ -4,13 +4,15 @@
 // by level into a managed texture. The texture's format is the file's own
 // when the device can create it, otherwise the first of a short list of
 // formats with the same channels that it can (asked with CheckDeviceFormat
-// for the device's adapter, device type and display mode).
+// for the device's adapter, device type and display mode). The same load in
+// steps (k4d3dx::decodeTextureFile and the rest) decodes without the device.
 #include "codec/d3dx/k4d3dx.h"
 #include "codec/d3dx/surface_io.h"
 
 #include "codec/codec.h"
 #include "codec/loader.h"
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -63,8 +65,9 @@ void defaultSize(const D3DCAPS9& caps, uint32_t fileWidth, uint32_t fileHeight, 
     *height = h;
 }
 
-HRESULT fillTexture(IDirect3DTexture9* texture, const k4codec::Image& image) {
-    for (uint32_t level = 0; level < image.levels.size(); ++level) {
+HRESULT fillTexture(IDirect3DTexture9* texture, const k4codec::Image& image,
+                    uint32_t firstLevel = 0) {
+    for (uint32_t level = firstLevel; level < image.levels.size(); ++level) {
         D3DLOCKED_RECT locked;
         const HRESULT hr = texture->LockRect(level, &locked, nullptr, 0);
         if (FAILED(hr)) {
@@ -79,6 +82,33 @@ HRESULT fillTexture(IDirect3DTexture9* texture, const k4codec::Image& image) {
 
 bool outOfMemory(HRESULT hr) {
     return hr == E_OUTOFMEMORY || hr == D3DERR_OUTOFVIDEOMEMORY;
+}
+
+// The device's adapter, caps and display format, as CheckDeviceFormat wants
+// them.
+HRESULT queryLimits(IDirect3DDevice9* device, DeviceLimits* limits) {
+    HRESULT hr = device->GetDirect3D(&limits->d3d);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    D3DDISPLAYMODE mode;
+    if (SUCCEEDED(device->GetDisplayMode(0, &mode))) {
+        limits->adapterFormat = mode.Format;
+    }
+    hr = device->GetCreationParameters(&limits->creation);
+    if (SUCCEEDED(hr)) {
+        hr = device->GetDeviceCaps(&limits->caps);
+    }
+    if (FAILED(hr)) {
+        limits->d3d->Release();
+        limits->d3d = nullptr;
+    }
+    return hr;
+}
+
+uint32_t chainLevels(const D3DCAPS9& caps, uint32_t width, uint32_t height) {
+    return (caps.TextureCaps & D3DPTEXTURECAPS_MIPMAP) != 0 ? k4codec::fullMipCount(width, height)
+                                                            : 1;
 }
 
 } // namespace
@@ -114,28 +144,150 @@ extern "C" HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, 
     return k4d3dx::createTextureFromFile(pDevice, pSrcFile, ppTexture, nullptr);
 }
 
+HRESULT k4d3dx::queryTextureTarget(IDirect3DDevice9* device, TextureTarget* target) {
+    if (device == nullptr || target == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    DeviceLimits limits;
+    HRESULT hr = queryLimits(device, &limits);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComRef<IDirect3D9> d3d(limits.d3d);
+    try {
+        TextureTarget made;
+        made.caps = limits.caps;
+        for (Format format = 1; format < 256; ++format) {
+            if (k4codec::isConvertible(format) && deviceCanCreate(limits, format)) {
+                made.creatable.push_back(format);
+            }
+        }
+        for (const char* fourCC : {"DXT1", "DXT2", "DXT3", "DXT4", "DXT5"}) {
+            const Format format = static_cast<Format>(fourCC[0] | (fourCC[1] << 8) |
+                                                      (fourCC[2] << 16) | (fourCC[3] << 24));
+            if (k4codec::isConvertible(format) && deviceCanCreate(limits, format)) {
+                made.creatable.push_back(format);
+            }
+        }
+        *target = std::move(made);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
+HRESULT k4d3dx::decodeTextureFile(const TextureTarget& target, const char* path,
+                                  DecodedTexture* decoded) {
+    if (path == nullptr || decoded == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    try {
+        std::vector<uint8_t> bytes;
+        HRESULT hr = readFile(path, &bytes);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        DecodedTexture made;
+        hr = toHresult(k4codec::readImage(bytes.data(), bytes.size(), &made.source, &made.info));
+        if (FAILED(hr)) {
+            return hr;
+        }
+        std::vector<uint8_t>().swap(bytes);
+        uint32_t width, height;
+        defaultSize(target.caps, made.source.width, made.source.height, &width, &height);
+        made.levels = chainLevels(target.caps, width, height);
+        hr = D3DERR_NOTAVAILABLE;
+        for (const Format format :
+             k4codec::textureFormatCandidates(made.info.format, made.source.format)) {
+            if (std::find(target.creatable.begin(), target.creatable.end(), format) ==
+                target.creatable.end()) {
+                continue;
+            }
+            const size_t held = made.source.levels.size();
+            const uint32_t now = static_cast<uint32_t>(held < made.levels ? held : made.levels);
+            if (width == made.source.width && height == made.source.height &&
+                format == made.source.format) {
+                // The file's levels are the texture's (no copy); the rest are
+                // made from them as from the file.
+                made.texture = std::move(made.source);
+                made.texture.levels.resize(now);
+                made.source = k4codec::Image();
+            } else {
+                hr = toHresult(
+                    k4codec::resizeImage(made.source, width, height, now, format, &made.texture));
+                if (FAILED(hr)) {
+                    return hr;
+                }
+            }
+            if (made.complete()) {
+                made.source = k4codec::Image();
+            }
+            *decoded = std::move(made);
+            return S_OK;
+        }
+        return hr;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT k4d3dx::createDecodedTexture(IDirect3DDevice9* device, const DecodedTexture& decoded,
+                                     IDirect3DTexture9** texture) {
+    if (device == nullptr || texture == nullptr || decoded.texture.levels.empty()) {
+        return D3DERR_INVALIDCALL;
+    }
+    ComRef<IDirect3DTexture9> made;
+    HRESULT hr = device->CreateTexture(
+        decoded.texture.width, decoded.texture.height, decoded.levels, 0,
+        static_cast<D3DFORMAT>(decoded.texture.format), D3DPOOL_MANAGED, made.out(), nullptr);
+    if (SUCCEEDED(hr)) {
+        hr = fillTexture(made.get(), decoded.texture);
+    }
+    if (SUCCEEDED(hr)) {
+        *texture = made.detach();
+    }
+    return hr;
+}
+
+HRESULT k4d3dx::completeTextureLevels(DecodedTexture* decoded) {
+    if (decoded == nullptr || decoded->texture.levels.empty()) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (decoded->complete()) {
+        return S_OK;
+    }
+    const k4codec::Image& from =
+        decoded->source.levels.empty() ? decoded->texture : decoded->source;
+    k4codec::Image all;
+    HRESULT hr =
+        toHresult(k4codec::resizeImage(from, decoded->texture.width, decoded->texture.height,
+                                       decoded->levels, decoded->texture.format, &all));
+    if (SUCCEEDED(hr)) {
+        decoded->texture = std::move(all);
+        decoded->source = k4codec::Image();
+    }
+    return hr;
+}
+
+HRESULT k4d3dx::fillTextureLevels(IDirect3DTexture9* texture, const DecodedTexture& decoded,
+                                  uint32_t firstLevel) {
+    if (texture == nullptr || texture->GetLevelCount() < decoded.texture.levels.size()) {
+        return D3DERR_INVALIDCALL;
+    }
+    return fillTexture(texture, decoded.texture, firstLevel);
+}
+
 HRESULT k4d3dx::createTextureFromFile(IDirect3DDevice9* pDevice, const char* pSrcFile,
                                       IDirect3DTexture9** ppTexture, k4codec::ImageInfo* pInfo) {
     if (pDevice == nullptr || pSrcFile == nullptr || ppTexture == nullptr) {
         return D3DERR_INVALIDCALL;
     }
     DeviceLimits limits;
-    HRESULT hr = pDevice->GetDirect3D(&limits.d3d);
+    HRESULT hr = queryLimits(pDevice, &limits);
     if (FAILED(hr)) {
         return hr;
     }
     ComRef<IDirect3D9> d3d(limits.d3d);
-    D3DDISPLAYMODE mode;
-    if (SUCCEEDED(pDevice->GetDisplayMode(0, &mode))) {
-        limits.adapterFormat = mode.Format;
-    }
-    hr = pDevice->GetCreationParameters(&limits.creation);
-    if (SUCCEEDED(hr)) {
-        hr = pDevice->GetDeviceCaps(&limits.caps);
-    }
-    if (FAILED(hr)) {
-        return hr;
-    }
 
     std::vector<uint8_t> bytes;
     hr = readFile(pSrcFile, &bytes);
@@ -152,9 +304,7 @@ HRESULT k4d3dx::createTextureFromFile(IDirect3DDevice9* pDevice, const char* pSr
 
     uint32_t width, height;
     defaultSize(limits.caps, decoded.width, decoded.height, &width, &height);
-    const uint32_t levels = (limits.caps.TextureCaps & D3DPTEXTURECAPS_MIPMAP) != 0
-                                ? k4codec::fullMipCount(width, height)
-                                : 1;
+    const uint32_t levels = chainLevels(limits.caps, width, height);
     std::vector<Format> candidates;
     try {
         candidates = k4codec::textureFormatCandidates(info.format, decoded.format);

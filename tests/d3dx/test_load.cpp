@@ -1,6 +1,7 @@
 // Reading image files: D3DXGetImageInfoFromFileA on every input type and
-// D3DXCreateTextureFromFileA into managed textures of a real device: the
-// format chosen, the rounded size, the level count and the pixels.
+// D3DXCreateTextureFromFileA (and the same load in steps) into managed
+// textures of a real device: the format chosen, the rounded size, the level
+// count and the pixels.
 #include "d3dx_test_support.h"
 
 #include "codec/loader.h"
@@ -36,11 +37,35 @@ DdsFixture ddsFixture(const std::string& name, Format format, uint32_t width, ui
     return fixture;
 }
 
-// The texture D3DXCreateTextureFromFileA makes of a file, read back.
+// The texture D3DXCreateTextureFromFileA makes of a file, read back. The load
+// in steps, decoding without the device, makes the same texture: first with
+// the levels the file holds, then with all of them.
 Image loadTexture(IDirect3DDevice9* device, const std::string& path) {
-    ComRef<IDirect3DTexture9> texture;
+    ComRef<IDirect3DTexture9> texture, first, complete;
     EXPECT_EQ(D3DXCreateTextureFromFileA(device, path.c_str(), texture.out()), S_OK) << path;
-    return texture.get() != nullptr ? readTexture(texture.get()) : Image();
+    const Image whole = texture.get() != nullptr ? readTexture(texture.get()) : Image();
+
+    k4d3dx::TextureTarget target;
+    k4d3dx::DecodedTexture decoded;
+    EXPECT_EQ(k4d3dx::queryTextureTarget(device, &target), S_OK);
+    EXPECT_EQ(k4d3dx::decodeTextureFile(target, path.c_str(), &decoded), S_OK);
+    EXPECT_EQ(k4d3dx::createDecodedTexture(device, decoded, first.out()), S_OK);
+    if (first.get() != nullptr) {
+        const Image top = readTexture(first.get());
+        EXPECT_EQ(top.format, whole.format);
+        EXPECT_EQ(top.levels.size(), whole.levels.size());
+        for (size_t level = 0; level < decoded.texture.levels.size() && level < whole.levels.size();
+             ++level) {
+            EXPECT_EQ(top.levels[level], whole.levels[level]) << "level " << level;
+        }
+    }
+    EXPECT_EQ(k4d3dx::completeTextureLevels(&decoded), S_OK);
+    EXPECT_TRUE(decoded.complete());
+    EXPECT_EQ(k4d3dx::createDecodedTexture(device, decoded, complete.out()), S_OK);
+    if (complete.get() != nullptr) {
+        EXPECT_EQ(readTexture(complete.get()).levels, whole.levels) << "in steps";
+    }
+    return whole;
 }
 
 // Levels from `from` down must be the box filter of the level above, carried

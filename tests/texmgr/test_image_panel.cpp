@@ -1,12 +1,16 @@
 // The image panel in the real main window: captions, the pixels the preview
 // draws (read back from the render target and from the panel window),
-// animation and shared vertex buffers, large selections, a lost device, an
-// unwritable log, and the "viewer" settings with their menu checks.
+// animation and shared vertex buffers, loading off the window thread (a
+// series playing while it loads, a new selection cancelling an old load),
+// large selections, a lost device, an unwritable log, and the "viewer"
+// settings with their menu checks.
 #include "resources/resource_ids.h"
 #include "shell/k4qbpresenter.h"
 #include "tests/support/test_log.h"
 #include "tests/texmgr/texmgr_test_support.h"
+#include "textures/k4qbtexturecache.h"
 
+#include <atomic>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -131,6 +135,7 @@ TEST_F(ImagePanel, AnimatesSelectedFramesWithSharedVertexBuffers) {
     K4QBImagePreview* preview = panel_->getImagePreview();
     ASSERT_NE(preview, nullptr);
     ASSERT_EQ(preview->getFrameCount(), 3);
+    ASSERT_TRUE(pumpUntil([&] { return preview->getLoadedCount() == 3; }));
     // Equal image sizes share one buffer; another size has its own.
     ASSERT_NE(preview->getFrame(0)->vertexBuffer, nullptr);
     EXPECT_EQ(preview->getFrame(0)->vertexBuffer, preview->getFrame(1)->vertexBuffer);
@@ -170,6 +175,115 @@ TEST_F(ImagePanel, ReplacingThePreviewNeverWaitsForTheWindowThread) {
     EXPECT_TRUE(waitForCaption("wide.png (128 by 32)")) << caption();
     pump();
     EXPECT_EQ(caption(), "wide.png (128 by 32)");
+}
+
+// A series is shown as it loads, in order: frame 0 is drawn while later frames
+// still load, the animation never goes back before every frame is loaded,
+// and a file that fails in the middle shows as dark grey under its own
+// caption while the frames after it load and play.
+TEST_F(ImagePanel, SeriesPlaysInOrderWhileItLoads) {
+    constexpr int kFrames = 40, kFailing = 5;
+    auto name = [](int i) {
+        char text[16];
+        snprintf(text, sizeof text, "seq_%03d.png", i);
+        return std::string(text);
+    };
+    std::vector<int> positions; // listed after red_half.png
+    for (int i = 0; i < kFrames; ++i) {
+        std::string path = folder_ + "\\install\\data\\textures\\" + name(i);
+        if (i == kFailing) {
+            k4test::writeFile(path, "this is no picture");
+        } else {
+            k4test::writeUniformPng(path, 512, 512, {uint8_t(i * 6), 255, 0, 255});
+        }
+        positions.push_back(kRedHalf + 1 + i);
+    }
+    open();
+    command(window_.get(), IDM_VIEW_ANIM_10FPS);
+    select(positions);
+    K4QBImagePreview* preview = panel_->getImagePreview();
+    ASSERT_EQ(preview->getFrameCount(), kFrames);
+
+    bool drawnWhileLoading = false, failedShown = false;
+    std::vector<std::pair<int, int>> shown; // frame number, frames loaded then
+    std::set<uint32_t> colours;
+    ASSERT_TRUE(pumpUntil([&] {
+        const int loaded = preview->getLoadedCount();
+        drawnWhileLoading = drawnWhileLoading || (preview->getDrawCount() > 0 && loaded < kFrames);
+        int number = -1;
+        char text[32] = {0};
+        if (sscanf(caption().c_str(), "seq_%d.png (%31[^)])", &number, text) == 2 &&
+            (shown.empty() || shown.back().first != number)) {
+            shown.emplace_back(number, loaded);
+            failedShown =
+                failedShown || (number == kFailing && std::string(text) == "Unable to load image");
+        }
+        if (number == kFailing) {
+            const K4QBPreviewFrame* frame = preview->getFrame(0);
+            colours.insert(readBackBuffer(window_.get())
+                               .rgb((frame->x1 + frame->x2) / 2, (frame->y1 + frame->y2) / 2));
+        }
+        return loaded == kFrames && failedShown && colours.count(0x333333u) > 0 &&
+               shown.back().first > kFailing;
+    })) << shown.size()
+        << " captions, loaded " << preview->getLoadedCount();
+    EXPECT_TRUE(drawnWhileLoading);
+    EXPECT_EQ(shown.front().first, 0);
+    for (size_t i = 1; i < shown.size(); ++i) {
+        // Back to an earlier frame only once all are loaded.
+        EXPECT_TRUE(shown[i].first > shown[i - 1].first || shown[i].second == kFrames)
+            << shown[i - 1].first << " then " << shown[i].first;
+    }
+    EXPECT_EQ(preview->getFrame(kFailing)->imageWidth, 0);
+    EXPECT_EQ(preview->getFrame(kFailing)->vertexBuffer, nullptr);
+    EXPECT_EQ(preview->getFrame(kFailing + 1)->imageWidth, 512);
+    EXPECT_NE(preview->getFrame(kFailing + 1)->vertexBuffer, nullptr);
+}
+
+// While another thread holds the Direct3D lock, the loader of a series that
+// has begun cannot go on (it takes the lock for every frame); a new selection
+// all the same returns at once, with the old preview cancelled but not yet
+// ended: the selection did not wait for it. The old preview then loads
+// nothing more, and the new one shows its file.
+TEST_F(ImagePanel, NewSelectionCancelsTheOldLoadWithoutWaitingForIt) {
+    constexpr int kFrames = 100;
+    std::vector<int> series;
+    for (int i = 0; i < kFrames; ++i) { // listed after red_half.png
+        char name[64];
+        snprintf(name, sizeof name, "\\install\\data\\textures\\seq_%03d.png", i);
+        k4test::writeUniformPng(folder_ + name, 64, 64, {0, 0, 255, 255});
+        series.push_back(kRedHalf + 1 + i);
+    }
+    open();
+    command(window_.get(), IDM_VIEW_ANIM_10FPS);
+    const int32_t cachedBefore = window_->getTextureCache()->getEntryCount();
+    select(series);
+    K4QBImagePreview* old = panel_->getImagePreview();
+    ASSERT_EQ(old->getFrameCount(), kFrames);
+    ASSERT_TRUE(pumpUntil([&] { return old->getLoadedCount() > 0; }));
+
+    std::atomic<bool> held{false}, release{false};
+    k4test::TestThread holder([&] {
+        K4QBD3DUse use(window_.get());
+        held.store(use.device() != nullptr);
+        k4test::waitUntil([&] { return release.load(); }, 20000);
+    });
+    ASSERT_TRUE(k4test::waitUntil([&] { return held.load(); }));
+    ASSERT_LT(old->getLoadedCount(), kFrames) << "loaded before the lock was taken";
+    select({kGreen});
+    const bool oldEnded = old->hasEnded();
+    release.store(true);
+    holder.join();
+    EXPECT_NE(panel_->getImagePreview(), old);
+    EXPECT_FALSE(old->isRunning());
+    EXPECT_FALSE(oldEnded) << "the selection waited for the old preview";
+
+    EXPECT_TRUE(waitForCaption("green.png (64 by 64)")) << caption();
+    ASSERT_TRUE(k4test::waitUntil([&] { return old->hasEnded(); }));
+    const int32_t oldLoaded = old->getLoadedCount();
+    EXPECT_LT(oldLoaded, kFrames);
+    panel_->reapPreviews(true);
+    EXPECT_EQ(window_->getTextureCache()->getEntryCount(), cachedBefore + oldLoaded + 1);
 }
 
 // "Output Trace" chosen and then the log cannot be written: the worker's next
@@ -246,6 +360,7 @@ TEST_F(ImagePanel, ShowsTheFirstHundredFilesOfALargeSelection) {
     select(everyOther);
     K4QBImagePreview* preview = panel_->getImagePreview();
     ASSERT_EQ(preview->getFrameCount(), 100);
+    ASSERT_TRUE(pumpUntil([&] { return preview->getLoadedCount() == 100; }));
     for (int i = 0; i < 100; ++i) {
         ASSERT_EQ(preview->getFrame(i)->name, name(2 * i)) << i;
         EXPECT_EQ(preview->getFrame(i)->vertexBuffer, preview->getFrame(0)->vertexBuffer);

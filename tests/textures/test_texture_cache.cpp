@@ -92,4 +92,40 @@ TEST_F(TextureCache, ResolvesGameContentNames) {
                        K4DXERR_RES_LOADERROR);
 }
 
+// Loaded in steps, as the image preview loads: a texture added with its top
+// level only is an ordinary entry (found, counted, one per path); completing
+// it puts a complete texture in its place, and a texture the path no longer
+// holds is left alone.
+TEST_F(TextureCache, DecodedTexturesAreCachedAndCompletedInPlace) {
+    k4test::writeUniformPng(folder_ + "\\brick.png", 16, 8, kGrey);
+    const std::string path = folder_ + "\\brick.png";
+    CountingCache cache(device_.get(), nullptr);
+    EXPECT_EQ(cache.findTexture(path.c_str()), nullptr);
+    k4d3dx::DecodedTexture decoded;
+    ASSERT_EQ(k4d3dx::decodeTextureFile(cache.getTextureTarget(), path.c_str(), &decoded), S_OK);
+    ASSERT_FALSE(decoded.complete());
+    IDirect3DTexture9* first = cache.addDecodedTexture(path.c_str(), decoded);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->GetLevelCount(), 5u);
+    EXPECT_EQ(cache.findTexture(path.c_str()), first);
+    EXPECT_EQ(cache.getFromFolder("brick.png", folder_.c_str()), first);
+    EXPECT_EQ(cache.addDecodedTexture(path.c_str(), decoded), first);
+    EXPECT_EQ(cache.getUseCount(path.c_str()), 4);
+    EXPECT_EQ(cache.loads, 0);
+    const uint32_t pixels = cache.getTotalPixelCount();
+
+    ASSERT_EQ(k4d3dx::completeTextureLevels(&decoded), S_OK);
+    cache.completeDecodedTexture(path.c_str(), first, decoded);
+    IDirect3DTexture9* complete = cache.findTexture(path.c_str());
+    EXPECT_NE(complete, first);
+    EXPECT_EQ(cache.getEntryCount(), 1);
+    EXPECT_EQ(cache.getTotalPixelCount(), pixels);
+    cache.completeDecodedTexture(path.c_str(), first, decoded);
+    EXPECT_EQ(cache.findTexture(path.c_str()), complete);
+    // Unreadable or missing files cache nothing.
+    EXPECT_EQ(k4d3dx::decodeTextureFile(cache.getTextureTarget(), (folder_ + "\\none.png").c_str(),
+                                        &decoded),
+              D3DXERR_INVALIDDATA);
+}
+
 } // namespace
