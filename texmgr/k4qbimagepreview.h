@@ -21,8 +21,9 @@
 //    order and what it showed stays.
 //  - Both threads touch the device, the texture cache and the game content
 //    only inside a K4QBD3DUse bracket, which closes however its scope is left.
-//    Inside it they check the running flag first: a cancelled preview never
-//    touches the device again.
+//    Inside it they check the running flag first: a cancelled preview draws
+//    and loads nothing more (it only completes the mip levels of a texture
+//    it already gave the cache).
 //  - Neither waits for the window thread, which may be waiting for them to
 //    end: they post, never send (captions, the content error and the end of
 //    loading go to the panel, which posts them to its own window).

@@ -130,12 +130,13 @@ HRESULT createTextureFromFile(IDirect3DDevice9* device, const char* path,
 //                                     level the file holds itself;
 //   createDecodedTexture  (device)    the managed texture with the complete
 //                                     chain, the levels decoded so far filled;
-//   completeTextureLevels (no device) the levels below, from the file's image;
-//   fillTextureLevels     (device)    copies them in.
+//   completeTextureLevels (no device) the levels below, from the file's image
+//                                     (createDecodedTexture then makes the
+//                                     complete texture).
 // The pixels are those createTextureFromFile gives. createDecodedTexture
 // fails with the device's result when it refuses the chosen format (a
-// format it lists may still refuse a size); createTextureFromFile then tries
-// the next one.
+// format it lists may still refuse a size); the caller then loads with
+// createTextureFromFile, which tries the next one.
 struct TextureTarget {
     D3DCAPS9 caps = {};
     std::vector<k4codec::Format> creatable; // the formats the device creates
@@ -152,9 +153,6 @@ HRESULT decodeTextureFile(const TextureTarget& target, const char* path, Decoded
 HRESULT createDecodedTexture(IDirect3DDevice9* device, const DecodedTexture& decoded,
                              IDirect3DTexture9** texture);
 HRESULT completeTextureLevels(DecodedTexture* decoded);
-// Fills the levels of `decoded` from `firstLevel` on into the texture.
-HRESULT fillTextureLevels(IDirect3DTexture9* texture, const DecodedTexture& decoded,
-                          uint32_t firstLevel);
 
 } // namespace k4d3dx
 #endif

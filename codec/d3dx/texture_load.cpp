@@ -65,9 +65,8 @@ void defaultSize(const D3DCAPS9& caps, uint32_t fileWidth, uint32_t fileHeight, 
     *height = h;
 }
 
-HRESULT fillTexture(IDirect3DTexture9* texture, const k4codec::Image& image,
-                    uint32_t firstLevel = 0) {
-    for (uint32_t level = firstLevel; level < image.levels.size(); ++level) {
+HRESULT fillTexture(IDirect3DTexture9* texture, const k4codec::Image& image) {
+    for (uint32_t level = 0; level < image.levels.size(); ++level) {
         D3DLOCKED_RECT locked;
         const HRESULT hr = texture->LockRect(level, &locked, nullptr, 0);
         if (FAILED(hr)) {
@@ -267,14 +266,6 @@ HRESULT k4d3dx::completeTextureLevels(DecodedTexture* decoded) {
         decoded->source = k4codec::Image();
     }
     return hr;
-}
-
-HRESULT k4d3dx::fillTextureLevels(IDirect3DTexture9* texture, const DecodedTexture& decoded,
-                                  uint32_t firstLevel) {
-    if (texture == nullptr || texture->GetLevelCount() < decoded.texture.levels.size()) {
-        return D3DERR_INVALIDCALL;
-    }
-    return fillTexture(texture, decoded.texture, firstLevel);
 }
 
 HRESULT k4d3dx::createTextureFromFile(IDirect3DDevice9* pDevice, const char* pSrcFile,
