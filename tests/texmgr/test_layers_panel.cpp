@@ -275,12 +275,18 @@ TEST_F(LayersPanel, ModeSwitchControlsAndLayout) {
               1);
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
 
-    // Painting the main window or the panel asks for a redraw.
+    // Painting the main window or the panel has the worker draw again. (The
+    // worker takes the request before it waits for the device, so the drawing
+    // is what tells.)
     for (HWND painted : {main, panel_->getPanelWindow()}) {
         ASSERT_TRUE(pumpUntil([&] { return !worker->isDirty(); }));
-        K4QBD3DUse use(window_.get());
-        RedrawWindow(painted, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        EXPECT_TRUE(worker->isDirty());
+        uint32_t drawn = 0;
+        {
+            K4QBD3DUse use(window_.get());
+            drawn = worker->getDrawCount();
+            RedrawWindow(painted, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        }
+        EXPECT_TRUE(pumpUntil([&] { return worker->getDrawCount() > drawn; }));
     }
 
     // Places from the bounds r and b (negative sizes: r or b less that much;
