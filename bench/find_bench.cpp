@@ -15,6 +15,7 @@
 //
 // The first run of each is the first in the process (cold); then the best of
 // RUNS (default 7) more. Milliseconds, including the painting that follows.
+#include "bench/win_bench.h"
 #include "content/content_registry.h"
 #include "content/game_data_folder.h"
 #include "content/pak_registry.h"
@@ -35,6 +36,9 @@
 
 namespace {
 
+using k4bench::nowMs;
+using k4bench::pump;
+
 constexpr int kSubFolders = 10000;
 
 class BenchWindow : public K4QBTexMgrWindow {
@@ -44,25 +48,6 @@ public:
         setAppFolder((folder + "\\").c_str());
     }
 };
-
-double nowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-void pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
 
 // First run and best of the rest of an action, each followed by the painting
 // it causes; `between` runs untimed before each run.

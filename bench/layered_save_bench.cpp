@@ -9,6 +9,7 @@
 //
 // The headline is the first save in a fresh process; the warm figure is the
 // best of the following runs. Milliseconds.
+#include "bench/win_bench.h"
 #include "export/k4qblayeredtexture.h"
 #include "export/k4qblayerpreview.h"
 #include "export/k4qbtexturesave.h"
@@ -26,6 +27,8 @@
 #include <vector>
 
 namespace {
+
+using k4bench::nowMs;
 
 constexpr uint32_t kSize = 2048;
 constexpr int32_t kDxt5Index = 2;
@@ -58,13 +61,6 @@ bool writeLayer(const std::string& path, uint32_t layer) {
     }
     const imgwrite::Bytes bytes = imgwrite::writePng(imgwrite::PngOptions(), kSize, kSize, samples);
     return !bytes.empty() && imgwrite::saveFile(path, bytes);
-}
-
-double nowMs() {
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 } // namespace

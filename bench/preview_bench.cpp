@@ -17,6 +17,7 @@
 // Each run uses its own files, so every first load misses the cache. Figures
 // are median and minimum in milliseconds; "handled" is the part spent inside
 // the selection message, the rest happens on the preview's worker.
+#include "bench/win_bench.h"
 #include "codec/codec.h"
 #include "codec/d3dx/surface_io.h"
 #include "codec/loader.h"
@@ -39,6 +40,9 @@
 #include <vector>
 
 namespace {
+
+using k4bench::nowMs;
+using k4bench::pump;
 
 // The program's window with its settings, log and cache in the bench's own
 // folder.
@@ -126,27 +130,8 @@ bool writePictureDds(const std::string& path, uint32_t size, uint32_t seed) {
     return imgwrite::saveFile(path, imgwrite::writeDds(options, data));
 }
 
-double nowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 void command(K4QBTexMgrWindow* window, int id) {
     SendMessageA(window->getWindow(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-}
-
-void pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
 }
 
 struct Timing {
