@@ -9,9 +9,8 @@
 #include "platform/platform.h"
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qberrorboundary.h"
+#include "shell/k4qbthread.h"
 #include "textures/k4qbtexturecache.h"
-
-#include <process.h>
 
 #include <cstdarg>
 #include <new>
@@ -59,24 +58,18 @@ void K4QBExportJob::start() {
         k4cTraceThrow(logger_, K4QBERR_TEXMGR_USERCANCELLED, "K4QBExportJob::start", (void*)this);
     }
     running_.store(true);
-    const uintptr_t handle = _beginthreadex(nullptr, 0, threadMain, this, 0, nullptr);
-    if (handle == 0) {
+    thread_ = k4qbStartThread(threadMain, this);
+    if (thread_ == nullptr) {
         running_.store(false);
         k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBExportJob::start", (void*)this);
     }
-    thread_ = reinterpret_cast<HANDLE>(handle);
     K4C_TRACE(logger_, "Exit K4QBExportJob::start = %p", (void*)this);
 }
 
 void K4QBExportJob::stop() noexcept {
     K4C_TRACE_NOTHROW(logger_, "Enter K4QBExportJob::stop = %p", (void*)this);
     running_.store(false);
-    if (thread_ != nullptr) {
-        // The worker only posts to the window thread, so waiting is safe.
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
-    }
+    k4qbEndThread(&thread_); // the worker never waits for this thread
     K4C_TRACE_NOTHROW(logger_, "Exit K4QBExportJob::stop = %p", (void*)this);
 }
 

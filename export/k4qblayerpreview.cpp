@@ -9,9 +9,8 @@
 #include "platform/platform.h"
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qberrorboundary.h"
+#include "shell/k4qbthread.h"
 #include "textures/k4qbtexturecache.h"
-
-#include <process.h>
 
 namespace {
 
@@ -47,24 +46,18 @@ K4QBLayerPreview::~K4QBLayerPreview() {
 void K4QBLayerPreview::start() {
     K4C_TRACE(logger_, "Enter K4QBLayerPreview::start = %p", (void*)this);
     running_.store(true);
-    const uintptr_t handle = _beginthreadex(nullptr, 0, threadMain, this, 0, nullptr);
-    if (handle == 0) {
+    thread_ = k4qbStartThread(threadMain, this);
+    if (thread_ == nullptr) {
         running_.store(false);
         k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBLayerPreview::start", (void*)this);
     }
-    thread_ = reinterpret_cast<HANDLE>(handle);
     K4C_TRACE(logger_, "Exit K4QBLayerPreview::start = %p", (void*)this);
 }
 
 void K4QBLayerPreview::stop() noexcept {
     K4C_TRACE_NOTHROW(logger_, "Enter K4QBLayerPreview::stop = %p", (void*)this);
     running_.store(false);
-    if (thread_ != nullptr) {
-        // The worker never waits for this thread, so waiting here is safe.
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
-    }
+    k4qbEndThread(&thread_); // the worker never waits for this thread
     K4C_TRACE_NOTHROW(logger_, "Exit K4QBLayerPreview::stop = %p", (void*)this);
 }
 

@@ -9,12 +9,11 @@
 #include "platform/platform.h"
 #include "shell/k4qberrorboundary.h"
 #include "shell/k4qbquad.h"
+#include "shell/k4qbthread.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
 #include "texmgr/k4qbtexmgrwindow.h"
 #include "textures/k4qbtexturecache.h"
-
-#include <process.h>
 
 #include <cstring>
 
@@ -34,20 +33,6 @@ char* copyText(const char* text) {
     }
     copy[length] = 0;
     return copy;
-}
-
-HANDLE startThread(unsigned(__stdcall* body)(void*), void* context) {
-    return reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, body, context, 0, nullptr));
-}
-
-void endThread(HANDLE* thread) noexcept {
-    if (*thread != nullptr) {
-        // The threads never wait for the window thread, so waiting here is
-        // safe.
-        WaitForSingleObject(*thread, INFINITE);
-        CloseHandle(*thread);
-        *thread = nullptr;
-    }
 }
 
 } // namespace
@@ -342,8 +327,8 @@ void K4QBImagePreview::releaseVertexBuffers() {
 void K4QBImagePreview::start() {
     K4C_TRACE(logger_, "Enter K4QBImagePreview::start = %p", (void*)this);
     running_.store(true);
-    loader_ = startThread(loaderMain, this);
-    worker_ = loader_ != nullptr ? startThread(workerMain, this) : nullptr;
+    loader_ = k4qbStartThread(loaderMain, this);
+    worker_ = loader_ != nullptr ? k4qbStartThread(workerMain, this) : nullptr;
     if (worker_ == nullptr) {
         stop();
         k4cTraceThrow(logger_, K4QBERR_APP_INITERROR, "K4QBImagePreview::start", (void*)this);
@@ -369,8 +354,8 @@ bool K4QBImagePreview::hasEnded() const noexcept {
 void K4QBImagePreview::stop() noexcept {
     K4C_TRACE_NOTHROW(logger_, "Enter K4QBImagePreview::stop = %p", (void*)this);
     running_.store(false);
-    endThread(&worker_);
-    endThread(&loader_);
+    k4qbEndThread(&worker_);
+    k4qbEndThread(&loader_);
     K4C_TRACE_NOTHROW(logger_, "Exit K4QBImagePreview::stop = %p", (void*)this);
 }
 
