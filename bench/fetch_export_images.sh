@@ -14,16 +14,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-"$root/build/export-bench-images"}
 images=/usr/share/games/supertux2/images
 
-missing=
-for package in supertux-data imagemagick libnvtt-bin; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
-        missing="$missing $package"
-done
-if [ -n "$missing" ]; then
-    echo "installing:$missing"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
-fi
+. "$(dirname "$0")/packages.sh"
+k4_ensure_packages supertux-data imagemagick libnvtt-bin
 
 mkdir -p "$out"
 rm -f "$out"/*.png

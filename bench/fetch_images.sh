@@ -18,16 +18,8 @@ photos=/usr/share/backgrounds/mate/nature
 tux=/usr/share/games/supertux2/images
 tee=/usr/share/games/teeworlds/data
 
-missing=
-for package in mate-backgrounds supertux-data teeworlds-data imagemagick; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
-        missing="$missing $package"
-done
-if [ -n "$missing" ]; then
-    echo "installing:$missing"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
-fi
+. "$(dirname "$0")/packages.sh"
+k4_ensure_packages mate-backgrounds supertux-data teeworlds-data imagemagick
 
 mkdir -p "$out/jpeg"
 rm -f "$out"/*.png "$out"/jpeg/*.jpg

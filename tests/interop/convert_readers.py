@@ -216,15 +216,8 @@ def main():
     for number, (out_type, options, files) in enumerate(runs):
         outputs = convert_files(args.qbtex, os.path.join(work, "out%d" % number), options, files)
         check_outputs(pil, args.qbtex, work, out_type, outputs, available, failures)
-    if failures:
-        print("%d output(s) failed:\n  %s" % (len(failures), "\n  ".join(failures)))
-        return 1
-    if missing:
-        print("skipped: %s not installed (scripts/setup installs them); the other readers agree" %
-              ", ".join(missing))
-        return args.skip_code
-    print("every reader reads every output")
-    return 0
+    return dds_readers.outcome(failures, "output(s) failed", missing, args.skip_code,
+                               "every reader reads every output")
 
 
 if __name__ == "__main__":

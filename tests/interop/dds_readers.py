@@ -110,6 +110,19 @@ def readers(pil, work):
     return found, missing
 
 
+def outcome(failures, what, missing, skip_code, success):
+    """The exit status: 1 on failures, skip_code when a reader is missing."""
+    if failures:
+        print("%d %s:\n  %s" % (len(failures), what, "\n  ".join(failures)))
+        return 1
+    if missing:
+        print("skipped: %s not installed (scripts/setup installs them); the other readers agree" %
+              ", ".join(missing))
+        return skip_code
+    print(success)
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--qbtex", required=True)
@@ -153,15 +166,7 @@ def main():
                     verdict = "DIFFERS"
                     failures.append(label)
                 print("%s: max difference %d: %s" % (label, worst, verdict))
-    if failures:
-        print("%d disagreement(s):\n  %s" % (len(failures), "\n  ".join(failures)))
-        return 1
-    if missing:
-        print("skipped: %s not installed (scripts/setup installs them); the other readers agree" %
-              ", ".join(missing))
-        return args.skip_code
-    print("all readers agree")
-    return 0
+    return outcome(failures, "disagreement(s)", missing, args.skip_code, "all readers agree")
 
 
 if __name__ == "__main__":
