@@ -120,17 +120,18 @@ HResult parseHeader(const uint8_t* data, size_t size, BmpLayout* layout) {
     }
     if (bitfields) {
         const uint8_t* m = h + 40;
-        const size_t maskBytes = compression == kBiAlphaBitfields ? 16 : 12;
-        if (headerSize == 40) {
-            if (size < offset + maskBytes) {
-                return kInvalidData;
-            }
-            offset += maskBytes;
+        const bool alphaMask = headerSize >= 56 || compression == kBiAlphaBitfields;
+        // The masks follow the 40 bytes of the info header, inside a longer
+        // header or after it; a header too short for them (an alpha mask
+        // with a 52-byte header) has the rest after it.
+        const size_t masksEnd = kFileHeaderSize + 40 + (alphaMask ? 16 : 12);
+        if (size < masksEnd) {
+            return kInvalidData;
         }
+        offset = offset < masksEnd ? masksEnd : offset;
         layout->masks.r = loadLe32(m);
         layout->masks.g = loadLe32(m + 4);
         layout->masks.b = loadLe32(m + 8);
-        const bool alphaMask = headerSize >= 56 || compression == kBiAlphaBitfields;
         layout->masks.a = alphaMask ? loadLe32(m + 12) : 0;
         if (!masksAreValid(layout->masks, bits)) {
             return kInvalidData;
