@@ -1,26 +1,31 @@
 // dxt_bench: quality and speed of our DXT1, DXT3 and DXT5 encoders against
-// libsquish (ClusterFit, RangeFit) and stb_dxt (normal, HIGHQUAL), measured in
-// one run on the same 4x4 blocks, on one thread; then our PNG and JPEG
+// the public front (icbc at levels 1, 4, 5 and 8, rgbcx at levels 5 and 10),
+// libsquish's ClusterFit and stb_dxt HIGHQUAL, per image class, measured in
+// one run on the same 4x4 blocks on one thread; then our PNG and JPEG
 // readers against plain libpng and libjpeg decoding of the same files, and
 // whole images and mip chains on one thread and on all cores.
 //
-//   dxt_bench [IMAGE_DIR [--whole]]   (default build/bench-images, see fetch_images.sh;
-//                                      --whole: only the whole images and mip chains)
+//   dxt_bench [IMAGE_DIR [--whole | --quick]]
+//     IMAGE_DIR: default build/bench-images, see fetch_images.sh
+//     --whole: only the whole images and mip chains
+//     --quick: only ours and icbc levels 4 and 5, DXT1 colour and DXT5
 //
 // IMAGE_DIR holds PNG tiles, classed by their names' prefixes: photographs
 // (photo-), sprites and tiles (sprite-, layer-, sheet-), flat-shaded game art
-// (flat-) and user-interface art (ui-); IMAGE_DIR/jpeg holds the JPEG files.
-// Every encoder's blocks are decoded by our decoder (the D3D rounding rules
-// of dxt.h); the last column decodes with libsquish's decoder instead, whose
-// interpolation truncates, as a check that the ranking does not depend on it.
-// RGB PSNR of DXT1 counts only texels with alpha >= 128 (the others become
-// transparent black by design); DXT3 and DXT5 count every texel. stb_dxt has
-// no DXT3 and no DXT1 transparency (it always writes four-colour blocks).
+// (flat-) and user-interface art (ui-); IMAGE_DIR/jpeg holds the JPEG files. Every encoder's blocks
+// are decoded by our decoder (the rounding rules of dxt.h). icbc and rgbcx are there when the build
+// found their folder (bench/CMakeLists.txt); icbc's DXT5 is its colour block
+// with rgbcx's alpha block (dxt_anchors.h). Speeds are thread CPU time, the
+// best of several rounds that take every class and encoder in turn, and are
+// given as ratios to icbc level 4 in the same run.
 #include "codec/codec.h"
 #include "codec/convert.h"
 #include "codec/dxt.h"
 #include "codec/mips.h"
 #include "codec/parallel.h"
+#ifdef K4_DXT_ANCHORS
+#include "bench/dxt_anchors.h"
+#endif
 
 #include <cstdio> // before jpeglib.h, which needs FILE
 #include <dirent.h>
@@ -30,6 +35,7 @@
 #include <stb/stb_dxt.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <csetjmp>
@@ -150,6 +156,15 @@ int classOf(const std::string& name) {
     return 1; // sprite-, layer-, sheet-
 }
 
+// What is measured: DXT1 colour alone (alpha taken as 255, which is all the
+// public encoders' BC1 knows), DXT5 colour and alpha, and the modes that
+// only some encoders have: DXT1 with its cut-out alpha, and DXT3.
+enum Mode { kDxt1Colour, kDxt5, kDxt1CutOut, kDxt3, kModes };
+const char* const kModeNames[kModes] = {
+    "DXT1 colour (every texel opaque)", "DXT5 (colour and alpha)",
+    "DXT1 with cut-out alpha (texels below 128 transparent)", "DXT3"};
+const Format kModeFormats[kModes] = {kFmtDXT1, kFmtDXT5, kFmtDXT1, kFmtDXT3};
+
 using EncodeFn = void (*)(Format format, const Rgba* in, uint8_t* out);
 
 void encodeOurs(Format format, const Rgba* in, uint8_t* out) {
@@ -169,21 +184,56 @@ template <int Mode> void encodeStb(Format format, const Rgba* in, uint8_t* out) 
                            format == kFmtDXT5 ? 1 : 0, Mode);
 }
 
+#ifdef K4_DXT_ANCHORS
+template <int Level> void encodeIcbc(Format format, const Rgba* in, uint8_t* out) {
+    if (format == kFmtDXT1) {
+        dxtanchors::icbcDxt1(Level, in, out);
+    } else {
+        dxtanchors::icbcDxt5(Level, in, out);
+    }
+}
+
+template <int Level> void encodeRgbcx(Format format, const Rgba* in, uint8_t* out) {
+    if (format == kFmtDXT1) {
+        dxtanchors::rgbcxDxt1(Level, in, out);
+    } else {
+        dxtanchors::rgbcxDxt5(Level, in, out);
+    }
+}
+#endif
+
 struct Encoder {
     const char* name;
     EncodeFn encode;
-    bool dxt3; // supports DXT3
+    unsigned modes; // one bit per Mode it has
+    bool quick;     // measured by --quick
 };
 
+constexpr unsigned kColourModes = 1u << kDxt1Colour | 1u << kDxt5;
+constexpr unsigned kAllModes = (1u << kModes) - 1;
+
+// The anchor that speeds are given against, and the one whose quality ours
+// is to reach at that speed (icbc's levels 4 and 5, the public front).
+const char* const kSpeedAnchor = "icbc 4";
+const char* const kQualityAnchor = "icbc 5";
+
 // libsquish 1.15 weighs R, G and B alike unless given a metric, so its
-// ClusterFit optimises the RGB PSNR measured here.
+// ClusterFit optimises the RGB PSNR measured here; so do icbc (given even
+// weights) and rgbcx. stb_dxt writes four-colour blocks only.
 const Encoder kEncoders[] = {
-    {"ours", encodeOurs, true},
-    {"squish ClusterFit", encodeSquish<squish::kColourClusterFit>, true},
-    {"squish RangeFit", encodeSquish<squish::kColourRangeFit>, true},
-    {"stb_dxt", encodeStb<STB_DXT_NORMAL>, false},
-    {"stb_dxt HIGHQUAL", encodeStb<STB_DXT_HIGHQUAL>, false},
+    {"ours", encodeOurs, kAllModes, true},
+#ifdef K4_DXT_ANCHORS
+    {"icbc 1", encodeIcbc<1>, kColourModes, false},
+    {"icbc 4", encodeIcbc<4>, kColourModes, true},
+    {"icbc 5", encodeIcbc<5>, kColourModes, true},
+    {"icbc 8", encodeIcbc<8>, kColourModes, false},
+    {"rgbcx 5", encodeRgbcx<5>, kColourModes, false},
+    {"rgbcx 10", encodeRgbcx<10>, kColourModes, false},
+#endif
+    {"squish ClusterFit", encodeSquish<squish::kColourClusterFit>, kAllModes, false},
+    {"stb_dxt HIGHQUAL", encodeStb<STB_DXT_HIGHQUAL>, kColourModes, false},
 };
+constexpr size_t kEncoderCount = sizeof kEncoders / sizeof kEncoders[0];
 
 // Squared errors and the texels they cover.
 struct ErrorSum {
@@ -203,20 +253,16 @@ struct ErrorSum {
     double alphaPsnr() const { return psnr(alpha, alphaCount); }
 };
 
-// Alpha errors count only blocks of tiles with alpha.
-ErrorSum measure(Format format, const BlockSet& set, const std::vector<uint8_t>& blocks,
-                 bool squishDecoder) {
+// Every encoder's blocks are decoded by ours. Alpha errors count only blocks
+// of tiles with alpha; DXT1's RGB errors only texels with alpha >= 128 (the
+// others are transparent black by design).
+ErrorSum measure(Format format, const BlockSet& set, const std::vector<uint8_t>& blocks) {
     const size_t bytes = format == kFmtDXT1 ? 8 : 16;
     ErrorSum sum;
     Rgba out[16];
     for (size_t b = 0; b < set.count(); ++b) {
         const Rgba* in = &set.texels[b * 16];
-        if (squishDecoder) {
-            squish::Decompress(reinterpret_cast<squish::u8*>(out), &blocks[b * bytes],
-                               squishFormat(format));
-        } else {
-            dxtDecodeBlock(format, &blocks[b * bytes], out);
-        }
+        dxtDecodeBlock(format, &blocks[b * bytes], out);
         for (int i = 0; i < 16; ++i) {
             if (set.alpha[b]) {
                 const int da = in[i].a - out[i].a;
@@ -234,96 +280,156 @@ ErrorSum measure(Format format, const BlockSet& set, const std::vector<uint8_t>&
     return sum;
 }
 
-struct Result {
-    ErrorSum classes[kClasses], all, allSquishDecoder;
-    double megapixelsPerSecond = 0;
+// One encoder on one class: its error and its best time for the class.
+struct Figure {
+    ErrorSum error;
+    double seconds = 1e30;
+    size_t texels = 0;
+    double speed() const { return static_cast<double>(texels) / seconds / 1e6; }
 };
 
-Result runEncoder(const Encoder& encoder, Format format, const BlockSet (&sets)[kClasses]) {
-    const size_t bytes = format == kFmtDXT1 ? 8 : 16;
-    std::vector<uint8_t> blocks[kClasses];
-    size_t texels = 0;
-    for (int c = 0; c < kClasses; ++c) {
-        blocks[c].resize(sets[c].count() * bytes);
-        texels += sets[c].texels.size();
-    }
-    auto encodeAll = [&] {
-        for (int c = 0; c < kClasses; ++c) {
-            for (size_t b = 0; b < sets[c].count(); ++b) {
-                encoder.encode(format, &sets[c].texels[b * 16], &blocks[c][b * bytes]);
+struct ModeRun {
+    std::vector<const Encoder*> encoders;
+    std::vector<std::array<Figure, kClasses>> figures; // per encoder
+    const Figure* find(const char* name, int c) const {
+        for (size_t e = 0; e < encoders.size(); ++e) {
+            if (std::strcmp(encoders[e]->name, name) == 0) {
+                return &figures[e][c];
             }
         }
-    };
-    Result result;
-    const double seconds = timePerCall(1.0, encodeAll);
-    result.megapixelsPerSecond = static_cast<double>(texels) / seconds / 1e6;
-    for (int c = 0; c < kClasses; ++c) {
-        result.classes[c] = measure(format, sets[c], blocks[c], false);
-        result.all.add(result.classes[c]);
-        result.allSquishDecoder.add(measure(format, sets[c], blocks[c], true));
+        return nullptr;
     }
-    return result;
+};
+
+// Rounds of every class and encoder in turn, each encoder's best time kept:
+// what the other programs on the machine take from one round the next
+// round gives back, and no encoder meets a quieter machine than the others.
+ModeRun runMode(Mode mode, const BlockSet (&sets)[kClasses], int rounds, bool quick) {
+    const Format format = kModeFormats[mode];
+    const size_t bytes = format == kFmtDXT1 ? 8 : 16;
+    ModeRun run;
+    for (const Encoder& encoder : kEncoders) {
+        if ((encoder.modes >> mode & 1) && (encoder.quick || !quick)) {
+            run.encoders.push_back(&encoder);
+        }
+    }
+    run.figures.resize(run.encoders.size());
+    std::vector<uint8_t> blocks;
+    for (int round = 0; round < rounds; ++round) {
+        for (int c = 0; c < kClasses; ++c) {
+            const BlockSet& set = sets[c];
+            blocks.resize(set.count() * bytes);
+            for (size_t e = 0; e < run.encoders.size(); ++e) {
+                const EncodeFn encode = run.encoders[e]->encode;
+                Figure& figure = run.figures[e][c];
+                figure.seconds =
+                    std::min(figure.seconds, timePerCall(0.1, [&] {
+                                 for (size_t b = 0; b < set.count(); ++b) {
+                                     encode(format, &set.texels[b * 16], &blocks[b * bytes]);
+                                 }
+                             }));
+                figure.texels = set.texels.size();
+                if (round == 0) {
+                    figure.error = measure(format, set, blocks);
+                }
+            }
+        }
+    }
+    return run;
 }
 
-void printDxtTable(const BlockSet (&sets)[kClasses]) {
+void printMode(Mode mode, const ModeRun& run) {
+    const bool alpha = kModeFormats[mode] != kFmtDXT1 || mode == kDxt1CutOut;
+    std::printf("%s\n%-8s %-18s %7s %8s %8s %9s\n", kModeNames[mode], "class", "encoder", "RGB dB",
+                alpha ? "alpha dB" : "", "Mpix/s", run.find(kSpeedAnchor, 0) ? "vs icbc 4" : "");
+    for (int c = 0; c <= kClasses; ++c) { // the last row: every class together
+        const Figure* anchor = c < kClasses ? run.find(kSpeedAnchor, c) : nullptr;
+        for (size_t e = 0; e < run.encoders.size(); ++e) {
+            Figure f;
+            if (c < kClasses) {
+                f = run.figures[e][c];
+            } else {
+                f.seconds = 0;
+                for (const Figure& g : run.figures[e]) {
+                    f.error.add(g.error), f.seconds += g.seconds, f.texels += g.texels;
+                }
+            }
+            std::printf("%-8s %-18s %7.2f", c < kClasses ? kClassNames[c] : "all",
+                        run.encoders[e]->name, f.error.rgbPsnr());
+            if (alpha && f.error.alphaCount > 0) {
+                std::printf(" %8.2f", f.error.alphaPsnr());
+            } else {
+                std::printf(" %8s", alpha ? "-" : "");
+            }
+            std::printf(" %8.2f", f.speed());
+            if (anchor) {
+                std::printf(" %8.2fx", anchor->seconds / f.seconds);
+            }
+            std::printf("\n");
+        }
+    }
+    std::printf("\n");
+}
+
+// Ours against the front, per class: RGB PSNR (and DXT5's alpha PSNR) at
+// least icbc level 5's, at a speed at least icbc level 4's.
+void printTargets(const ModeRun (&runs)[2]) {
+    if (!runs[0].find(kQualityAnchor, 0) || !runs[0].find(kSpeedAnchor, 0)) {
+        return;
+    }
+    std::printf("Targets per class: PSNR >= %s, speed >= %s (dB above, speed ratio)\n",
+                kQualityAnchor, kSpeedAnchor);
+    for (int m = 0; m < 2; ++m) {
+        const ModeRun& run = runs[m];
+        std::printf("  %-5s", formatName(kModeFormats[m]));
+        for (int c = 0; c < kClasses; ++c) {
+            const Figure& ours = *run.find("ours", c);
+            const Figure& quality = *run.find(kQualityAnchor, c);
+            const double rgb = ours.error.rgbPsnr() - quality.error.rgbPsnr();
+            const double alpha =
+                ours.error.alphaCount == 0 ? 0 : ours.error.alphaPsnr() - quality.error.alphaPsnr();
+            const double speed = run.find(kSpeedAnchor, c)->seconds / ours.seconds;
+            const bool met = rgb >= 0 && alpha >= 0 && speed >= 1;
+            std::printf("  %s %+.2f", kClassNames[c], rgb);
+            if (ours.error.alphaCount > 0 && kModeFormats[m] == kFmtDXT5) {
+                std::printf("/%+.2f", alpha);
+            }
+            std::printf(" %.2fx (%s)", speed, met ? "met" : "NOT met");
+        }
+        std::printf("\n");
+    }
+    std::printf("\n");
+}
+
+void printDxtTables(const BlockSet (&sets)[kClasses], bool quick) {
     double texels = 0;
     std::printf("DXT encoders, one thread:");
     for (int c = 0; c < kClasses; ++c) {
         std::printf(" %zu %s tiles%s", sets[c].tiles, kClassNames[c], c + 1 < kClasses ? "," : "");
         texels += static_cast<double>(sets[c].texels.size());
     }
-    std::printf(" (%.2f Mpixels)\n", texels / 1e6);
-    std::printf("PSNR in dB (RGB: MSE over R, G, B; alpha: tiles with alpha); speed in Mpixels/s "
-                "and relative to squish ClusterFit\n\n");
-    std::printf("%-6s %-18s %7s %7s %7s %7s %7s %7s %8s %7s %9s\n", "format", "encoder", "RGB",
-                "RGB", "RGB", "RGB", "RGB", "alpha", "speed", "vs", "RGB all");
-    std::printf("%-6s %-18s %7s %7s %7s %7s %7s %7s %8s %7s %9s\n", "", "", kClassNames[0],
-                kClassNames[1], kClassNames[2], kClassNames[3], "all", "", "Mpix/s", "Cluster",
-                "sq.decode");
-    Result ours[3], cluster[3];
-    const Format formats[3] = {kFmtDXT1, kFmtDXT3, kFmtDXT5};
-    for (int f = 0; f < 3; ++f) {
-        const Format format = formats[f];
-        std::vector<Result> results;
-        for (const Encoder& encoder : kEncoders) {
-            results.push_back(
-                format == kFmtDXT3 && !encoder.dxt3 ? Result() : runEncoder(encoder, format, sets));
+    const int rounds = quick ? 5 : 3;
+    std::printf(" (%.2f Mpixels)\nPSNR in dB (RGB: MSE over R, G, B; alpha: tiles with alpha), "
+                "every encoder's blocks decoded by ours; speed in Mpixels/s of thread CPU time, "
+                "best of %d rounds, and as a ratio to %s on the same class in this run\n\n",
+                texels / 1e6, rounds, kSpeedAnchor);
+    BlockSet opaque[kClasses];
+    for (int c = 0; c < kClasses; ++c) {
+        opaque[c] = sets[c];
+        for (Rgba& texel : opaque[c].texels) {
+            texel.a = 255;
         }
-        const double clusterSpeed = results[1].megapixelsPerSecond;
-        for (size_t e = 0; e < results.size(); ++e) {
-            const Result& r = results[e];
-            if (r.megapixelsPerSecond == 0) {
-                std::printf("%-6s %-18s %7s\n", formatName(format), kEncoders[e].name,
-                            "(not supported)");
-                continue;
-            }
-            std::printf("%-6s %-18s", formatName(format), kEncoders[e].name);
-            for (int c = 0; c < kClasses; ++c) {
-                std::printf(" %7.2f", r.classes[c].rgbPsnr());
-            }
-            std::printf(" %7.2f %7.2f %8.2f %6.2fx %9.2f\n", r.all.rgbPsnr(), r.all.alphaPsnr(),
-                        r.megapixelsPerSecond, r.megapixelsPerSecond / clusterSpeed,
-                        r.allSquishDecoder.rgbPsnr());
-        }
-        ours[f] = results[0];
-        cluster[f] = results[1];
-        std::printf("\n");
+        opaque[c].alpha.assign(opaque[c].alpha.size(), false);
     }
-    std::printf("Targets: RGB PSNR >= ClusterFit per class (dB):\n");
-    for (int f = 0; f < 3; ++f) {
-        std::printf("  %s", formatName(formats[f]));
-        for (int c = 0; c < kClasses; ++c) {
-            const double gain = ours[f].classes[c].rgbPsnr() - cluster[f].classes[c].rgbPsnr();
-            std::printf("  %s %+.3f (%s)", kClassNames[c], gain, gain >= 0 ? "met" : "NOT met");
-        }
-        std::printf("\n");
+    const ModeRun front[2] = {runMode(kDxt1Colour, opaque, rounds, quick),
+                              runMode(kDxt5, sets, rounds, quick)};
+    printMode(kDxt1Colour, front[0]);
+    printMode(kDxt5, front[1]);
+    printTargets(front);
+    if (!quick) {
+        printMode(kDxt1CutOut, runMode(kDxt1CutOut, sets, 1, false));
+        printMode(kDxt3, runMode(kDxt3, sets, 1, false));
     }
-    const double dxt1Speed = ours[0].megapixelsPerSecond / cluster[0].megapixelsPerSecond;
-    const double dxt5Gain = ours[2].all.alphaPsnr() - cluster[2].all.alphaPsnr();
-    std::printf("  DXT1 speed >= 5x ClusterFit: %.2fx (%s); DXT5 alpha PSNR >= libsquish: %+.3f dB "
-                "(%s)\n\n",
-                dxt1Speed, dxt1Speed >= 5 ? "met" : "NOT met", dxt5Gain,
-                dxt5Gain >= 0 ? "met" : "NOT met");
 }
 
 // --- Plain library decoding, for the reader overhead ---
@@ -538,6 +644,7 @@ int main(int argc, char** argv) {
                      dir.c_str());
         return 1;
     }
+    const bool quick = argc > 2 && std::strcmp(argv[2], "--quick") == 0;
     if (argc > 2 && std::strcmp(argv[2], "--whole") == 0) {
         printWholeImages(tiles);
         return 0;
@@ -546,7 +653,13 @@ int main(int argc, char** argv) {
     for (const Tile& tile : tiles) {
         appendBlocks(tile, &sets[classOf(tile.name)]);
     }
-    printDxtTable(sets);
+#ifdef K4_DXT_ANCHORS
+    dxtanchors::init();
+#endif
+    printDxtTables(sets, quick);
+    if (quick) {
+        return 0;
+    }
 
     std::printf("Decoding (best of 7 per file; ours = codec API, plain = the library alone)\n");
     std::printf("%-5s %9s %12s %12s %12s %9s %9s %9s\n", "", "", "", "ours", "plain", "ours",
