@@ -12,8 +12,9 @@
 //
 // IMAGE_DIR holds PNG tiles, classed by their names' prefixes: photographs
 // (photo-), sprites and tiles (sprite-, layer-, sheet-), flat-shaded game art
-// (flat-) and user-interface art (ui-); IMAGE_DIR/jpeg holds the JPEG files. Every encoder's blocks
-// are decoded by our decoder (the rounding rules of dxt.h). icbc and rgbcx are there when the build
+// (flat-), user-interface art (ui-) and cartoon art (cartoon-); IMAGE_DIR/jpeg
+// holds the JPEG files. Every encoder's blocks are decoded by our decoder
+// (the rounding rules of dxt.h). icbc and rgbcx are there when the build
 // found their folder (bench/CMakeLists.txt); icbc's DXT5 is its colour block
 // with rgbcx's alpha block (dxt_anchors.h). Speeds are thread CPU time, the
 // best of several rounds that take every class and encoder in turn, and are
@@ -140,8 +141,8 @@ void appendBlocks(const Tile& tile, BlockSet* set) {
 }
 
 // Image classes, by the file name's prefix (fetch_images.sh).
-constexpr int kClasses = 4;
-const char* const kClassNames[kClasses] = {"photos", "sprites", "flat", "UI"};
+constexpr int kClasses = 5;
+const char* const kClassNames[kClasses] = {"photos", "sprites", "flat", "UI", "cartoon"};
 
 int classOf(const std::string& name) {
     if (name.compare(0, 6, "photo-") == 0) {
@@ -152,6 +153,9 @@ int classOf(const std::string& name) {
     }
     if (name.compare(0, 3, "ui-") == 0) {
         return 3;
+    }
+    if (name.compare(0, 8, "cartoon-") == 0) {
+        return 4;
     }
     return 1; // sprite-, layer-, sheet-
 }

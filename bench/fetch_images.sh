@@ -2,11 +2,13 @@
 # Test images for dxt_bench: real photographs (Debian's mate-backgrounds),
 # game sprites and tiles with alpha (Debian's supertux-data), flat-shaded game
 # backgrounds and tile sets and user-interface art (Debian's teeworlds-data),
-# cut or assembled into 512x512 PNG tiles, plus a few of the original JPEG
-# photographs for the decoder timing. The file name's prefix is the class
-# (photo-, sprite-/layer-/sheet-, flat-, ui-). The file list is fixed so that
-# every run measures the same pixels (checked against mate-backgrounds
-# 1.26.0-1, supertux-data 0.6.3-2 and teeworlds-data 0.7.5-2).
+# hand-drawn cartoon art with flat colours (Debian's raincat-data: menus, level
+# art with alpha, sprite sheets), cut or assembled into 512x512 PNG tiles,
+# plus a few of the original JPEG photographs for the decoder timing. The file
+# name's prefix is the class (photo-, sprite-/layer-/sheet-, flat-, ui-,
+# cartoon-). The file list is fixed so that every run measures the same
+# pixels (checked against mate-backgrounds 1.26.0-1, supertux-data 0.6.3-2,
+# teeworlds-data 0.7.5-2 and raincat-data 1.1.1.2-4).
 #
 # Usage: bench/fetch_images.sh [OUTPUT_DIR]   (default: build/bench-images)
 # Installs the packages with apt-get when they are missing (needs root).
@@ -17,9 +19,10 @@ out=${1:-"$root/build/bench-images"}
 photos=/usr/share/backgrounds/mate/nature
 tux=/usr/share/games/supertux2/images
 tee=/usr/share/games/teeworlds/data
+rain=/usr/share/games/raincat/data
 
 . "$(dirname "$0")/packages.sh"
-k4_ensure_packages mate-backgrounds supertux-data teeworlds-data imagemagick
+k4_ensure_packages mate-backgrounds supertux-data teeworlds-data raincat-data imagemagick
 
 mkdir -p "$out/jpeg"
 rm -f "$out"/*.png "$out"/jpeg/*.jpg
@@ -129,6 +132,27 @@ convert -size 512x512 xc:none \
     "$tee"/ui/demo_buttons.png -geometry +256+400 -composite \
     "$tee"/ui/sound_icons.png -geometry +416+400 -composite \
     "PNG32:$out/ui-widgets.png"
+
+# Cartoon art: the menus (a drawn cat, lettering, a text panel), level art
+# with alpha (grass, water, rock, towers), the painted sky, and the cat's
+# frames and the item buttons as sheets.
+crop cartoon-level-select "$rain/menu/level-select.png" 512x512+0+480 PNG32
+crop cartoon-level-buttons "$rain/menu/level-select.png" 512x512+448+400 PNG32
+crop cartoon-how-to "$rain/menu/how-to.png" 512x512+0+256 PNG32
+crop cartoon-swirls "$rain/levels/rift/rift_0_0.png" 512x512+0+512 PNG32
+crop cartoon-grass "$rain/levels/movement1/movement1_0_0.png" 512x512+512+400 PNG32
+crop cartoon-shark "$rain/levels/pool/pool_0_0.png" 512x512+128+480 PNG32
+crop cartoon-towers "$rain/levels/skyline/skyline_1_0.png" 512x512+512+512 PNG32
+crop cartoon-pond "$rain/levels/water2/water2_0_0.png" 512x512+400+250 PNG32
+crop cartoon-river "$rain/levels/river/river_0_0.png" 512x512+0+512 PNG32
+crop cartoon-clouds "$rain/backgrounds/clouds_background.png" 512x512+256+256 PNG24
+cat=$rain/cat
+sheet cartoon-cats 128x128 4x4 \
+    "$cat"/cat-walk/cat-walk[1-4].png "$cat"/cat-umbrella/cat-umbrella[1-4].png \
+    "$cat"/cat-poncho/cat-poncho[1-2].png "$cat"/cat-rainboots/cat-rainboots[1-2].png \
+    "$cat"/cat-skateboard/cat-skateboard1.png "$cat"/cat-shield/cat-shield1.png \
+    "$cat"/cat-hurt/cat-hurt1.png "$cat"/cat-laser/cat-laser1.png
+sheet cartoon-items 128x128 4x4 "$rain"/item-buttons/cat-go-button.png "$rain"/item-buttons/item-*.png
 
 # Original photographs for the JPEG decoder timing.
 for name in Aqua Dune Garden Storm; do
