@@ -14,24 +14,6 @@ namespace k4codec {
 
 namespace {
 
-// --- Alpha palette ---
-
-void alphaPalette(int a0, int a1, int palette[8]) {
-    palette[0] = a0;
-    palette[1] = a1;
-    if (a0 > a1) {
-        for (int i = 1; i < 7; ++i) {
-            palette[i + 1] = ((7 - i) * a0 + i * a1 + 3) / 7;
-        }
-    } else {
-        for (int i = 1; i < 5; ++i) {
-            palette[i + 1] = ((5 - i) * a0 + i * a1 + 2) / 5;
-        }
-        palette[6] = 0;
-        palette[7] = 255;
-    }
-}
-
 // --- Decoding ---
 
 void decodeColour(const uint8_t* block, bool dxt1, Rgba out[16]) {
@@ -59,7 +41,7 @@ void decodeAlpha3(const uint8_t* block, Rgba out[16]) {
 
 void decodeAlpha5(const uint8_t* block, Rgba out[16]) {
     int palette[8];
-    alphaPalette(block[0], block[1], palette);
+    dxt::alphaPalette(block[0], block[1], palette);
     uint64_t bits = 0;
     for (int i = 0; i < 6; ++i) {
         bits |= static_cast<uint64_t>(block[2 + i]) << (8 * i);
@@ -81,7 +63,7 @@ void encodeAlpha3(const Rgba in[16], uint8_t* out) {
 
 int alphaError(const int values[16], int a0, int a1, uint8_t* indices) {
     int palette[8];
-    alphaPalette(a0, a1, palette);
+    dxt::alphaPalette(a0, a1, palette);
     int total = 0;
     for (int i = 0; i < 16; ++i) {
         int best = 1 << 30, bestIndex = 0;

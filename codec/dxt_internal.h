@@ -1,6 +1,7 @@
 // Inside the DXT codec: the palette rules that the decoder and the encoder
-// share (so the encoder measures exactly what a reader will see), and the
-// colour block encoder of dxt_colour.cpp. Not part of the codec's interface.
+// share (so the encoder measures exactly what a reader will see; the BC4 and
+// BC5 decoders use the alpha palette too), and the colour block encoder of
+// dxt_colour.cpp. Not part of the codec's interface.
 #pragma once
 
 #include "codec/formats.h"
@@ -33,6 +34,24 @@ inline void colourPalette(uint16_t c0, uint16_t c1, bool three, Colour palette[4
             Colour{(2 * a.r + b.r + 1) / 3, (2 * a.g + b.g + 1) / 3, (2 * a.b + b.b + 1) / 3};
         palette[3] =
             Colour{(a.r + 2 * b.r + 1) / 3, (a.g + 2 * b.g + 1) / 3, (a.b + 2 * b.b + 1) / 3};
+    }
+}
+
+// Palette of a DXT5 alpha block, which is also a BC4 block: eight values
+// when a0 > a1, otherwise six and then 0 and 255.
+inline void alphaPalette(int a0, int a1, int palette[8]) {
+    palette[0] = a0;
+    palette[1] = a1;
+    if (a0 > a1) {
+        for (int i = 1; i < 7; ++i) {
+            palette[i + 1] = ((7 - i) * a0 + i * a1 + 3) / 7;
+        }
+    } else {
+        for (int i = 1; i < 5; ++i) {
+            palette[i + 1] = ((5 - i) * a0 + i * a1 + 2) / 5;
+        }
+        palette[6] = 0;
+        palette[7] = 255;
     }
 }
 

@@ -1,0 +1,352 @@
+// BC6H blocks (BC6H_UF16, BC6H_SF16, BC6H_TYPELESS as unsigned): all 14
+// modes, one and two subsets, transformed (delta) and direct endpoints, as
+// the Direct3D 11 and OpenGL (BPTC float) documents define them, down to the
+// 16-bit half float of each texel; the half becomes 8 bits by texel.h's rule
+// (clamped to 0..1). Reserved modes decode to opaque black, as the documents
+// say ((0, 0, 0, 1)).
+//
+// The bit layout of each mode is written below as the documents print it
+// (LSB first, v[a:b] puts the bits into v from bit b towards bit a) and is
+// turned into a list of fields at compile time.
+#include "codec/bptc.h"
+#include "codec/dds_decode.h"
+#include "codec/texel.h"
+
+#include <array>
+
+namespace k4codec {
+
+namespace {
+
+using bptc::bitsAt;
+
+// One field of a layout: `count` bits of the block into endpoint value
+// `value` (r0 g0 b0 r1 g1 b1 r2 g2 b2 r3 g3 b3; 12 for the mode bits) from
+// bit `low` up, or from bit `low + count - 1` down when `reversed`.
+struct Field {
+    uint8_t value = 0;
+    uint8_t low = 0;
+    uint8_t count = 0;
+    bool reversed = false;
+};
+
+struct Layout {
+    Field fields[32];
+    uint32_t count = 0;
+};
+
+constexpr uint32_t parseNumber(const char* text, uint32_t* at) {
+    uint32_t value = 0;
+    while (text[*at] >= '0' && text[*at] <= '9') {
+        value = value * 10 + static_cast<uint32_t>(text[(*at)++] - '0');
+    }
+    return value;
+}
+
+// "m[1:0],g2[4],..." as the documents print it.
+constexpr Layout parseLayout(const char* text) {
+    Layout layout;
+    uint32_t at = 0;
+    while (text[at] != '\0') {
+        Field field;
+        const char name = text[at++];
+        if (name == 'm') {
+            field.value = 12;
+        } else {
+            const uint32_t channel = name == 'r' ? 0 : name == 'g' ? 1 : 2;
+            field.value =
+                static_cast<uint8_t>(static_cast<uint32_t>(text[at++] - '0') * 3 + channel);
+        }
+        ++at; // '['
+        const uint32_t a = parseNumber(text, &at);
+        uint32_t b = a;
+        if (text[at] == ':') {
+            ++at;
+            b = parseNumber(text, &at);
+        }
+        ++at; // ']'
+        field.reversed = a < b;
+        field.low = static_cast<uint8_t>(a < b ? a : b);
+        field.count = static_cast<uint8_t>((a < b ? b - a : a - b) + 1);
+        layout.fields[layout.count++] = field;
+        if (text[at] == ',') {
+            ++at;
+        }
+    }
+    return layout;
+}
+
+struct Mode {
+    uint8_t number; // the mode bits' value
+    bool transformed;
+    uint8_t endpointBits;
+    uint8_t deltaBits[3];
+    const char* layout;
+};
+
+// Two subsets for the first ten, one for the last four.
+constexpr Mode kModes[14] = {
+    {0,
+     true,
+     10,
+     {5, 5, 5},
+     "m[1:0],g2[4],b2[4],b3[4],r0[9:0],g0[9:0],b0[9:0],r1[4:0],g3[4],g2[3:0],g1[4:0],b3[0],"
+     "g3[3:0],b1[4:0],b3[1],b2[3:0],r2[4:0],b3[2],r3[4:0],b3[3]"},
+    {1,
+     true,
+     7,
+     {6, 6, 6},
+     "m[1:0],g2[5],g3[4],g3[5],r0[6:0],b3[0],b3[1],b2[4],g0[6:0],b2[5],b3[2],g2[4],b0[6:0],"
+     "b3[3],b3[5],b3[4],r1[5:0],g2[3:0],g1[5:0],g3[3:0],b1[5:0],b2[3:0],r2[5:0],r3[5:0]"},
+    {2,
+     true,
+     11,
+     {5, 4, 4},
+     "m[4:0],r0[9:0],g0[9:0],b0[9:0],r1[4:0],r0[10],g2[3:0],g1[3:0],g0[10],b3[0],g3[3:0],"
+     "b1[3:0],b0[10],b3[1],b2[3:0],r2[4:0],b3[2],r3[4:0],b3[3]"},
+    {6,
+     true,
+     11,
+     {4, 5, 4},
+     "m[4:0],r0[9:0],g0[9:0],b0[9:0],r1[3:0],r0[10],g3[4],g2[3:0],g1[4:0],g0[10],g3[3:0],"
+     "b1[3:0],b0[10],b3[1],b2[3:0],r2[3:0],b3[0],b3[2],r3[3:0],g2[4],b3[3]"},
+    {10,
+     true,
+     11,
+     {4, 4, 5},
+     "m[4:0],r0[9:0],g0[9:0],b0[9:0],r1[3:0],r0[10],b2[4],g2[3:0],g1[3:0],g0[10],b3[0],"
+     "g3[3:0],b1[4:0],b0[10],b2[3:0],r2[3:0],b3[1],b3[2],r3[3:0],b3[4],b3[3]"},
+    {14,
+     true,
+     9,
+     {5, 5, 5},
+     "m[4:0],r0[8:0],b2[4],g0[8:0],g2[4],b0[8:0],b3[4],r1[4:0],g3[4],g2[3:0],g1[4:0],b3[0],"
+     "g3[3:0],b1[4:0],b3[1],b2[3:0],r2[4:0],b3[2],r3[4:0],b3[3]"},
+    {18,
+     true,
+     8,
+     {6, 5, 5},
+     "m[4:0],r0[7:0],g3[4],b2[4],g0[7:0],b3[2],g2[4],b0[7:0],b3[3],b3[4],r1[5:0],g2[3:0],"
+     "g1[4:0],b3[0],g3[3:0],b1[4:0],b3[1],b2[3:0],r2[5:0],r3[5:0]"},
+    {22,
+     true,
+     8,
+     {5, 6, 5},
+     "m[4:0],r0[7:0],b3[0],b2[4],g0[7:0],g2[5],g2[4],b0[7:0],g3[5],b3[4],r1[4:0],g3[4],"
+     "g2[3:0],g1[5:0],g3[3:0],b1[4:0],b3[1],b2[3:0],r2[4:0],b3[2],r3[4:0],b3[3]"},
+    {26,
+     true,
+     8,
+     {5, 5, 6},
+     "m[4:0],r0[7:0],b3[1],b2[4],g0[7:0],b2[5],g2[4],b0[7:0],b3[5],b3[4],r1[4:0],g3[4],"
+     "g2[3:0],g1[4:0],b3[0],g3[3:0],b1[5:0],b2[3:0],r2[4:0],b3[2],r3[4:0],b3[3]"},
+    {30,
+     false,
+     6,
+     {6, 6, 6},
+     "m[4:0],r0[5:0],g3[4],b3[0],b3[1],b2[4],g0[5:0],g2[5],b2[5],b3[2],g2[4],b0[5:0],g3[5],"
+     "b3[3],b3[5],b3[4],r1[5:0],g2[3:0],g1[5:0],g3[3:0],b1[5:0],b2[3:0],r2[5:0],r3[5:0]"},
+    {3, false, 10, {10, 10, 10}, "m[4:0],r0[9:0],g0[9:0],b0[9:0],r1[9:0],g1[9:0],b1[9:0]"},
+    {7,
+     true,
+     11,
+     {9, 9, 9},
+     "m[4:0],r0[9:0],g0[9:0],b0[9:0],r1[8:0],r0[10],g1[8:0],g0[10],b1[8:0],b0[10]"},
+    {11,
+     true,
+     12,
+     {8, 8, 8},
+     "m[4:0],r0[9:0],g0[9:0],b0[9:0],r1[7:0],r0[10:11],g1[7:0],g0[10:11],b1[7:0],b0[10:11]"},
+    {15,
+     true,
+     16,
+     {4, 4, 4},
+     "m[4:0],r0[9:0],g0[9:0],b0[9:0],r1[3:0],r0[10:15],g1[3:0],g0[10:15],b1[3:0],b0[10:15]"},
+};
+
+constexpr std::array<Layout, 14> parseLayouts() {
+    std::array<Layout, 14> layouts{};
+    for (uint32_t i = 0; i < 14; ++i) {
+        layouts[i] = parseLayout(kModes[i].layout);
+    }
+    return layouts;
+}
+
+constexpr std::array<Layout, 14> kLayouts = parseLayouts();
+
+// Every layout fills the bits before the partition number (two subsets) or
+// the indices (one subset), and sets each endpoint bit once.
+constexpr bool layoutsAreWhole() {
+    for (uint32_t i = 0; i < 14; ++i) {
+        uint32_t total = 0, endpointBits = 0;
+        uint32_t seen[13] = {};
+        for (uint32_t f = 0; f < kLayouts[i].count; ++f) {
+            const Field& field = kLayouts[i].fields[f];
+            total += field.count;
+            for (uint32_t b = field.low; b < field.low + field.count; ++b) {
+                if (seen[field.value] & (1u << b)) {
+                    return false;
+                }
+                seen[field.value] |= 1u << b;
+            }
+            endpointBits += field.value < 12 ? field.count : 0;
+        }
+        const bool two = i < 10;
+        const uint32_t expected =
+            two ? 3 * kModes[i].endpointBits +
+                      3 * (kModes[i].deltaBits[0] + kModes[i].deltaBits[1] + kModes[i].deltaBits[2])
+                : 3 * kModes[i].endpointBits + kModes[i].deltaBits[0] + kModes[i].deltaBits[1] +
+                      kModes[i].deltaBits[2];
+        if (total != (two ? 77u : 65u) || endpointBits != expected) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(layoutsAreWhole(), "a BC6H layout misses or repeats bits");
+
+// The entry of kModes for the bits at the start of a block; -1 for a reserved one.
+constexpr std::array<int8_t, 32> modeTable() {
+    std::array<int8_t, 32> table{};
+    for (uint32_t bits = 0; bits < 32; ++bits) {
+        const uint32_t number = (bits & 3) < 2 ? bits & 3 : bits;
+        table[bits] = -1;
+        for (uint32_t i = 0; i < 14; ++i) {
+            if (kModes[i].number == number) {
+                table[bits] = static_cast<int8_t>(i);
+            }
+        }
+    }
+    return table;
+}
+
+constexpr std::array<int8_t, 32> kModeOfBits = modeTable();
+
+inline int32_t signExtend(uint32_t value, uint32_t bits) {
+    const uint32_t sign = 1u << (bits - 1);
+    return static_cast<int32_t>((value & ((sign << 1) - 1)) ^ sign) - static_cast<int32_t>(sign);
+}
+
+inline uint32_t reverseBits(uint32_t value, uint32_t count) {
+    uint32_t reversed = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        reversed = (reversed << 1) | ((value >> i) & 1);
+    }
+    return reversed;
+}
+
+int32_t unquantize(int32_t value, uint32_t bits, bool signedValues) {
+    if (!signedValues) {
+        if (bits >= 15 || value == 0) {
+            return value;
+        }
+        if (value == (1 << bits) - 1) {
+            return 0xffff;
+        }
+        return ((value << 15) + 0x4000) >> (bits - 1);
+    }
+    if (bits >= 16) {
+        return value;
+    }
+    const bool negative = value < 0;
+    int32_t magnitude = negative ? -value : value;
+    if (magnitude == 0) {
+        return 0;
+    }
+    magnitude =
+        magnitude >= (1 << (bits - 1)) - 1 ? 0x7fff : ((magnitude << 15) + 0x4000) >> (bits - 1);
+    return negative ? -magnitude : magnitude;
+}
+
+// The interpolated value's half-float bits (the documents' final step).
+inline uint16_t finishUnquantize(int32_t value, bool signedValues) {
+    if (!signedValues) {
+        return static_cast<uint16_t>((value * 31) >> 6);
+    }
+    return value < 0 ? static_cast<uint16_t>((((-value) * 31) >> 5) | 0x8000)
+                     : static_cast<uint16_t>((value * 31) >> 5);
+}
+
+} // namespace
+
+void decodeBc6hBlock(const uint8_t* block, bool signedValues, uint32_t out[16]) {
+    const int32_t modeIndex = kModeOfBits[block[0] & 31];
+    if (modeIndex < 0) {
+        for (int i = 0; i < 16; ++i) {
+            out[i] = 0xff000000u;
+        }
+        return;
+    }
+    const Mode& mode = kModes[modeIndex];
+    const Layout& layout = kLayouts[static_cast<size_t>(modeIndex)];
+    const bptc::Bits128 bits = bptc::loadBlock(block);
+    uint32_t raw[12] = {};
+    uint32_t at = 0;
+    for (uint32_t f = 0; f < layout.count; ++f) {
+        const Field& field = layout.fields[f];
+        uint32_t value = static_cast<uint32_t>(bitsAt(bits, at, field.count));
+        at += field.count;
+        if (field.value < 12) {
+            raw[field.value] |= (field.reversed ? reverseBits(value, field.count) : value)
+                                << field.low;
+        }
+    }
+    const bool twoSubsets = modeIndex < 10;
+    const uint32_t values = twoSubsets ? 12 : 6;
+    const uint32_t endpointBits = mode.endpointBits;
+    int32_t endpoint[12];
+    for (uint32_t i = 0; i < values; ++i) {
+        const uint32_t channel = i % 3;
+        if (i < 3) {
+            endpoint[i] =
+                signedValues ? signExtend(raw[i], endpointBits) : static_cast<int32_t>(raw[i]);
+        } else if (signedValues || mode.transformed) {
+            endpoint[i] = signExtend(raw[i], mode.deltaBits[channel]);
+        } else {
+            endpoint[i] = static_cast<int32_t>(raw[i]);
+        }
+    }
+    if (mode.transformed) {
+        const uint32_t mask = (1u << endpointBits) - 1;
+        for (uint32_t i = 3; i < values; ++i) {
+            const uint32_t sum =
+                static_cast<uint32_t>(endpoint[i % 3] + endpoint[i]) & mask; // wraps
+            endpoint[i] = signedValues ? signExtend(sum, endpointBits) : static_cast<int32_t>(sum);
+        }
+    }
+    for (uint32_t i = 0; i < values; ++i) {
+        endpoint[i] = unquantize(endpoint[i], endpointBits, signedValues);
+    }
+
+    const uint32_t indexBits = twoSubsets ? 3 : 4;
+    const uint8_t* weights = bptc::weights(indexBits);
+    const uint32_t entries = 1u << indexBits;
+    const uint8_t* toByte = halfToByteTable();
+    uint32_t palette[2][16];
+    for (uint32_t s = 0; s < values / 6; ++s) {
+        const int32_t* a = endpoint + 6 * s;
+        const int32_t* b = a + 3;
+        for (uint32_t i = 0; i < entries; ++i) {
+            const int32_t w = weights[i];
+            uint8_t channel[3];
+            for (uint32_t c = 0; c < 3; ++c) {
+                const int32_t mixed = (a[c] * (64 - w) + b[c] * w + 32) >> 6;
+                channel[c] = toByte[finishUnquantize(mixed, signedValues)];
+            }
+            palette[s][i] = bgraWord(Rgba{channel[0], channel[1], channel[2], 255});
+        }
+    }
+    const uint32_t partition = twoSubsets ? static_cast<uint32_t>(bitsAt(bits, at, 5)) : 0;
+    at += twoSubsets ? 5 : 0;
+    const uint32_t subsets = twoSubsets ? bptc::kPartitions2[partition] : 0;
+    const uint32_t anchors = bptc::anchorMask(twoSubsets ? 2 : 1, partition);
+    uint64_t indices = static_cast<uint64_t>(bits >> at);
+    for (uint32_t t = 0; t < 16; ++t) {
+        const uint32_t count = indexBits - ((anchors >> t) & 1);
+        const uint32_t index = static_cast<uint32_t>(indices & ((1u << count) - 1));
+        indices >>= count;
+        out[t] = palette[(subsets >> (2 * t)) & 3][index];
+    }
+}
+
+} // namespace k4codec
