@@ -10,9 +10,9 @@
 // The headline is the first save in a fresh process; the warm figure is the
 // best of the following runs. Milliseconds.
 #include "bench/win_bench.h"
-#include "export/k4qblayeredtexture.h"
-#include "export/k4qblayerpreview.h"
-#include "export/k4qbtexturesave.h"
+#include "exportd3d/k4qblayeredtexture.h"
+#include "exportd3d/k4qblayerpreview.h"
+#include "exportd3d/k4qbtexturesave.h"
 #include "platform/platform.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
 #include "texmgr/k4qbtexmgrwindow.h"

@@ -18,7 +18,7 @@ namespace qbtex {
 
 int printHelp(const char* help, FILE* out) {
     std::fputs(help, out);
-    return out == stdout ? kExitOk : kExitError;
+    return out == stdout ? kExitOk : kExitUsage;
 }
 
 bool startCommand(int argc, char** argv, const char* help, ContentArgs* args, int* status) {
@@ -86,7 +86,7 @@ std::string nativePath(const char* path) {
 
 int reportError(const char* code, const std::string& detail) {
     std::fprintf(stderr, "qbtex: %s: %s\n", code, detail.c_str());
-    return kExitError;
+    return kExitFailed;
 }
 
 void printFileList(const K4QBFileList& list, bool withSource) {
@@ -125,7 +125,8 @@ const char kContentHelp[] =
     "  --cache CACHEDIR folder that receives extracted files\n"
     "  --help           this text\n"
     "\n"
-    "Exit status: 0 done, 1 something was not found, 2 error.\n";
+    "Exit status: 0 done, 1 something was not found or could not be read, 2 usage\n"
+    "error.\n";
 
 } // namespace
 
@@ -157,7 +158,7 @@ int runContent(int argc, char** argv) {
             registry.findContent(&list, args.positional[2].c_str(),
                                  qbtex::gamePath(args.folder).c_str(), args.recursive);
             qbtex::printFileList(list, true);
-            return list.getCount() > 0 ? qbtex::kExitOk : qbtex::kExitNotFound;
+            return list.getCount() > 0 ? qbtex::kExitOk : qbtex::kExitFailed;
         }
         int status = qbtex::kExitOk;
         K4CString out;
@@ -170,7 +171,7 @@ int runContent(int argc, char** argv) {
                     std::printf("%s\n", qbtex::nativePath(out.getText()).c_str());
                 } else {
                     std::fprintf(stderr, "qbtex: not found: %s\n", args.positional[i].c_str());
-                    status = status == qbtex::kExitOk ? qbtex::kExitNotFound : status;
+                    status = status == qbtex::kExitOk ? qbtex::kExitFailed : status;
                 }
             } catch (const char* code) {
                 status = qbtex::reportError(code, args.positional[i]);

@@ -6,7 +6,8 @@
 // Game paths are written with backslashes ("data\textures\brick.dds"); "/" is
 // accepted and means the same. Paths of files on disk are printed in the
 // system's own form. Exit status: 0 all done, 1 something asked for was not
-// found (the rest is still done), 2 an error ("qbtex: CODE: detail" on stderr).
+// found or could not be read or written (the rest is still done; "qbtex:
+// CODE: detail" on stderr), 2 a usage error.
 #pragma once
 
 #include <cstdio>
@@ -20,8 +21,8 @@ int runContent(int argc, char** argv);
 namespace qbtex {
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitNotFound = 1;
-inline constexpr int kExitError = 2;
+inline constexpr int kExitFailed = 1; // not found, unreadable, not written
+inline constexpr int kExitUsage = 2;
 
 // Options shared by the content commands; positional arguments in order.
 struct ContentArgs {
@@ -48,7 +49,7 @@ std::string gamePath(const std::string& text);
 void splitGamePath(const std::string& path, std::string* folder, std::string* name);
 // A path on disk as the system writes it.
 std::string nativePath(const char* path);
-// Prints "qbtex: CODE: detail" and returns the error exit status.
+// Prints "qbtex: CODE: detail" and returns kExitFailed.
 int reportError(const char* code, const std::string& detail);
 // Prints the list's entries as game paths, with an optional source label.
 void printFileList(const K4QBFileList& list, bool withSource);

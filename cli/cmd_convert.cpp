@@ -244,6 +244,7 @@ struct Source {
     std::mutex lock;
     bool tried = false;
     k4codec::HResult result = k4codec::kOk;
+    k4codec::ImageInfo info; // the sides of a source too large to read
     k4codec::Image image;
     SourceDesc desc;
     std::atomic<int32_t> users{0};
@@ -378,6 +379,9 @@ private:
                         : k4codec::loadSourceTexture(bytes.data(), bytes.size(), &source.image,
                                                      &desc, nullptr);
             }
+            if (source.result == k4codec::kTooLarge) {
+                k4codec::readImageHeader(bytes.data(), bytes.size(), &source.info);
+            }
             source.desc = {desc.width, desc.height, desc.format};
         }
         return source;
@@ -396,7 +400,8 @@ private:
         if (source.result != k4codec::kOk) {
             outcome->sourceFailed = true;
             fail(outcome, K4DXERR_RES_LOADERROR,
-                 sourceText(output.source) + ": " + k4codec::resultText(source.result));
+                 sourceText(output.source) + ": " +
+                     k4codec::resultMessage(source.result, source.info));
             return;
         }
         const OutputSize size = plannedSize(run_, output, source.desc);
@@ -481,7 +486,7 @@ private:
             qbtex::reportError(firstCode, std::to_string(failed) + " of " + std::to_string(total) +
                                               " outputs failed");
         }
-        return stopped + failed > 0 ? qbtex::kExitNotFound : qbtex::kExitOk;
+        return stopped + failed > 0 ? qbtex::kExitFailed : qbtex::kExitOk;
     }
 
     const Options& options_;
@@ -563,7 +568,7 @@ int runConvert(int argc, char** argv) {
     Options options;
     bool outGiven = false;
     if (!parseArgs(argc, argv, &options, &outGiven)) {
-        return qbtex::kExitError;
+        return qbtex::kExitUsage;
     }
     if (options.help) {
         return qbtex::printHelp(kConvertHelp, stdout);
@@ -585,20 +590,20 @@ int runConvert(int argc, char** argv) {
         if (options.thumbnail >= files.getCount()) {
             usage("--thumbnail must name one of the " + std::to_string(files.getCount()) +
                   " files, from 0");
-            return qbtex::kExitError;
+            return qbtex::kExitUsage;
         }
         std::string folder;
         ExportRun run;
         if (!makeRun(options, files, &folder, &run)) {
-            return qbtex::kExitError;
+            return qbtex::kExitUsage;
         }
         ConvertRun convert(options, files, run);
         if (!convert.plan()) {
-            return qbtex::kExitError;
+            return qbtex::kExitUsage;
         }
         if (!options.dryRun) {
             if (!options.yes && !convert.mayWrite()) {
-                return qbtex::kExitNotFound;
+                return qbtex::kExitFailed;
             }
             if (options.game.empty()) {
                 k4p::createFolderTree(options.out.c_str());

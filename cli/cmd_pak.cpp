@@ -41,7 +41,8 @@ const char kPakHelp[] =
     "  --to CACHEDIR    folder that receives extracted files\n"
     "  --help           this text\n"
     "\n"
-    "Exit status: 0 done, 1 something was not found, 2 error.\n";
+    "Exit status: 0 done, 1 something was not found or could not be read, 2 usage\n"
+    "error.\n";
 
 int list(K4QBPakRegistry* registry) {
     for (int32_t f = 0; f < registry->getFolderCount(); ++f) {
@@ -66,7 +67,7 @@ int find(K4QBPakRegistry* registry, const qbtex::ContentArgs& args) {
     registry->findContent(&found, args.positional[2].c_str(), qbtex::gamePath(args.folder).c_str(),
                           args.recursive);
     qbtex::printFileList(found, false);
-    return found.getCount() > 0 ? qbtex::kExitOk : qbtex::kExitNotFound;
+    return found.getCount() > 0 ? qbtex::kExitOk : qbtex::kExitFailed;
 }
 
 int extract(K4QBPakRegistry* registry, const qbtex::ContentArgs& args) {
@@ -81,7 +82,7 @@ int extract(K4QBPakRegistry* registry, const qbtex::ContentArgs& args) {
                 std::printf("%s\n", qbtex::nativePath(out.getText()).c_str());
             } else {
                 std::fprintf(stderr, "qbtex: not found: %s\n", args.positional[i].c_str());
-                status = status == qbtex::kExitOk ? qbtex::kExitNotFound : status;
+                status = status == qbtex::kExitOk ? qbtex::kExitFailed : status;
             }
         } catch (const char* code) {
             status = qbtex::reportError(code, args.positional[i]);

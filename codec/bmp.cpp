@@ -97,8 +97,12 @@ HResult parseHeader(const uint8_t* data, size_t size, BmpLayout* layout) {
     }
     layout->topDown = height < 0;
     height = height < 0 ? -height : height;
-    if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension) {
+    if (width <= 0 || height <= 0) {
         return kInvalidData;
+    }
+    if (width > kMaxDimension || height > kMaxDimension) {
+        return refuseSides(&layout->info, static_cast<uint64_t>(width),
+                           static_cast<uint64_t>(height));
     }
     const uint32_t bits = layout->bits;
     const uint32_t compression = layout->compression;
@@ -327,7 +331,7 @@ HResult decodeRle(const uint8_t* data, size_t size, const BmpLayout& layout, con
 HResult bmpReadHeader(const uint8_t* data, size_t size, ImageInfo* info) {
     BmpLayout layout;
     const HResult result = parseHeader(data, size, &layout);
-    if (result == kOk && info != nullptr) {
+    if ((result == kOk || result == kTooLarge) && info != nullptr) {
         *info = layout.info;
     }
     return result;
@@ -340,6 +344,9 @@ HResult bmpReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* 
     BmpLayout layout;
     HResult result = parseHeader(data, size, &layout);
     if (result != kOk) {
+        if (result == kTooLarge && info != nullptr) {
+            *info = layout.info;
+        }
         return result;
     }
     Palette palette;

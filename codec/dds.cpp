@@ -199,9 +199,11 @@ HResult parseHeader(const uint8_t* data, size_t size, DdsLayout* layout) {
     DdsHeader header;
     std::memcpy(&header, data + 4, sizeof header);
     if (header.size != sizeof(DdsHeader) || header.pixelFormat.size != sizeof(DdsPixelFormat) ||
-        header.width == 0 || header.height == 0 || header.width > kMaxDimension ||
-        header.height > kMaxDimension) {
+        header.width == 0 || header.height == 0) {
         return kInvalidData;
+    }
+    if (header.width > kMaxDimension || header.height > kMaxDimension) {
+        return refuseSides(&layout->info, header.width, header.height);
     }
     *layout = DdsLayout();
     ImageInfo& info = layout->info;
@@ -299,7 +301,7 @@ void expandLevel(const DdsLayout& layout, const uint8_t* data, const uint8_t* sr
 HResult ddsReadHeader(const uint8_t* data, size_t size, ImageInfo* info) {
     DdsLayout layout;
     const HResult result = parseHeader(data, size, &layout);
-    if (result == kOk && info != nullptr) {
+    if ((result == kOk || result == kTooLarge) && info != nullptr) {
         *info = layout.info;
     }
     return result;
@@ -312,6 +314,9 @@ HResult ddsReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* 
     DdsLayout layout;
     HResult result = parseHeader(data, size, &layout);
     if (result != kOk) {
+        if (result == kTooLarge && info != nullptr) {
+            *info = layout.info;
+        }
         return result;
     }
     Format format = layout.rawFormat;

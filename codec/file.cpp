@@ -22,7 +22,8 @@ HResult detectFileType(const uint8_t* data, size_t size, FileType* type) {
         *type = FileType::Jpeg;
     } else if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
         *type = FileType::Bmp;
-    } else if (tgaReadHeader(data, size, nullptr) == kOk) {
+    } else if (const HResult tga = tgaReadHeader(data, size, nullptr);
+               tga == kOk || tga == kTooLarge) {
         *type = FileType::Tga;
     } else {
         return kInvalidData;

@@ -2,6 +2,8 @@
 #include "codec/image.h"
 #include "codec/memory.h"
 
+#include <string>
+
 namespace k4codec {
 
 const char* resultText(HResult result) {
@@ -20,9 +22,20 @@ const char* resultText(HResult result) {
         return "cannot open file";
     case kWriteFailed:
         return "cannot write file";
+    case kTooLarge:
+        return "image too large";
     default:
         return "failed";
     }
+}
+
+std::string resultMessage(HResult result, const ImageInfo& info) {
+    if (result != kTooLarge) {
+        return resultText(result);
+    }
+    return std::to_string(info.width) + " by " + std::to_string(info.height) +
+           " pixels: larger than the limit of " + std::to_string(kMaxDimension) +
+           " pixels a side";
 }
 
 uint32_t fullMipCount(uint32_t width, uint32_t height) {

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace k4codec {
@@ -50,6 +51,11 @@ inline uint32_t levelSize(uint32_t size, uint32_t level) {
     uint32_t value = level < 32 ? size >> level : 0;
     return value > 0 ? value : 1;
 }
+
+// resultText, except that an image too large gets its sides and the limit
+// ("20000 by 100 pixels: larger than the limit of 16384 pixels a side"), so
+// that its user knows what to change. `info` is the reader's description.
+std::string resultMessage(HResult result, const ImageInfo& info);
 
 // Levels of a complete chain down to 1 by 1.
 uint32_t fullMipCount(uint32_t width, uint32_t height);

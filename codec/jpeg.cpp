@@ -82,10 +82,13 @@ HResult parseHeader(const uint8_t* data, size_t size, ImageInfo* info) {
             const uint64_t blocks = ((static_cast<uint64_t>(width) + 7) / 8) *
                                     ((static_cast<uint64_t>(height) + 7) / 8);
             if (lossless || hierarchical || arithmetic || blocks / 8 > size || precision != 8 ||
-                width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension ||
+                width == 0 || height == 0 ||
                 (components != 1 && components != 3 && components != 4) ||
                 length < 8 + 3 * components) {
                 return kInvalidData;
+            }
+            if (width > kMaxDimension || height > kMaxDimension) {
+                return refuseSides(info, width, height);
             }
             *info = ImageInfo();
             info->fileType = FileType::Jpeg;
@@ -257,7 +260,7 @@ bool decodeRows(JpegDecoder* decoder, const uint8_t* data, size_t size, uint8_t*
 HResult jpegReadHeader(const uint8_t* data, size_t size, ImageInfo* info) {
     ImageInfo parsed;
     const HResult result = parseHeader(data, size, &parsed);
-    if (result == kOk && info != nullptr) {
+    if ((result == kOk || result == kTooLarge) && info != nullptr) {
         *info = parsed;
     }
     return result;
@@ -270,6 +273,9 @@ HResult jpegReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo*
     ImageInfo parsed;
     HResult result = parseHeader(data, size, &parsed);
     if (result != kOk) {
+        if (result == kTooLarge && info != nullptr) {
+            *info = parsed;
+        }
         return result;
     }
     Image decoded;

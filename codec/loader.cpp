@@ -150,38 +150,4 @@ HResult resizeImage(const Image& src, uint32_t width, uint32_t height, uint32_t 
     return kOk;
 }
 
-HResult loadImage(const uint8_t* data, size_t size, const LoadOptions& options, Image* image,
-                  ImageInfo* info) {
-    if (image == nullptr) {
-        return kInvalidCall;
-    }
-    Image decoded;
-    ImageInfo fileInfo;
-    HResult result = readImage(data, size, &decoded, &fileInfo);
-    if (result != kOk) {
-        return result;
-    }
-    const uint32_t width = options.width ? options.width : roundUpToPowerOfTwo(decoded.width);
-    const uint32_t height = options.height ? options.height : roundUpToPowerOfTwo(decoded.height);
-    if (width > kMaxDimension || height > kMaxDimension) {
-        return kInvalidCall;
-    }
-    const uint32_t levels = options.mipLevels ? options.mipLevels : fullMipCount(width, height);
-    const Format format = options.format != kFmtUnknown ? options.format : decoded.format;
-    result = resizeImage(decoded, width, height, levels, format, image);
-    if (result == kOk && info != nullptr) {
-        *info = fileInfo;
-    }
-    return result;
-}
-
-HResult loadImageFile(const char* path, const LoadOptions& options, Image* image, ImageInfo* info) {
-    std::vector<uint8_t> bytes;
-    const HResult result = readFileBytes(path, &bytes);
-    if (result != kOk) {
-        return result;
-    }
-    return loadImage(bytes.data(), bytes.size(), options, image, info);
-}
-
 } // namespace k4codec

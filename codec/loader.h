@@ -1,26 +1,18 @@
-// Loading an image file as a texture would hold it: the file decoded, scaled
-// to the texture's size, given its mip levels and converted to its format.
-// The defaults are those of D3DXCreateTextureFromFile: each side rounded up
-// to a power of two, a complete mip chain, and the decoded format of the
-// file. Levels that a DDS file holds are kept as they are when the size does
-// not change (each is scaled from its own level when it does); the levels
-// below them are made with the box filter of mips.h.
+// What loading an image file as a texture does to the decoded picture: the
+// sizes, level counts and formats the texture may take, and the resize that
+// gives it them. The defaults are those of D3DXCreateTextureFromFile: each
+// side rounded up to a power of two, a complete mip chain, and the decoded
+// format of the file. Levels that a DDS file holds are kept as they are when
+// the size does not change (each is scaled from its own level when it does);
+// the levels below them are made with the box filter of mips.h.
 #pragma once
 
 #include "codec/image.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace k4codec {
-
-struct LoadOptions {
-    uint32_t width = 0;          // 0: the file's width rounded up to a power of two
-    uint32_t height = 0;         // 0: likewise
-    uint32_t mipLevels = 0;      // 0: the complete chain
-    Format format = kFmtUnknown; // unknown: the decoded format (see codec.h)
-};
 
 uint32_t roundUpToPowerOfTwo(uint32_t value);
 
@@ -31,11 +23,6 @@ uint32_t roundUpToPowerOfTwo(uint32_t value);
 // whether there is alpha). The first entry is the format a device that
 // creates every format holds the texture in. Throws std::bad_alloc.
 std::vector<Format> textureFormatCandidates(Format file, Format decoded);
-
-// `info` (optional) receives the file's description.
-HResult loadImage(const uint8_t* data, size_t size, const LoadOptions& options, Image* image,
-                  ImageInfo* info);
-HResult loadImageFile(const char* path, const LoadOptions& options, Image* image, ImageInfo* info);
 
 // Changes the size, level count and format of a decoded image the same way:
 // kept levels are copied (or scaled each from its own), the rest built.

@@ -81,9 +81,11 @@ HResult parseHeader(const uint8_t* data, size_t size, PngHeader* header) {
     default:
         return kInvalidData;
     }
-    if (!depthOk || width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension ||
-        ihdr[10] != 0 || ihdr[11] != 0 || interlace > 1) {
+    if (!depthOk || width == 0 || height == 0 || ihdr[10] != 0 || ihdr[11] != 0 || interlace > 1) {
         return kInvalidData;
+    }
+    if (width > kMaxDimension || height > kMaxDimension) {
+        return refuseSides(&header->info, width, height);
     }
     // Walk the chunks for tRNS and the compressed size.
     uint64_t idatBytes = 0;
@@ -214,7 +216,7 @@ bool decodeRows(PngDecoder* decoder, png_bytepp rows) {
 HResult pngReadHeader(const uint8_t* data, size_t size, ImageInfo* info) {
     PngHeader header;
     const HResult result = parseHeader(data, size, &header);
-    if (result == kOk && info != nullptr) {
+    if ((result == kOk || result == kTooLarge) && info != nullptr) {
         *info = header.info;
     }
     return result;
@@ -227,6 +229,9 @@ HResult pngReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* 
     PngHeader header;
     HResult result = parseHeader(data, size, &header);
     if (result != kOk) {
+        if (result == kTooLarge && info != nullptr) {
+            *info = header.info;
+        }
         return result;
     }
     const bool alpha = header.transparency || header.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ||

@@ -44,6 +44,15 @@ inline bool masksAreValid(const FormatMasks& m, uint32_t bits) {
            (m.r | m.g | m.b | m.a) != 0;
 }
 
+// The answer for a header that is sound but for sides beyond kMaxDimension:
+// kTooLarge, with the sides kept in `info` for the caller's message.
+inline HResult refuseSides(ImageInfo* info, uint64_t width, uint64_t height) {
+    *info = ImageInfo();
+    info->width = static_cast<uint32_t>(width < 0xFFFFFFFFu ? width : 0xFFFFFFFFu);
+    info->height = static_cast<uint32_t>(height < 0xFFFFFFFFu ? height : 0xFFFFFFFFu);
+    return kTooLarge;
+}
+
 // One A8R8G8B8 pixel in memory order (B, G, R, A).
 inline void storeBgra(uint8_t* p, Rgba c) {
     p[0] = c.b;

@@ -19,6 +19,10 @@ inline constexpr HResult kOutOfMemory = static_cast<HResult>(0x8007000Eu);
 inline constexpr HResult kOutOfVideoMemory = static_cast<HResult>(0x8876017Cu);
 // A file that cannot be opened or read (HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)).
 inline constexpr HResult kFileNotFound = static_cast<HResult>(0x80070002u);
+// An image file whose width or height is beyond kMaxDimension; the reader
+// still gives both in its ImageInfo, for the message (resultMessage). A
+// customer-defined code: no Direct3D result means this.
+inline constexpr HResult kTooLarge = static_cast<HResult>(0xA8760001u);
 // A file that cannot be written (E_FAIL).
 inline constexpr HResult kWriteFailed = static_cast<HResult>(0x80004005u);
 

@@ -62,7 +62,7 @@ HResult parseHeader(const uint8_t* data, size_t size, TgaLayout* layout) {
     if ((imageType != 1 && imageType != 2 && imageType != 3 && imageType != 9 && imageType != 10 &&
          imageType != 11) ||
         mapType > 1 || (type == 1 && mapType != 1) || (descriptor & 0xc0) != 0 || width == 0 ||
-        height == 0 || width > kMaxDimension || height > kMaxDimension) {
+        height == 0) {
         return kInvalidData;
     }
     const bool depthOk = type == 1   ? depth == 8
@@ -70,6 +70,9 @@ HResult parseHeader(const uint8_t* data, size_t size, TgaLayout* layout) {
                                      : depth == 8 || depth == 16;
     if (!depthOk) {
         return kInvalidData;
+    }
+    if (width > kMaxDimension || height > kMaxDimension) {
+        return refuseSides(&layout->info, width, height);
     }
     layout->pixelBytes = (depth + 7) / 8;
     size_t offset = kHeaderSize + idLength;
@@ -225,7 +228,7 @@ bool alphaAllZero(const Image& image) {
 HResult tgaReadHeader(const uint8_t* data, size_t size, ImageInfo* info) {
     TgaLayout layout;
     const HResult result = parseHeader(data, size, &layout);
-    if (result == kOk && info != nullptr) {
+    if ((result == kOk || result == kTooLarge) && info != nullptr) {
         *info = layout.info;
     }
     return result;
@@ -238,6 +241,9 @@ HResult tgaReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* 
     TgaLayout layout;
     HResult result = parseHeader(data, size, &layout);
     if (result != kOk) {
+        if (result == kTooLarge && info != nullptr) {
+            *info = layout.info;
+        }
         return result;
     }
     const Format format = layout.info.format;

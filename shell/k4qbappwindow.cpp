@@ -362,15 +362,17 @@ void K4QBAppWindow::onSetCursor() {
     K4C_TRACE(logger_, "Exit K4QBAppWindow::onSetCursor = %p", (void*)this);
 }
 
-void K4QBAppWindow::setAppBusy(int32_t state) {
-    K4C_TRACE(logger_, "Enter K4QBAppWindow::setAppBusy(%d) = %p", state, (void*)this);
+// A log line that cannot be written must not keep the busy cursor on: the
+// busy scopes end through here, also on their way out of an error.
+void K4QBAppWindow::setAppBusy(int32_t state) noexcept {
+    K4C_TRACE_NOTHROW(logger_, "Enter K4QBAppWindow::setAppBusy(%d) = %p", state, (void*)this);
     busyState_.store(state);
     showCursor();
-    K4C_TRACE(logger_, "Exit K4QBAppWindow::setAppBusy = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit K4QBAppWindow::setAppBusy = %p", (void*)this);
 }
 
-void K4QBAppWindow::showCursor() {
-    K4C_TRACE(logger_, "Enter K4QBAppWindow::showCursor = %p", (void*)this);
+void K4QBAppWindow::showCursor() noexcept {
+    K4C_TRACE_NOTHROW(logger_, "Enter K4QBAppWindow::showCursor = %p", (void*)this);
     // States other than 1 and 2 show the arrow.
     LPCSTR name = IDC_ARROW;
     int32_t state = busyState_.load();
@@ -380,7 +382,7 @@ void K4QBAppWindow::showCursor() {
         name = IDC_WAIT;
     }
     SetCursor(LoadCursorA(nullptr, name));
-    K4C_TRACE(logger_, "Exit K4QBAppWindow::showCursor = %p", (void*)this);
+    K4C_TRACE_NOTHROW(logger_, "Exit K4QBAppWindow::showCursor = %p", (void*)this);
 }
 
 HWND K4QBAppWindow::getWindow() {

@@ -124,9 +124,10 @@ public:
     // --- busy cursor ---
 
     // 0 idle, 1 busy in the background, 2 busy; shows the cursor at once.
-    void setAppBusy(int32_t state);
+    // Never fails: a trace line that cannot be written is left out.
+    void setAppBusy(int32_t state) noexcept;
     int32_t getAppBusy() const { return busyState_.load(); }
-    void showCursor();
+    void showCursor() noexcept;
 
     // --- Direct3D ---
 
@@ -233,4 +234,19 @@ public:
 private:
     K4QBAppWindow* window_;
     IDirect3DDevice9* device_;
+};
+
+// The busy cursor in `state` for a scope, and the arrow again however the
+// scope ends; setAppBusy never throws, so neither does the end.
+class K4QBBusyScope {
+public:
+    K4QBBusyScope(K4QBAppWindow* window, int32_t state) noexcept : window_(window) {
+        window_->setAppBusy(state);
+    }
+    ~K4QBBusyScope() { window_->setAppBusy(K4QB_BUSY_IDLE); }
+    K4QBBusyScope(const K4QBBusyScope&) = delete;
+    K4QBBusyScope& operator=(const K4QBBusyScope&) = delete;
+
+private:
+    K4QBAppWindow* window_;
 };

@@ -33,6 +33,17 @@ int32_t K4QBConvertWindowList::indexOf(const K4QBTexMgrConvertWindow* window) co
     return -1;
 }
 
+int32_t K4QBConvertWindowList::freeProgressSlot() const {
+    int32_t slot = 0;
+    for (bool taken = true; taken; slot += taken ? 1 : 0) {
+        taken = false;
+        for (int32_t i = 0; i < windows_.getCount() && !taken; ++i) {
+            taken = get(i)->getProgressSlot() == slot;
+        }
+    }
+    return slot;
+}
+
 void K4QBConvertWindowList::removeClosed() {
     for (int32_t i = windows_.getCount() - 1; i >= 0; --i) {
         if (get(i)->getWindow() == nullptr) {

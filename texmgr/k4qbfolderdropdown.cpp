@@ -3,13 +3,13 @@
 #include "texmgr/k4qbfolderdropdown.h"
 
 #include "content/content_registry.h"
+#include "content/k4qbfindrules.h"
 #include "foundation/errors.h"
 #include "foundation/k4cregistry.h"
 #include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 #include "shell/k4qbappwindow.h"
 #include "shell/k4qbfolderresources.h"
-#include "texmgr/k4qbfindrules.h"
 #include "texmgr/k4qbredrawpause.h"
 
 #include <shlobj.h>

@@ -2,13 +2,13 @@
 // events.
 #include "texmgr/k4qbfscontrols.h"
 
+#include "content/k4qbfindrules.h"
 #include "foundation/errors.h"
 #include "foundation/k4cstring.h"
 #include "foundation/k4ctrace.h"
 #include "foundation/k4qbinifile.h"
 #include "shell/k4qbtexmgrresources.h"
 #include "texmgr/k4qbfilecontrol.h"
-#include "texmgr/k4qbfindrules.h"
 #include "texmgr/k4qbfolderdropdown.h"
 #include "texmgr/k4qbredrawpause.h"
 #include "texmgr/k4qbtexmgrwindow.h"
@@ -18,20 +18,6 @@
 namespace {
 
 constexpr const char* kGroup = "file search";
-
-// Busy (hourglass) while a search runs, idle again however it ends.
-class BusyScope {
-public:
-    explicit BusyScope(K4QBAppWindow* window) : window_(window) {
-        window_->setAppBusy(K4QB_BUSY_WAIT);
-    }
-    ~BusyScope() { window_->setAppBusy(K4QB_BUSY_IDLE); }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    K4QBAppWindow* window_;
-};
 
 void setDefault(K4QBIniGroup* group, const char* key, const char* value) {
     if (group->findKeyIndex(key) < 0) {
@@ -194,7 +180,7 @@ void K4QBFSControls::search() {
     }
     const char* failure = nullptr;
     {
-        BusyScope busy(mainWindow_);
+        K4QBBusyScope busy(mainWindow_, K4QB_BUSY_WAIT);
         fileList_->clear();
         K4CString text(GetWindowTextLengthA(searchText_) + 1);
         GetWindowTextA(searchText_, text.getBuffer(), text.getCapacity() + 1);

@@ -189,6 +189,9 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
         try {
             if (SUCCEEDED(result)) {
                 texture = cache_->addDecodedTexture(path.getText(), decoded);
+            } else if (result == k4codec::kTooLarge) {
+                frames_[index].refusedWidth = decoded.info.width;
+                frames_[index].refusedHeight = decoded.info.height;
             } else if (result != D3DXERR_INVALIDDATA) {
                 // Out of memory and the like: the cache's own load evicts and
                 // tries again.
@@ -525,6 +528,12 @@ void K4QBImagePreview::draw(bool advance) {
         if (drawable) {
             caption.appendFormat("%s (%d by %d)", frame->name, frame->imageWidth,
                                  frame->imageHeight);
+        } else if (frame->refusedWidth != 0) {
+            k4codec::ImageInfo refused;
+            refused.width = frame->refusedWidth;
+            refused.height = frame->refusedHeight;
+            caption.appendFormat("%s (Unable to load image: %s)", frame->name,
+                                 k4codec::resultMessage(k4codec::kTooLarge, refused).c_str());
         } else {
             caption.appendFormat("%s (Unable to load image)", frame->name);
         }

@@ -56,6 +56,9 @@ struct K4QBPreviewFrame {
     char* folder;
     int32_t imageWidth; // 0 when the file could not be loaded
     int32_t imageHeight;
+    // The sides of a picture refused as larger than the codec reads, for the
+    // caption; 0 otherwise.
+    uint32_t refusedWidth, refusedHeight;
     int32_t displayWidth;
     int32_t displayHeight;
     int32_t x1, y1, x2, y2; // back-buffer pixels

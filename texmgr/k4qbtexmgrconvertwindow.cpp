@@ -4,7 +4,8 @@
 
 #include "content/file_list.h"
 #include "content/install_path.h"
-#include "export/k4qbexportjob.h"
+#include "content/k4qbfindrules.h"
+#include "exportd3d/k4qbexportjob.h"
 #include "foundation/errors.h"
 #include "foundation/k4chashmap.h"
 #include "foundation/k4ctrace.h"
@@ -12,7 +13,6 @@
 #include "texmgr/k4qbconvertwindowlist.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbfiledropdown.h"
-#include "texmgr/k4qbfindrules.h"
 #include "texmgr/k4qbfolderdropdown.h"
 #include "texmgr/k4qbtexmgranimpanel.h"
 #include "texmgr/k4qbtexmgroutputpanel.h"
@@ -60,7 +60,7 @@ RECT workArea() {
 K4QBTexMgrConvertWindow::K4QBTexMgrConvertWindow(K4QBTexMgrWindow* mainWindow,
                                                  K4QBConvertWindowList* list,
                                                  K4CDebugLogger* logger)
-    : mainWindow_(mainWindow), list_(list), running_(false), firstIsGame_(false),
+    : mainWindow_(mainWindow), list_(list), running_(false), progressSlot_(-1), firstIsGame_(false),
       files_(new K4QBFileList()), job_(nullptr), window_(nullptr), output_(nullptr), anim_(nullptr),
       filesGroup_(nullptr), fileNames_(nullptr), status_(nullptr), startButton_(nullptr),
       cancelButton_(nullptr), logger_(logger) {
@@ -208,19 +208,26 @@ void K4QBTexMgrConvertWindow::showOptions(bool visible) {
 void K4QBTexMgrConvertWindow::placeProgressBox() {
     const RECT work = workArea();
     const int32_t height = K4QB_PROGRESS_HEIGHT + GetSystemMetrics(SM_CYCAPTION);
-    // Stacked upwards from the bottom by the place among the open windows;
-    // when the column is full the next one starts again at the bottom.
-    int32_t slots = (work.bottom - work.top) / height;
-    int32_t index = list_ != nullptr ? list_->indexOf(this) : 0;
-    int32_t slot = slots > 0 && index > 0 ? index % slots : 0;
-    int32_t y = work.bottom - height * (slot + 1);
+    // Stacked upwards from the bottom: the run keeps the lowest slot no other
+    // running box holds, however the list of windows changes meanwhile. When
+    // the column is full the next one starts again at the bottom.
+    if (progressSlot_ < 0) {
+        progressSlot_ = list_ != nullptr ? list_->freeProgressSlot() : 0;
+    }
+    const int32_t slots = (work.bottom - work.top) / height;
+    const int32_t slot = slots > 0 ? progressSlot_ % slots : 0;
+    const int32_t y = work.bottom - height * (slot + 1);
     SetWindowPos(window_, nullptr, work.right - K4QB_PROGRESS_WIDTH, y < work.top ? work.top : y,
                  K4QB_PROGRESS_WIDTH, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void K4QBTexMgrConvertWindow::start() {
     K4C_TRACE(logger_, "Enter K4QBTexMgrConvertWindow::start = %p", (void*)this);
-    anim_->checkFields();
+    // Only an animated overlay reads these fields; other types leave the
+    // disabled fields as they stand.
+    if (output_->getType() == k4export::kAnimatedOverlays) {
+        anim_->checkFields();
+    }
     showOptions(false);
     SetWindowTextA(status_, "Beginning conversion...");
     ShowWindow(status_, SW_SHOW);
@@ -286,6 +293,7 @@ void K4QBTexMgrConvertWindow::stop() {
         showOptions(true);
     }
     running_ = false;
+    progressSlot_ = -1;
     K4C_TRACE(logger_, "Exit K4QBTexMgrConvertWindow::stop = %p", (void*)this);
 }
 
@@ -303,6 +311,7 @@ void K4QBTexMgrConvertWindow::detach() {
     windows_->remove(&window_, sizeof window_);
     window_ = nullptr;
     running_ = false;
+    progressSlot_ = -1;
 }
 
 LRESULT CALLBACK K4QBTexMgrConvertWindow::windowProc(HWND window, UINT message, WPARAM wParam,

@@ -4,11 +4,11 @@
 // each once: the order of export and of the names shown), the output options
 // (K4QBTexMgrOutputPanel) and the animated overlay options
 // (K4QBTexMgrAnimPanel). "Start" (1141) shrinks it to a progress box at the
-// right of the work area, stacked by its place among the open convert
-// windows, and runs a K4QBExportJob; "Stop" ends the run (the files written
-// so far stay) and brings the full window back; "Cancel" (1142), closing it
-// or the end of a run without failures destroys the window. Several convert
-// windows may run at the same time.
+// right of the work area, stacked upwards in the lowest slot no other running
+// box holds (kept for the whole run), and runs a K4QBExportJob; "Stop" ends
+// the run (the files written so far stay) and brings the full window back;
+// "Cancel" (1142), closing it or the end of a run without failures destroys
+// the window. Several convert windows may run at the same time.
 //
 // The initial type: Backdrops when every name begins with "bd_" (any case);
 // Animated Overlays for two or more names of one numbered series (the first
@@ -52,7 +52,7 @@ inline constexpr int32_t K4QB_ID_CONVERT_CANCEL = 1142;
 class K4QBTexMgrConvertWindow {
 public:
     // Counts the window among the process's convert windows; the list gives
-    // its place for the progress box.
+    // the free slots for the progress box.
     K4QBTexMgrConvertWindow(K4QBTexMgrWindow* mainWindow, K4QBConvertWindowList* list,
                             K4CDebugLogger* logger = nullptr);
     // Stops the run, destroys the window, frees the panels and the files; the
@@ -76,6 +76,8 @@ public:
     // Null once the window is closed.
     HWND getWindow() const { return window_; }
     bool isRunning() const { return running_; }
+    // The place of the progress box while running (0 at the bottom), else -1.
+    int32_t getProgressSlot() const { return progressSlot_; }
     HWND getStatusWindow() const { return status_; }
     K4QBTexMgrOutputPanel* getOutputPanel() const { return output_; }
     K4QBTexMgrAnimPanel* getAnimPanel() const { return anim_; }
@@ -103,6 +105,7 @@ private:
     K4QBTexMgrWindow* mainWindow_;
     K4QBConvertWindowList* list_;
     bool running_;
+    int32_t progressSlot_;
     bool firstIsGame_;
     K4QBFileList* files_;
     K4QBExportJob* job_;

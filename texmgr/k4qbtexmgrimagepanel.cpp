@@ -191,6 +191,7 @@ void K4QBTexMgrImagePanel::setAlphaFromMenu(int32_t id) {
     alpha_.store(on);
     mainWindow_->getINIGroup("viewer")->setInt("alpha", on ? 1 : 0);
     checkMenuRange(IDM_VIEW_ALPHA_ON, IDM_VIEW_ALPHA_OFF, id);
+    redrawPreview();
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::setAlphaFromMenu = %p", (void*)this);
 }
 
@@ -205,7 +206,18 @@ void K4QBTexMgrImagePanel::setBackgroundFromMenu(int32_t id) {
         }
     }
     checkMenuRange(IDM_VIEW_BG_BLUE, IDM_VIEW_BG_BLACK, id);
+    redrawPreview();
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::setBackgroundFromMenu = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::redrawPreview() {
+    // The choice shows at once, not at the next frame or change.
+    if (preview_ != nullptr) {
+        preview_->setRedraw();
+    }
+    if (K4QBLayerPreview* layers = layerPreview()) {
+        layers->setDirty();
+    }
 }
 
 void K4QBTexMgrImagePanel::setAnimationFromMenu(int32_t id) {
@@ -227,11 +239,7 @@ void K4QBTexMgrImagePanel::destroyPreview() noexcept {
     preview_ = nullptr;
     if (preview != nullptr) {
         preview->cancel();
-        try {
-            mainWindow_->setAppBusy(K4QB_BUSY_IDLE);
-        } catch (...) {
-            // Only a trace line failed; the next selection sets the cursor.
-        }
+        mainWindow_->setAppBusy(K4QB_BUSY_IDLE);
         try {
             retired_.push_back(preview);
         } catch (...) {

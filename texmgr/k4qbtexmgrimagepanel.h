@@ -24,7 +24,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "export/k4qblayerpreview.h"
+#include "exportd3d/k4qblayerpreview.h"
 #include "foundation/k4clock.h"
 #include "foundation/k4cstring.h"
 
@@ -106,6 +106,8 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool isShown(uint32_t serial) const;
     void applyPosted(UINT message, WPARAM wParam);
+    // Asks the preview shown, of either mode, to draw again.
+    void redrawPreview();
     // The layers panel's preview, which draws on this window; null when none.
     K4QBLayerPreview* layerPreview() const;
     void stopLayerPreview() noexcept;

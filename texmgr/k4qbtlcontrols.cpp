@@ -4,9 +4,9 @@
 
 #include "content/file_list.h"
 #include "content/install_path.h"
-#include "export/k4qblayerpreview.h"
-#include "export/k4qbtexturesave.h"
 #include "export/output_tables.h"
+#include "exportd3d/k4qblayerpreview.h"
+#include "exportd3d/k4qbtexturesave.h"
 #include "foundation/errors.h"
 #include "foundation/k4ctrace.h"
 #include "shell/k4qbtexmgrresources.h"

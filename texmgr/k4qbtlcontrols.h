@@ -15,7 +15,7 @@
 // each change, so painting it never waits for a drawing.
 #pragma once
 
-#include "export/k4qblayeredtexture.h"
+#include "exportd3d/k4qblayeredtexture.h"
 #include "foundation/k4cstring.h"
 #include "texmgr/k4qbfilecontrol.h"
 

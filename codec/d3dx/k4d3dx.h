@@ -133,7 +133,9 @@ HRESULT createTextureFromFile(IDirect3DDevice9* device, const char* path,
 //   completeTextureLevels (no device) the levels below, from the file's image
 //                                     (createDecodedTexture then makes the
 //                                     complete texture).
-// The pixels are those createTextureFromFile gives. createDecodedTexture
+// A picture beyond the codec's limits fails with k4codec::kTooLarge, its
+// sides then in decoded->info. The pixels are those createTextureFromFile
+// gives. createDecodedTexture
 // fails with the device's result when it refuses the chosen format (a
 // format it lists may still refuse a size); the caller then loads with
 // createTextureFromFile, which tries the next one.

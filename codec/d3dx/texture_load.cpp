@@ -189,6 +189,7 @@ HRESULT k4d3dx::decodeTextureFile(const TextureTarget& target, const char* path,
         DecodedTexture made;
         hr = toHresult(k4codec::readImage(bytes.data(), bytes.size(), &made.source, &made.info));
         if (FAILED(hr)) {
+            decoded->info = made.info; // the sides of a picture too large
             return hr;
         }
         std::vector<uint8_t>().swap(bytes);

@@ -52,6 +52,21 @@ inline k4codec::HResult readBytes(const Bytes& bytes, Image* image, ImageInfo* i
 }
 
 // Every prefix of a valid file is rejected cleanly or decoded.
+// A file that is sound but for sides beyond the limit: refused as too large
+// by the header and the image readers alike, its sides kept for the message.
+inline void expectTooLarge(const Bytes& bytes, uint32_t width, uint32_t height) {
+    Image image;
+    for (bool header : {true, false}) {
+        ImageInfo info;
+        EXPECT_EQ(header ? k4codec::readImageHeader(bytes.data(), bytes.size(), &info)
+                         : readBytes(bytes, &image, &info),
+                  k4codec::kTooLarge)
+            << (header ? "header" : "image");
+        EXPECT_EQ(info.width, width);
+        EXPECT_EQ(info.height, height);
+    }
+}
+
 inline void expectPrefixesHandled(const Bytes& bytes) {
     for (size_t size = 0; size < bytes.size(); ++size) {
         Image image;

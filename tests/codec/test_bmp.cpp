@@ -97,8 +97,6 @@ TEST(BmpRead, HostileFiles) {
         size_t offset;
         uint32_t value, bytes;
     } patches[] = {
-        {18, 16385, 4},                                   // width
-        {22, 0x80000000u, 4},                             // height INT32_MIN
         {22, 16384, 4},                                   // 9 x 16384 without data for it
         {10, static_cast<uint32_t>(good.size() + 10), 4}, // pixel offset
         {14, 41, 4},                                      // header size
@@ -111,6 +109,12 @@ TEST(BmpRead, HostileFiles) {
                      : imgwrite::patchLe32(&bad, p.offset, p.value);
         rejects(bad);
     }
+    Bytes wide = good;
+    imgwrite::patchLe32(&wide, 18, 16385);
+    expectTooLarge(wide, 16385, kH);
+    Bytes tall = good; // INT32_MIN rows, top down
+    imgwrite::patchLe32(&tall, 22, 0x80000000u);
+    expectTooLarge(tall, kW, 0x80000000u);
     // A 52-byte header with alpha bit fields, the file ending where the alpha
     // mask would follow it (found by fuzzing: read past the end).
     rejects(Bytes{0x42, 0x4d, 0x06, 0x01, 0x00, 0x3f, 0x00, 0x03, 0x00, 0x00, 0x7a,

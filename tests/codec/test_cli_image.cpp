@@ -50,12 +50,27 @@ TEST(QbtexImage, InfoDescribesEachFile) {
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out.rfind("usage: qbtex ", 0), 0u) << r.out;
     }
-    // A file that is there but cannot be decoded is an error, not a miss.
+    // A file that cannot be read fails as a missing one does (2 is for
+    // usage); a picture too large says how large and what the limit is.
     const std::string junk = scratchPath("junk.tga");
     k4test::writeFile(junk, "not an image");
-    r = run(runImageInfo, {junk});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("qbtex: " + junk + ": "), std::string::npos);
+    Bytes png = imgwrite::writePng({}, 4, 100, std::vector<uint16_t>(4 * 100 * 4));
+    png[18] = 0x4e, png[19] = 0x20; // 20000 wide
+    const std::string wide = scratchPath("wide.png");
+    ASSERT_TRUE(imgwrite::saveFile(wide, png));
+    for (auto command : {runImageInfo, runImageToPng, runImageToDds}) {
+        std::vector<std::string> args = {junk, scratchPath("out.x"), "--format", "dxt1"};
+        args.resize(command == runImageInfo ? 1 : command == runImageToPng ? 2 : 4);
+        r = run(command, args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "qbtex: " + junk + ": invalid or unsupported image data\n");
+        args[0] = wide;
+        r = run(command, args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err,
+                  "qbtex: " + wide +
+                      ": 20000 by 100 pixels: larger than the limit of 16384 pixels a side\n");
+    }
 }
 
 TEST(QbtexImage, ToDdsAndBackToPng) {
@@ -118,7 +133,7 @@ TEST(QbtexImage, ToDdsSizesLevelsAndFormats) {
     EXPECT_EQ(r.err, "qbtex: " + scratchPath("nothing.bmp") + ": cannot open file\n");
     const std::string nowhere = scratchPath("no-such-folder\\out.dds");
     r = run(runImageToDds, {tga, nowhere, "--format", "l8"});
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "qbtex: " + nowhere + ": cannot write file\n");
     EXPECT_FALSE(k4p::fileExists(nowhere.c_str()));
     EXPECT_EQ(run(runImageToPng, {tga}).status, 2);

@@ -121,11 +121,11 @@ TEST(TgaRead, HostileFiles) {
         EXPECT_EQ(readBytes(file, &image, &info), kInvalidData);
         EXPECT_EQ(tgaReadHeader(file.data(), file.size(), &info) == kInvalidData, byHeader);
     };
-    // Image type, depth, width 0, width 16385, and 16384 x 16384 RLE, which
+    // Image type, depth, width 0, and 16384 x 16384 RLE, which
     // needs at least 8 MiB even at its most compact. (The bytes after the
     // 8-bit fields are 0 in this file, so 16-bit patches suit them all.)
     const std::vector<std::pair<size_t, uint16_t>> patches[] = {
-        {{2, 4}}, {{16, 12}}, {{12, 0}}, {{12, 16385}}, {{12, 16384}, {14, 16384}}};
+        {{2, 4}}, {{16, 12}}, {{12, 0}}, {{12, 16384}, {14, 16384}}};
     for (const auto& patch : patches) {
         Bytes bad = good;
         for (const auto& [offset, value] : patch) {
@@ -134,6 +134,9 @@ TEST(TgaRead, HostileFiles) {
         rejects(bad);
     }
     Bytes bad = good;
+    imgwrite::patchLe16(&bad, 12, 16385);
+    expectTooLarge(bad, 16385, kH);
+    bad = good;
     bad[0] = 255; // image id longer than the file
     bad.resize(100);
     rejects(bad);

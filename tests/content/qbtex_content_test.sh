@@ -52,7 +52,7 @@ $work/cache/data/textures/overlays/glow.dds" -- \
     "$qbtex" pak extract game/data/pak --to "$work/cache" 'DATA\Textures\Brick.DDS' \
     data/textures/missing.dds data/textures/overlays/glow.dds
 [ "$(cat cache/data/textures/brick.dds)" = "new brick" ] || { echo "FAIL newest copy"; failures=$((failures + 1)); }
-expect info 2 'game/data/pak/b.pak
+expect info 1 'game/data/pak/b.pak
   version 4, 2 files (2 records), 2 folders, 0 pairs' -- "$qbtex" pak info game/data/pak/b.pak bad.pak
 grep -q '^qbtex: IOException: bad.pak$' stderr || { echo "FAIL info error line"; failures=$((failures + 1)); }
 expect content-find 0 'loose	data\textures\Brick.dds
@@ -61,7 +61,7 @@ pak	data\textures\stone.dds' -- "$qbtex" content find game '*.dds' --folder data
 expect content-get 0 "game/data/textures/Brick.dds
 $work/new/cache2/data/textures/stone.dds" -- \
     "$qbtex" content get game --cache "$work/new/cache2" data/textures/brick.dds data/textures/stone.dds
-expect content-missing 2 '' -- "$qbtex" content find nowhere '*'
+expect content-missing 1 '' -- "$qbtex" content find nowhere '*'
 grep -q '^qbtex: K4QBERR_PAK_INVALIDPATH: nowhere$' stderr || { echo "FAIL invalid path line"; failures=$((failures + 1)); }
 expect usage 2 '' -- "$qbtex" pak frobnicate game
 

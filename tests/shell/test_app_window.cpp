@@ -6,6 +6,7 @@
 #include "shell/k4qberrorboundary.h"
 #include "tests/shell/shell_test_support.h"
 #include "tests/support/checks.h"
+#include "tests/support/test_log.h"
 
 #include <array>
 #include <memory>
@@ -130,6 +131,26 @@ TEST(ShellAppWindow, BaseMessagesResourcesCursorAndClose) {
         EXPECT_TRUE(k4shelltest::drainQuitMessage());
     }
     EXPECT_EQ(GetObjectType(buttonFont), 0u) << "the resources go with the window";
+}
+
+// A busy scope gives the arrow back however it ends, also when its trace
+// lines cannot be written (a full disk): the file search and the save end
+// through it, and a throw from its end would end the program.
+TEST(ShellAppWindow, BusyScopeEndsWithTheArrowWhenTracingFails) {
+    const std::string folder = k4test::testFolder("shell");
+    k4test::TestLog log(folder + "\\busy.txt", K4C_LOG_WARNING);
+    TestAppWindow window(folder, log.get());
+    window.initialize(nullptr, SW_SHOWNORMAL);
+    {
+        K4QBBusyScope busy(&window, K4QB_BUSY_WAIT);
+        EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_WAIT));
+        log.get()->setLevel(K4C_LOG_TRACE);
+        log.breakFile(true);
+    }
+    log.breakFile(false);
+    log.get()->setLevel(K4C_LOG_WARNING);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_EQ(window.getAppBusy(), K4QB_BUSY_IDLE);
 }
 
 // Nothing unwinds through the system's message dispatch: the window procedure

@@ -25,6 +25,10 @@ using ImagePanel = WindowTest;
 // The caption names the shown file and its size; the image is drawn over the
 // background colour in its rectangle, dark grey around it.
 TEST_F(ImagePanel, DrawsImageOverBackgroundInDarkGrey) {
+    // A picture too large to read, listed last.
+    imgwrite::Bytes huge = imgwrite::writePng({}, 4, 100, std::vector<uint16_t>(4 * 100 * 4));
+    huge[18] = 0x4e, huge[19] = 0x20; // 20000 wide
+    ASSERT_TRUE(imgwrite::saveFile(folder_ + "\\install\\data\\textures\\zz_huge.png", huge));
     open();
     EXPECT_EQ(caption(), "Current Texture:");
     select({kWide});
@@ -67,6 +71,13 @@ TEST_F(ImagePanel, DrawsImageOverBackgroundInDarkGrey) {
     EXPECT_EQ(panel_->getImagePreview()->getFrame(0)->vertexBuffer, nullptr);
     waitForFreshDrawing();
     EXPECT_EQ(readBackBuffer(window_.get()).rgb(cx, cy), 0x333333u);
+    // One too large says what is wrong with it.
+    select({kWide + 1});
+    EXPECT_TRUE(waitForCaption("zz_huge.png (Unable to load image: 20000 by 100 pixels: larger "
+                               "than the limit of 16384 pixels a side)"))
+        << caption();
+    select({kBroken});
+    ASSERT_TRUE(waitForCaption("broken.png (Unable to load image)"));
 
     // The layered view removes the preview and resets the caption; back in
     // find-textures mode the selection is shown again.

@@ -7,10 +7,13 @@
 #include "shell/k4qbtexmgrresources.h"
 #include "tests/support/msgbox_watcher.h"
 #include "tests/support/registry.h"
+#include "tests/support/wait.h"
 #include "tests/texmgr/texmgr_test_support.h"
 #include "texmgr/k4qbfolderdropdown.h"
 #include "texmgr/k4qbtlcontrols.h"
 
+#include <atomic>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,6 +22,40 @@ namespace {
 
 using namespace texmgrtest;
 using Names = std::vector<std::string>;
+
+// Game content of one file, data\textures\slow.png, whose path is handed
+// out only once the test lets it go: a load of it stays under way until then,
+// as the extraction or decoding of a large layer does.
+class SlowContent : public K4QBGameFiles {
+public:
+    explicit SlowContent(const std::string& path) : path_(path) {}
+    int32_t getSourceType() override { return K4QB_SOURCE_DATAFOLDER; }
+    const char* getRootFolder() override { return ""; }
+    bool getContent(K4CString* output, const char* name, const char*, bool) override {
+        if (std::strcmp(name, "slow.png") != 0) {
+            return false;
+        }
+        entered.store(true);
+        k4test::waitUntil([&] { return released.load(); });
+        output->assign(path_.c_str());
+        return true;
+    }
+    int32_t findContent(K4QBFileList* list, const char* pattern, const char* folder,
+                        bool) override {
+        const size_t length = std::strlen(pattern);
+        if (std::strcmp(folder, "data\\textures\\") != 0 || length < 4 ||
+            std::strcmp(pattern + length - 4, ".png") != 0) {
+            return 0;
+        }
+        list->addInOrder(this, "slow.png", folder, false);
+        return 1;
+    }
+    std::atomic<bool> entered{false};
+    std::atomic<bool> released{false};
+
+private:
+    std::string path_;
+};
 
 class LayersPanel : public WindowTest {
 protected:
@@ -51,8 +88,10 @@ protected:
             SendMessageA(control(K4QB_ID_OUTSOURCE), BM_GETIMAGE, IMAGE_ICON, 0));
     }
     RECT rect() {
+        K4QBFileList shown;
+        layers()->getPreview()->getLayers()->copyTo(&shown);
         K4QBD3DUse use(window_.get());
-        return layerRect(layers()->getPreview(), true);
+        return layerRect(layers()->getPreview(), shown, true);
     }
     // The preview's colour at the layered texture's centre (the screen's
     // without a layer).
@@ -146,6 +185,67 @@ TEST_F(LayersPanel, AttachReorderAndRemoveWithThePreviewAfterEachChange) {
     EXPECT_EQ(shown(), Names{});
     EXPECT_EQ(redrawn(), 0x333333u);
     EXPECT_EQ(layers()->getCurSource(), K4QB_FOLDER_SOURCE_GAME);
+}
+
+// The background shows at once behind the half-transparent layer; the alpha
+// choice redraws at once too.
+TEST_F(LayersPanel, ViewChoicesRedrawTheLayeredTextureAtOnce) {
+    open();
+    pick({kRedHalf});
+    click(K4QB_ID_ATTACH);
+    redrawn();
+    // Red at alpha 128 over the background.
+    const auto halfRedOver = [](D3DCOLOR background) {
+        uint32_t colour = 0;
+        for (int shift : {16, 8, 0}) {
+            const uint32_t over = (background >> shift) & 0xFF;
+            colour |= (((shift == 16 ? 255 : 0) * 128 + over * 127) / 255) << shift;
+        }
+        return colour;
+    };
+    const struct {
+        int id;
+        D3DCOLOR background;
+    } choices[] = {{IDM_VIEW_BG_BLACK, K4QB_BG_BLACK},
+                   {IDM_VIEW_BG_BLUE, K4QB_BG_BLUE},
+                   {IDM_VIEW_ALPHA_OFF, K4QB_BG_BLUE},
+                   {IDM_VIEW_ALPHA_ON, K4QB_BG_BLUE}};
+    for (const auto& choice : choices) {
+        const uint32_t centre = change([&] { click(choice.id); });
+        EXPECT_TRUE(closeTo(centre, halfRedOver(choice.background))) << choice.id << " " << centre;
+    }
+}
+
+// While the preview loads a layer (here held inside the content source, as
+// an extraction or a large decode holds it), the window thread reorders the
+// layers without waiting for it.
+TEST_F(LayersPanel, TheWindowNeverWaitsForALayerThatLoads) {
+    const std::string path = folder_ + "\\slow.png";
+    k4test::writeUniformPng(path, 64, 64, {255, 0, 255, 255});
+    auto* slow = new SlowContent(path);
+    content_.addSource(slow); // owned by the registry
+    open();
+    constexpr int kSlow = 4; // after red_half.png
+    ASSERT_EQ(std::string(window_->getFSControls()->getFileList()->getEntryFileName(kSlow)),
+              "slow.png");
+    pick({kBlue, kSlow});
+    click(K4QB_ID_ATTACH);
+    ASSERT_TRUE(k4test::waitUntil([&] { return slow->entered.load(); }));
+    std::atomic<bool> moved{false};
+    // Lets the load go on after the move, or after 10 s when the move waits
+    // for it, so that a regression fails instead of hanging.
+    k4test::TestThread release([&] {
+        k4test::waitUntil([&] { return moved.load(); }, 10000);
+        slow->released.store(true);
+    });
+    choose(1);
+    click(K4QB_ID_MOVEUP);
+    const bool loadStillUnderWay = !slow->released.load();
+    moved.store(true);
+    EXPECT_TRUE(loadStillUnderWay) << "Move Up waited for the layer's load";
+    EXPECT_EQ(shown(), (Names{"slow.png", "blue.png"}));
+    release.join();
+    EXPECT_EQ(redrawn(), 0x0000FFu);
 }
 
 TEST_F(LayersPanel, OutputFolderFollowsTheFirstLayerAndTheSourceButton) {

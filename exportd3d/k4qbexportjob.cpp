@@ -1,9 +1,9 @@
 // K4QBExportJob: the batch export worker (see k4qbexportjob.h).
-#include "export/k4qbexportjob.h"
+#include "exportd3d/k4qbexportjob.h"
 
 #include "content/file_list.h"
-#include "export/k4qbtexturesave.h"
 #include "export/output_paths.h"
+#include "exportd3d/k4qbtexturesave.h"
 #include "foundation/errors.h"
 #include "foundation/k4ctrace.h"
 #include "platform/platform.h"

@@ -4,9 +4,9 @@
 // layers, and saved files read back with the codec.
 #pragma once
 
-#include "export/k4qblayeredtexture.h"
-#include "export/k4qblayerpreview.h"
-#include "export/k4qbtexturesave.h"
+#include "exportd3d/k4qblayeredtexture.h"
+#include "exportd3d/k4qblayerpreview.h"
+#include "exportd3d/k4qbtexturesave.h"
 #include "tests/d3dx/d3dx_test_support.h"
 #include "tests/texmgr/texmgr_test_support.h"
 #include "texmgr/k4qbtlcontrols.h"

@@ -1,13 +1,14 @@
 // The layered save and convertTexture: an off-screen drawing copied into the
 // output format and written as DDS (see k4qbtexturesave.h).
-#include "export/k4qbtexturesave.h"
+#include "exportd3d/k4qbtexturesave.h"
 
 #include "codec/compose.h"
 #include "codec/d3dx/k4d3dx.h"
 #include "codec/d3dx/surface_io.h"
-#include "export/k4qbdrawquad.h"
-#include "export/k4qblayerpreview.h"
 #include "export/output_paths.h"
+#include "exportd3d/k4qbdrawquad.h"
+#include "exportd3d/k4qblayeredtexture.h"
+#include "exportd3d/k4qblayerpreview.h"
 #include "foundation/k4cstring.h"
 #include "foundation/k4ctrace.h"
 #include "shell/k4qbappwindow.h"
@@ -42,26 +43,6 @@ private:
     IDirect3DDevice9* device_;
     ComRef<IDirect3DSurface9> previous_;
     bool ok_ = false;
-};
-
-// The busy cursor for a scope.
-class BusyScope {
-public:
-    explicit BusyScope(K4QBAppWindow* window) : window_(window) {
-        window_->setAppBusy(K4QB_BUSY_BACKGROUND);
-    }
-    ~BusyScope() {
-        try {
-            window_->setAppBusy(K4QB_BUSY_IDLE);
-        } catch (...) {
-            // Only a trace line can fail here.
-        }
-    }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    K4QBAppWindow* window_;
 };
 
 // Draws into a width x height A8R8G8B8 render target, copies the picture into
@@ -111,7 +92,7 @@ bool saveLayeredTexture(K4QBLayerPreview* preview, const K4QBLayerSaveOptions& o
     K4CDebugLogger* logger = preview->getLogger();
     K4C_TRACE(logger, "Enter saveLayeredTexture(%p, %d, %s, %d, %s)", (void*)preview,
               options.folderSource, options.folder, options.formatIndex, options.fileName);
-    BusyScope busy(preview->getAppWindow());
+    K4QBBusyScope busy(preview->getAppWindow(), K4QB_BUSY_BACKGROUND);
     const D3DFORMAT format = static_cast<D3DFORMAT>(k4export::formatFromIndex(options.formatIndex));
     const char* name = options.fileName != nullptr ? options.fileName : "";
     const uint32_t levelCount = std::strncmp(name, kOverlayPrefix, 8) == 0 ? 1 : 0;
@@ -125,17 +106,17 @@ bool saveLayeredTexture(K4QBLayerPreview* preview, const K4QBLayerSaveOptions& o
     K4CString path;
     bool saved = false;
     if (format != k4export::kBestMatch && k4export::makeOutputPath(settings, name, &path)) {
+        K4QBFileList layers;
+        preview->getLayers()->copyTo(&layers);
         K4QBD3DUse use(preview->getAppWindow());
         if (use.device() != nullptr) {
-            // The window thread is the only one that changes the list: it
-            // stays as it is for the whole save.
-            const RECT rect = layerRect(preview, false);
+            const RECT rect = layerRect(preview, layers, false);
             saved = rect.right > 0 && rect.bottom > 0 &&
                     renderToFile(
                         use.device(), static_cast<uint32_t>(rect.right),
                         static_cast<uint32_t>(rect.bottom),
-                        [&] { drawLayers(use.device(), preview, rect, false); }, levelCount, format,
-                        path.getText(), [&] { k4export::prepareOutputFolders(settings); });
+                        [&] { drawLayers(use.device(), preview, layers, rect, false); }, levelCount,
+                        format, path.getText(), [&] { k4export::prepareOutputFolders(settings); });
         }
     }
     K4C_TRACE(logger, "Return %d from saveLayeredTexture", saved ? 1 : 0);

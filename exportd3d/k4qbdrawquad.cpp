@@ -1,5 +1,5 @@
 // The composition's device state (see k4qbdrawquad.h).
-#include "export/k4qbdrawquad.h"
+#include "exportd3d/k4qbdrawquad.h"
 
 K4QBCompositionState::K4QBCompositionState(IDirect3DDevice9* device)
     : device_(device), addressU_(D3DTADDRESS_WRAP), addressV_(D3DTADDRESS_WRAP) {

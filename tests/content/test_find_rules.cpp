@@ -2,8 +2,8 @@
 // file type, the numbered sequence of a double-clicked file and where a
 // folder stands to the current folder. (The panel's tests run them against
 // real searches.)
+#include "content/k4qbfindrules.h"
 #include "foundation/k4cstring.h"
-#include "texmgr/k4qbfindrules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The layered texture's rectangle and drawing, and the preview worker (see
 // k4qblayerpreview.h).
-#include "export/k4qblayerpreview.h"
+#include "exportd3d/k4qblayerpreview.h"
 
-#include "export/k4qbdrawquad.h"
-#include "export/k4qblayeredtexture.h"
+#include "exportd3d/k4qbdrawquad.h"
+#include "exportd3d/k4qblayeredtexture.h"
 #include "foundation/errors.h"
 #include "foundation/k4ctrace.h"
 #include "platform/platform.h"
@@ -82,36 +82,30 @@ void K4QBLayerPreview::run() {
 
 void K4QBLayerPreview::draw() {
     K4C_TRACE(logger_, "Enter K4QBLayerPreview::draw = %p", (void*)this);
+    // One reading of the list for the rectangle and the layers; the textures
+    // load from the copy, so the window thread may change the list meanwhile.
+    layers_->copyTo(&drawn_);
     K4QBD3DUse use(appWindow_);
     if (use.device() == nullptr) {
         dirty_.store(true); // drawn once the device is back
     } else {
-        {
-            // One reading of the list for the rectangle and the layers, let
-            // go before the picture goes out.
-            K4QBLayerReader reader(layers_);
-            drawLayers(use.device(), this, layerRect(this, true), true);
-        }
+        drawLayers(use.device(), this, drawn_, layerRect(this, drawn_, true), true);
         appWindow_->presentD3D();
         drawCount_.fetch_add(1);
     }
     K4C_TRACE(logger_, "Exit K4QBLayerPreview::draw = %p", (void*)this);
 }
 
-RECT layerRect(K4QBLayerPreview* preview, bool forPreview) {
+RECT layerRect(K4QBLayerPreview* preview, const K4QBFileList& layers, bool forPreview) {
     K4C_TRACE(preview->getLogger(), "Enter layerRect(%p, %d)", (void*)preview, forPreview ? 1 : 0);
     RECT rect = {0, 0, 0, 0};
-    {
-        K4QBLayerReader reader(preview->getLayers());
-        const K4QBFileList& list = reader.list();
-        for (int32_t i = 0; i < list.getCount(); ++i) {
-            IDirect3DTexture9* texture = layerTexture(preview->getCache(), list, i);
-            D3DSURFACE_DESC desc;
-            if (texture != nullptr && SUCCEEDED(texture->GetLevelDesc(0, &desc))) {
-                rect.right = static_cast<LONG>(desc.Width);
-                rect.bottom = static_cast<LONG>(desc.Height);
-                break;
-            }
+    for (int32_t i = 0; i < layers.getCount(); ++i) {
+        IDirect3DTexture9* texture = layerTexture(preview->getCache(), layers, i);
+        D3DSURFACE_DESC desc;
+        if (texture != nullptr && SUCCEEDED(texture->GetLevelDesc(0, &desc))) {
+            rect.right = static_cast<LONG>(desc.Width);
+            rect.bottom = static_cast<LONG>(desc.Height);
+            break;
         }
     }
     if (forPreview && rect.right > 0 && rect.bottom > 0) {
@@ -127,8 +121,8 @@ RECT layerRect(K4QBLayerPreview* preview, bool forPreview) {
     return rect;
 }
 
-void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const RECT& rect,
-                bool forPreview) {
+void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const K4QBFileList& layers,
+                const RECT& rect, bool forPreview) {
     K4C_TRACE(preview->getLogger(), "Enter drawLayers(%p, %p, %d)", (void*)device, (void*)preview,
               forPreview ? 1 : 0);
     K4QBCompositionState state(device);
@@ -146,10 +140,8 @@ void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const RECT&
     int32_t drawn = 0;
     {
         K4QBScene scene(device);
-        K4QBLayerReader reader(preview->getLayers());
-        const K4QBFileList& list = reader.list();
-        for (int32_t i = 0; scene.begun() && !empty && i < list.getCount(); ++i) {
-            IDirect3DTexture9* texture = layerTexture(preview->getCache(), list, i);
+        for (int32_t i = 0; scene.begun() && !empty && i < layers.getCount(); ++i) {
+            IDirect3DTexture9* texture = layerTexture(preview->getCache(), layers, i);
             if (texture != nullptr && SUCCEEDED(k4qbDrawQuad(device, texture, rect.left, rect.top,
                                                              rect.right, rect.bottom))) {
                 ++drawn;

@@ -25,8 +25,10 @@ protected:
         ASSERT_TRUE(k4test::pumpUntil([&] { return preview_->getDrawCount() > start; }));
     }
     RECT rect() {
+        K4QBFileList layers;
+        preview_.get()->getLayers()->copyTo(&layers);
         K4QBD3DUse use(window_.get());
-        return layerRect(preview_.get(), true);
+        return layerRect(preview_.get(), layers, true);
     }
     uint32_t centre() {
         const RECT r = rect();

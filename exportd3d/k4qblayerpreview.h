@@ -21,6 +21,8 @@
 // starts, marks and stops it, and never stops it while holding a bracket.
 #pragma once
 
+#include "content/file_list.h"
+
 #include <windows.h>
 
 #include <d3d9.h>
@@ -90,19 +92,22 @@ private:
     std::atomic<bool> running_;
     std::atomic<bool> dirty_;
     std::atomic<uint32_t> drawCount_;
+    K4QBFileList drawn_; // the worker's copy of the layers it draws
     K4CDebugLogger* logger_;
 };
 
-// With the device held. Not for the preview: (0, 0, w, h), the layered
-// texture's size (all zero without a layer that loads). For the preview:
-// that size fitted into the canvas window's client area, in back-buffer
-// coordinates (the back buffer has the screen's size).
-RECT layerRect(K4QBLayerPreview* preview, bool forPreview);
+// With the device held, over `layers` (a copy of the preview's layer list,
+// K4QBLayeredTexture::copyTo). Not for the preview: (0, 0, w, h), the
+// layered texture's size (all zero without a layer that loads). For the
+// preview: that size fitted into the canvas window's client area, in
+// back-buffer coordinates (the back buffer has the screen's size).
+RECT layerRect(K4QBLayerPreview* preview, const K4QBFileList& layers, bool forPreview);
 
-// With the device held: draws every layer into the device's render target 0
-// over the rectangle. For the preview the target is first cleared to dark
-// grey and the rectangle to the canvas background; otherwise to transparent
-// black. Presenting is the caller's: the preview worker presents through
-// the application window's presenter, the off-screen savers not at all.
-void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const RECT& rect,
-                bool forPreview);
+// With the device held: draws every layer of `layers` into the device's
+// render target 0 over the rectangle. For the preview the target is first
+// cleared to dark grey and the rectangle to the canvas background; otherwise
+// to transparent black. Presenting is the caller's: the preview worker
+// presents through the application window's presenter, the off-screen
+// savers not at all.
+void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const K4QBFileList& layers,
+                const RECT& rect, bool forPreview);

@@ -5,7 +5,10 @@
 // Threads: the window thread changes the list while the preview worker reads
 // it. Every change takes the list's own lock, and readers hold it through a
 // K4QBLayerReader for as long as they use the entries, so nobody sees the list
-// half-changed. The lock is the list's own rather than the Direct3D lock:
+// half-changed. A reader that loads textures (which may decode a large file
+// or extract it from an archive) copies the list first (copyTo) and loads
+// from the copy: the window thread's changes never wait for a decode. The
+// lock is the list's own rather than the Direct3D lock:
 // beginD3DUse refuses while the device is lost, and a worker may still be
 // inside a bracket it opened before the loss, so that lock cannot guard
 // changes made then. Lock order: the Direct3D lock first, then this one;
@@ -39,6 +42,9 @@ public:
     int32_t moveDown(int32_t index);
     void clear();
     int32_t getCount();
+    // Replaces `copy`'s entries with the layers as they are now, in one
+    // reading. Throws std::bad_alloc, leaving `copy` empty.
+    void copyTo(K4QBFileList* copy);
 
 private:
     friend class K4QBLayerReader;

@@ -1,6 +1,6 @@
 // The file search's rules: file types, search patterns, numbered sequences
 // and folder relations.
-#include "texmgr/k4qbfindrules.h"
+#include "content/k4qbfindrules.h"
 
 #include "foundation/k4cstring.h"
 

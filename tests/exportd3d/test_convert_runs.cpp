@@ -2,7 +2,7 @@
 // and Cancel in the middle, two windows at once, a lost device, the question
 // before replacing files, a source deleted before the run, and the same
 // outputs as qbtex convert for the same files and options.
-#include "tests/export/convert_test_support.h"
+#include "tests/exportd3d/convert_test_support.h"
 
 #include "cli/cmd_convert.h"
 #include "tests/support/command.h"
@@ -167,6 +167,36 @@ TEST_F(ConvertRun, TwoWindowsRunAtOnceInStackedProgressBoxes) {
     EXPECT_EQ(outputTree(out_), (Tree{{"aa.dds", "32x32 DXT5 6"}, {"ab.dds", "32x32 DXT5 6"}}));
     EXPECT_EQ(outputTree(folder_ + "\\out2"),
               (Tree{{"ba.dds", "32x32 DXT5 6"}, {"bb.dds", "32x32 DXT5 6"}}));
+}
+
+// A box keeps its slot for its whole run and a new run takes the lowest free
+// slot, however the list of windows changes meanwhile (here the first window
+// is closed, so the running second one comes first in the list).
+TEST_F(ConvertRun, ProgressBoxesKeepTheirSlotsWhileWindowsClose) {
+    Names many;
+    for (int i = 0; i < 40; ++i) {
+        many.push_back("m" + std::to_string(100 + i) + ".png");
+        writeImage(many.back(), 256);
+    }
+    writeImage("a.png");
+    writeImage("c.png");
+    for (const char* out : {"\\out2", "\\out3"}) {
+        ASSERT_TRUE(k4p::createFolder((folder_ + out).c_str()));
+    }
+    K4QBTexMgrConvertWindow* first = openTextures({"a.png"});
+    K4QBTexMgrConvertWindow* second = openTextures(many, "out2");
+    click(first, K4QB_ID_CONVERT_START);
+    click(second, K4QB_ID_CONVERT_START);
+    click(first, K4QB_ID_CONVERT_CANCEL);
+    K4QBTexMgrConvertWindow* third = openTextures({"c.png"}, "out3");
+    ASSERT_EQ(list_->indexOf(second), 0);
+    click(third, K4QB_ID_CONVERT_START);
+    ASSERT_TRUE(second->isRunning());
+    const RECT two = windowRect(second), three = windowRect(third);
+    EXPECT_EQ(two.bottom, workArea().bottom - (two.bottom - two.top)) << "slot 1, as it began";
+    EXPECT_EQ(three.bottom, workArea().bottom) << "slot 0, free again";
+    click(second, K4QB_ID_CONVERT_START); // Stop
+    ASSERT_TRUE(waitUntilClosed(third));
 }
 
 // A lost device is waited for (the status says so), not taken for a failed

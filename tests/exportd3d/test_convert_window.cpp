@@ -2,7 +2,7 @@
 // (nothing chosen, the cascade, the files shown, the initial type and
 // folder), the output options' type list, folder source and file name
 // button, and the limits of the animated overlay fields.
-#include "tests/export/convert_test_support.h"
+#include "tests/exportd3d/convert_test_support.h"
 
 #include "foundation/errors.h"
 #include "shell/k4qbtexmgrresources.h"
@@ -216,6 +216,14 @@ TEST_F(ConvertWindow, AnimatedOverlayFieldsKeepTheirLimits) {
     }
     EXPECT_EQ(windowText(control(cw, K4QB_ID_ANIM_MAXCOUNT)), "10000");
     EXPECT_EQ(windowText(control(cw, K4QB_ID_ANIM_START)), "99");
+    // A run of another type leaves them as they stand, even a Max Count
+    // below the file count, which only an animated overlay would raise.
+    K4QBTexMgrConvertWindow* other = openConvert(names);
+    choose(other, K4QB_ID_BATCH_TYPE, k4export::kTextures);
+    click(other, K4QB_ID_CONVERT_START);
+    EXPECT_TRUE(other->isRunning());
+    EXPECT_EQ(windowText(control(other, K4QB_ID_ANIM_MAXCOUNT)), "100");
+    click(other, K4QB_ID_CONVERT_START); // Stop
 }
 
 } // namespace

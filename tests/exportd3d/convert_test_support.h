@@ -7,7 +7,7 @@
 
 #include "codec/codec.h"
 #include "content/install_path.h"
-#include "export/k4qbexportjob.h"
+#include "exportd3d/k4qbexportjob.h"
 #include "tests/support/checks.h"
 #include "tests/support/registry.h"
 #include "tests/texmgr/texmgr_test_support.h"

@@ -1,5 +1,5 @@
 // K4QBLayeredTexture: the layer list behind its lock.
-#include "export/k4qblayeredtexture.h"
+#include "exportd3d/k4qblayeredtexture.h"
 
 #include "foundation/errors.h"
 #include "foundation/k4ctrace.h"
@@ -52,6 +52,22 @@ void K4QBLayeredTexture::clear() {
     K4CLockGuard guard(&lock_);
     list_.clear();
     K4C_TRACE(logger_, "Exit K4QBLayeredTexture::clear = %p", (void*)this);
+}
+
+void K4QBLayeredTexture::copyTo(K4QBFileList* copy) {
+    K4C_TRACE(logger_, "Enter K4QBLayeredTexture::copyTo(%p) = %p", (void*)copy, (void*)this);
+    copy->clear();
+    K4CLockGuard guard(&lock_);
+    try {
+        for (int32_t i = 0; i < list_.getCount(); ++i) {
+            copy->append(list_.getSource(i), list_.getName(i), list_.getFolder(i));
+        }
+    } catch (...) {
+        copy->clear();
+        throw;
+    }
+    K4C_TRACE(logger_, "Exit K4QBLayeredTexture::copyTo after %d layers = %p", copy->getCount(),
+              (void*)this);
 }
 
 void K4QBLayeredTexture::checkIndex(int32_t index, const char* where) {
