@@ -51,7 +51,15 @@ int32_t K4QBPakArchive::extractEntry(K4QBPakEntry* entry, K4CString* outputPath,
             outputPath->assign(rootFolder);
             outputPath->appendPath(folderName, false);
             outputPath->appendPath(entry->name, false);
-            if (k4p::fileExists(outputPath->getText())) {
+            k4p::FileStatus existing;
+            if (k4p::getFileStatus(outputPath->getText(), &existing)) {
+                if (existing.directory) {
+                    // Another entry's folder ("a" beside "a\b"): no file of
+                    // this name can be made, and the folder is not its content.
+                    K4C_DEBUG(logger_, "(In K4QBPakArchive::extractEntry) %s is a folder",
+                              outputPath->getText());
+                    throw K4CEXC_IO;
+                }
                 return;
             }
             openStream();

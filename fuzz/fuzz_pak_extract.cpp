@@ -74,9 +74,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             archive->extractEntry(archive->getEntry(i), &target, cache.c_str());
             extracted.insert(slashes(target.getText()));
         } catch (const char*) {
-            // Only an earlier entry of the same name may have put a file there.
+            // Only an earlier entry of the same name may have put a file
+            // there (another entry's folder may stand there: "a" beside "a\b").
+            k4p::FileStatus status;
             if (extracted.count(slashes(target.getText())) == 0 &&
-                k4p::fileExists(target.getText())) {
+                k4p::getFileStatus(target.getText(), &status) && !status.directory) {
                 std::abort();
             }
         }

@@ -203,3 +203,15 @@ TEST(ContentPakHostile, AFailedWriteLeavesNothingBehind) {
     EXPECT_EQ(f.extract(0, &path), 1);
     EXPECT_EQ(k4test::readFile(path), "brick");
 }
+
+TEST(ContentPakHostile, AnEntryNamedLikeAnotherEntrysFolderIsNoFile) {
+    // "brick" and "brick\x.dds": once the second is out, the first's path is
+    // a folder, which must never be handed on as its content.
+    K4QBPakWriter w(5);
+    w.addFile("", "brick", bytes("a file"));
+    w.addFile("brick\\", "x.dds", bytes("x"));
+    k4ctest::PakFixture f(w);
+    EXPECT_EQ(f.extract(1), 1);
+    EXPECT_THROWS_CODE(f.extract(0), K4CEXC_IO);
+    EXPECT_EQ(k4test::listTree(f.cache), std::vector<std::string>{"brick\\x.dds"});
+}
