@@ -98,8 +98,12 @@ private:
     size_t size_ = 0;
 };
 
-// Milliseconds since some fixed moment; wraps around like GetTickCount.
+// Milliseconds since some fixed moment; wraps around like GetTickCount
+// (every 49.7 days): for short intervals only, as differences.
 uint32_t tickCount();
+// Milliseconds since some fixed moment, never wrapping: for ages that may
+// span days of uptime.
+uint64_t tickCount64();
 void sleepMs(uint32_t milliseconds);
 
 // A recursive lock: the thread that holds it may enter again.

@@ -176,11 +176,14 @@ void unmapLarge(void* block, size_t bytes) {
 
 } // namespace detail
 
-uint32_t tickCount() {
+uint64_t tickCount64() {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u +
-                                 static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+}
+
+uint32_t tickCount() {
+    return static_cast<uint32_t>(tickCount64());
 }
 
 void sleepMs(uint32_t milliseconds) {

@@ -196,6 +196,10 @@ uint32_t tickCount() {
     return GetTickCount();
 }
 
+uint64_t tickCount64() {
+    return GetTickCount64();
+}
+
 void sleepMs(uint32_t milliseconds) {
     Sleep(milliseconds);
 }

@@ -33,6 +33,16 @@ int32_t K4QBConvertWindowList::indexOf(const K4QBTexMgrConvertWindow* window) co
     return -1;
 }
 
+void K4QBConvertWindowList::stopRuns() {
+    K4C_TRACE(logger_, "Enter K4QBConvertWindowList::stopRuns = %p", (void*)this);
+    for (int32_t i = 0; i < windows_.getCount(); ++i) {
+        if (get(i)->isRunning()) {
+            get(i)->stop();
+        }
+    }
+    K4C_TRACE(logger_, "Exit K4QBConvertWindowList::stopRuns = %p", (void*)this);
+}
+
 int32_t K4QBConvertWindowList::freeProgressSlot() const {
     int32_t slot = 0;
     for (bool taken = true; taken; slot += taken ? 1 : 0) {

@@ -40,6 +40,8 @@ public:
     K4QBTexMgrConvertWindow* get(int32_t index) const;
     // The window's place in the list, or -1.
     int32_t indexOf(const K4QBTexMgrConvertWindow* window) const;
+    // Stops every running window's run, each after the file it is writing.
+    void stopRuns();
     // The lowest progress box slot that no window of the list holds.
     int32_t freeProgressSlot() const;
 

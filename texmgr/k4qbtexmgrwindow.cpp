@@ -307,6 +307,13 @@ LRESULT K4QBTexMgrWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
         break;
     case WM_SIZE:
         return onSize(wParam);
+    case WM_ENDSESSION:
+        // The system ends the process once this returns: the runs stop in
+        // order first, so the file being written ends whole.
+        if (wParam != FALSE) {
+            convertWindows_->stopRuns();
+        }
+        return 0;
     case WM_DRAWITEM:
         return onDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_MEASUREITEM:

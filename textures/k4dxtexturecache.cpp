@@ -15,7 +15,7 @@
 struct K4DXTextureCache::Entry {
     char* name; // also the map key
     IDirect3DTexture9* texture;
-    uint32_t lastUsed;
+    uint64_t lastUsed; // tickCount64
     int32_t useCount;
     uint32_t pixelCount;
 };
@@ -76,10 +76,10 @@ HRESULT K4DXTextureCache::loadTexture(const char* path, IDirect3DTexture9** text
     return result;
 }
 
-uint32_t K4DXTextureCache::currentTicks() {
-    uint32_t now = k4p::tickCount();
-    K4C_TRACE(logger_, "Enter and return %u from K4DXTextureCache::currentTicks = %p", now,
-              (void*)this);
+uint64_t K4DXTextureCache::currentTicks() {
+    const uint64_t now = k4p::tickCount64();
+    K4C_TRACE(logger_, "Enter and return %llu from K4DXTextureCache::currentTicks = %p",
+              static_cast<unsigned long long>(now), (void*)this);
     return now;
 }
 
@@ -333,8 +333,8 @@ uint32_t K4DXTextureCache::freeByPixelCount(uint32_t n) {
 int K4DXTextureCache::compareEntries(const void* a, const void* b) {
     const Entry* left = *static_cast<Entry* const*>(a);
     const Entry* right = *static_cast<Entry* const*>(b);
-    uint32_t leftWindow = left->lastUsed >> 16;
-    uint32_t rightWindow = right->lastUsed >> 16;
+    const uint64_t leftWindow = left->lastUsed >> 16;
+    const uint64_t rightWindow = right->lastUsed >> 16;
     if (leftWindow != rightWindow) {
         return leftWindow < rightWindow ? -1 : 1;
     }

@@ -80,8 +80,9 @@ protected:
     virtual bool loadTextureInfo(const char* path, D3DXIMAGE_INFO* info);
     // Loads the file into a new managed texture on the cache's device.
     virtual HRESULT loadTexture(const char* path, IDirect3DTexture9** texture);
-    // Milliseconds, wrapping like GetTickCount.
-    virtual uint32_t currentTicks();
+    // Milliseconds that never wrap (a 32-bit count would rank the textures
+    // used after 49.7 days of uptime as the oldest).
+    virtual uint64_t currentTicks();
 
     // Estimated pixels of a file: W x H plus MipLevels halvings.
     uint32_t calcPixelCount(const D3DXIMAGE_INFO& info);

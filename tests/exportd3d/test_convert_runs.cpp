@@ -199,6 +199,36 @@ TEST_F(ConvertRun, ProgressBoxesKeepTheirSlotsWhileWindowsClose) {
     ASSERT_TRUE(waitUntilClosed(third));
 }
 
+// Closing the program while a run writes, or the session ending (after
+// which the system ends the process): the run stops in order before the
+// device and the texture cache go, and every output ends whole or not at all.
+TEST_F(ConvertRun, ClosingTheProgramDuringARunEndsItInOrder) {
+    Names names;
+    for (int i = 0; i < 30; ++i) {
+        names.push_back("q" + std::to_string(100 + i) + ".png");
+        writeImage(names.back(), 256);
+    }
+    K4QBTexMgrConvertWindow* cw = openTextures(names);
+    StatusRecorder statuses(cw);
+    click(cw, K4QB_ID_CONVERT_START);
+    ASSERT_TRUE(
+        k4test::pumpUntil([&] { return statuses.saw("File 1 of 30 exported\r\nq100.dds"); }));
+    SendMessageA(window_->getWindow(), WM_QUERYENDSESSION, 0, 0);
+    SendMessageA(window_->getWindow(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(cw->isRunning());
+    EXPECT_EQ(cw->getJob(), nullptr);
+    const Tree atEnd = outputTree(out_);
+    SendMessageA(window_->getWindow(), WM_CLOSE, 0, 0);
+    window_.reset(); // as start-up ends the program after its loop
+    const Tree written = outputTree(out_);
+    EXPECT_EQ(written, atEnd) << "nothing written after the session ended";
+    EXPECT_GE(written.size(), 1u);
+    EXPECT_LT(written.size(), 30u);
+    for (const auto& output : written) {
+        EXPECT_EQ(output.second, "256x256 DXT5 9") << output.first;
+    }
+}
+
 // A lost device is waited for (the status says so), not taken for a failed
 // output.
 TEST_F(ConvertRun, WaitsForALostDeviceThenWritesEverything) {

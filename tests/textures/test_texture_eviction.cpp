@@ -28,20 +28,20 @@ public:
         bool undecodable = false;
     };
     std::map<std::string, File> files;
-    uint32_t now = 0;
+    uint64_t now = 0;
     uint32_t budget = 0xFFFFFFFFu; // pixels
     int loads = 0;
 
     using K4DXTextureCache::freeByPixelCount;
 
-    void use(const char* path, uint32_t at) {
+    void use(const char* path, uint64_t at) {
         now = at;
         getTexture(path);
     }
 
 protected:
     bool checkMemThreshold() override { return getTotalPixelCount() > budget; }
-    uint32_t currentTicks() override { return now; }
+    uint64_t currentTicks() override { return now; }
     bool loadTextureInfo(const char* path, D3DXIMAGE_INFO* info) override {
         *info = {};
         info->Width = info->Height = 256;
@@ -103,6 +103,15 @@ TEST_F(TextureEviction, OrderIsAgeWindowThenUseCount) {
     EXPECT_EQ(cache.getUseCount("busy"), 3);
     EXPECT_EQ(cache.freeByPixelCount(kPixels + 1), 2 * kPixels);
     EXPECT_EQ(cache.getEntryCount(), 0);
+
+    // After 49.7 days of uptime (where a 32-bit tick count wraps) the texture
+    // used last is still the newest.
+    cache.use("before", 0xFFFF0000u);
+    cache.use("after", 0x100002000u);
+    EXPECT_EQ(cache.freeByPixelCount(1), kPixels);
+    EXPECT_FALSE(cache.isCached("before"));
+    EXPECT_TRUE(cache.isCached("after"));
+    EXPECT_EQ(cache.freeByPixelCount(1), kPixels);
 
     // Asked for more than it holds, an eviction empties the cache and stops.
     cache.use("old", 200000);
