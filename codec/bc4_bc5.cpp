@@ -52,20 +52,20 @@ void decodeChannel(const uint8_t* block, bool signedValues, uint8_t out[16]) {
 
 } // namespace
 
-void decodeBc4Block(const uint8_t* block, bool signedValues, uint32_t out[16]) {
+void decodeBc4Block(const uint8_t* block, bool signedValues, BlockOut out) {
     uint8_t grey[16];
     decodeChannel(block, signedValues, grey);
-    for (int i = 0; i < 16; ++i) {
-        out[i] = bgraWord(texelFromChannels(1, grey[i], 0, 0, 255));
+    for (uint32_t t = 0; t < 16; ++t) {
+        out.put(t, bgraWord(texelFromChannels(1, grey[t], 0, 0, 255)));
     }
 }
 
-void decodeBc5Block(const uint8_t* block, bool signedValues, uint32_t out[16]) {
+void decodeBc5Block(const uint8_t* block, bool signedValues, BlockOut out) {
     uint8_t red[16], green[16];
     decodeChannel(block, signedValues, red);
     decodeChannel(block + 8, signedValues, green);
-    for (int i = 0; i < 16; ++i) {
-        out[i] = bgraWord(texelFromChannels(2, red[i], green[i], 0, 255));
+    for (uint32_t t = 0; t < 16; ++t) {
+        out.put(t, bgraWord(texelFromChannels(2, red[t], green[t], 0, 255)));
     }
 }
 

@@ -13,6 +13,8 @@
 #include "codec/texel.h"
 
 #include <array>
+#include <cstring>
+#include <utility>
 
 namespace k4codec {
 
@@ -235,8 +237,8 @@ inline uint32_t reverseBits(uint32_t value, uint32_t count) {
     return reversed;
 }
 
-int32_t unquantize(int32_t value, uint32_t bits, bool signedValues) {
-    if (!signedValues) {
+template <bool Signed> int32_t unquantize(int32_t value, uint32_t bits) {
+    if constexpr (!Signed) {
         if (bits >= 15 || value == 0) {
             return value;
         }
@@ -258,95 +260,142 @@ int32_t unquantize(int32_t value, uint32_t bits, bool signedValues) {
     return negative ? -magnitude : magnitude;
 }
 
-// The interpolated value's half-float bits (the documents' final step).
-inline uint16_t finishUnquantize(int32_t value, bool signedValues) {
-    if (!signedValues) {
-        return static_cast<uint16_t>((value * 31) >> 6);
+typedef int32_t I32x4 __attribute__((vector_size(16)));
+
+// The half-float bits of the palette from a to b (unquantised endpoints):
+// the interpolation ((64 - w) * a + w * b + 32) >> 6 and the final scaling,
+// four entries at a time in vector lanes (SSE2 on x86-64).
+template <bool Signed, uint32_t Entries>
+inline void interpolateHalves(int32_t a, int32_t b, uint32_t* out) {
+    const uint8_t* weights = bptc::weights(Entries == 8 ? 3 : 4);
+    const I32x4 base = I32x4{} + (a * 64 + 32), delta = I32x4{} + (b - a);
+    for (uint32_t i = 0; i < Entries; i += 4) {
+        const I32x4 w = {weights[i], weights[i + 1], weights[i + 2], weights[i + 3]};
+        const I32x4 mixed = (base + delta * w) >> 6;
+        I32x4 half;
+        if constexpr (Signed) {
+            const I32x4 sign = mixed >> 31; // 0 or -1
+            half = ((((mixed ^ sign) - sign) * 31) >> 5) | (sign & 0x8000);
+        } else {
+            half = (mixed * 31) >> 6;
+        }
+        std::memcpy(out + i, &half, 16);
     }
-    return value < 0 ? static_cast<uint16_t>((((-value) * 31) >> 5) | 0x8000)
-                     : static_cast<uint16_t>((value * 31) >> 5);
 }
 
-} // namespace
-
-void decodeBc6hBlock(const uint8_t* block, bool signedValues, uint32_t out[16]) {
-    const int32_t modeIndex = kModeOfBits[block[0] & 31];
-    if (modeIndex < 0) {
-        for (int i = 0; i < 16; ++i) {
-            out[i] = 0xff000000u;
-        }
-        return;
-    }
-    const Mode& mode = kModes[modeIndex];
-    const Layout& layout = kLayouts[static_cast<size_t>(modeIndex)];
-    const bptc::Bits128 bits = bptc::loadBlock(block);
-    uint32_t raw[12] = {};
+constexpr uint32_t fieldStart(size_t mode, size_t field) {
     uint32_t at = 0;
-    for (uint32_t f = 0; f < layout.count; ++f) {
-        const Field& field = layout.fields[f];
-        uint32_t value = static_cast<uint32_t>(bitsAt(bits, at, field.count));
-        at += field.count;
-        if (field.value < 12) {
-            raw[field.value] |= (field.reversed ? reverseBits(value, field.count) : value)
-                                << field.low;
-        }
+    for (size_t i = 0; i < field; ++i) {
+        at += kLayouts[mode].fields[i].count;
     }
-    const bool twoSubsets = modeIndex < 10;
-    const uint32_t values = twoSubsets ? 12 : 6;
-    const uint32_t endpointBits = mode.endpointBits;
+    return at;
+}
+
+template <size_t M, size_t F> inline void extractField(bptc::Bits128 bits, uint32_t raw[12]) {
+    constexpr Field field = kLayouts[M].fields[F];
+    if constexpr (field.value < 12) {
+        uint32_t value = bitsAt(bits, fieldStart(M, F), field.count);
+        if constexpr (field.reversed) {
+            value = reverseBits(value, field.count);
+        }
+        raw[field.value] |= value << field.low;
+    }
+}
+
+template <size_t M, size_t... F>
+inline void extractFields(bptc::Bits128 bits, uint32_t raw[12], std::index_sequence<F...>) {
+    (extractField<M, F>(bits, raw), ...);
+}
+
+inline uint64_t insertZero(uint64_t bits, uint32_t position) {
+    return (bits & ((uint64_t(1) << position) - 1)) | ((bits >> position) << (position + 1));
+}
+
+// Each mode compiled on its own, so that its field positions are constants.
+template <size_t M, bool Signed> void decodeMode(bptc::Bits128 bits, BlockOut out) {
+    constexpr Mode mode = kModes[M];
+    uint32_t raw[12] = {};
+    extractFields<M>(bits, raw, std::make_index_sequence<kLayouts[M].count>());
+    constexpr bool twoSubsets = M < 10;
+    constexpr uint32_t values = twoSubsets ? 12 : 6;
+    constexpr uint32_t endpointBits = mode.endpointBits;
     int32_t endpoint[12];
     for (uint32_t i = 0; i < values; ++i) {
-        const uint32_t channel = i % 3;
         if (i < 3) {
-            endpoint[i] =
-                signedValues ? signExtend(raw[i], endpointBits) : static_cast<int32_t>(raw[i]);
-        } else if (signedValues || mode.transformed) {
-            endpoint[i] = signExtend(raw[i], mode.deltaBits[channel]);
+            endpoint[i] = Signed ? signExtend(raw[i], endpointBits) : static_cast<int32_t>(raw[i]);
+        } else if (Signed || mode.transformed) {
+            endpoint[i] = signExtend(raw[i], mode.deltaBits[i % 3]);
         } else {
             endpoint[i] = static_cast<int32_t>(raw[i]);
         }
     }
-    if (mode.transformed) {
-        const uint32_t mask = (1u << endpointBits) - 1;
+    if constexpr (mode.transformed) {
+        constexpr uint32_t mask = (1u << endpointBits) - 1;
         for (uint32_t i = 3; i < values; ++i) {
             const uint32_t sum =
                 static_cast<uint32_t>(endpoint[i % 3] + endpoint[i]) & mask; // wraps
-            endpoint[i] = signedValues ? signExtend(sum, endpointBits) : static_cast<int32_t>(sum);
+            endpoint[i] = Signed ? signExtend(sum, endpointBits) : static_cast<int32_t>(sum);
         }
     }
     for (uint32_t i = 0; i < values; ++i) {
-        endpoint[i] = unquantize(endpoint[i], endpointBits, signedValues);
+        endpoint[i] = unquantize<Signed>(endpoint[i], endpointBits);
     }
 
-    const uint32_t indexBits = twoSubsets ? 3 : 4;
-    const uint8_t* weights = bptc::weights(indexBits);
-    const uint32_t entries = 1u << indexBits;
+    constexpr uint32_t indexBits = twoSubsets ? 3 : 4;
+    constexpr uint32_t entries = 1u << indexBits;
     const uint8_t* toByte = halfToByteTable();
-    uint32_t palette[2][16];
+    uint32_t palette[values / 6 * entries];
     for (uint32_t s = 0; s < values / 6; ++s) {
-        const int32_t* a = endpoint + 6 * s;
-        const int32_t* b = a + 3;
+        uint32_t halves[3][entries];
+        for (uint32_t c = 0; c < 3; ++c) {
+            interpolateHalves<Signed, entries>(endpoint[6 * s + c], endpoint[6 * s + 3 + c],
+                                               halves[c]);
+        }
         for (uint32_t i = 0; i < entries; ++i) {
-            const int32_t w = weights[i];
-            uint8_t channel[3];
-            for (uint32_t c = 0; c < 3; ++c) {
-                const int32_t mixed = (a[c] * (64 - w) + b[c] * w + 32) >> 6;
-                channel[c] = toByte[finishUnquantize(mixed, signedValues)];
-            }
-            palette[s][i] = bgraWord(Rgba{channel[0], channel[1], channel[2], 255});
+            palette[s * entries + i] = 0xff000000u | (uint32_t(toByte[halves[0][i]]) << 16) |
+                                       (uint32_t(toByte[halves[1][i]]) << 8) | toByte[halves[2][i]];
         }
     }
-    const uint32_t partition = twoSubsets ? static_cast<uint32_t>(bitsAt(bits, at, 5)) : 0;
-    at += twoSubsets ? 5 : 0;
-    const uint32_t subsets = twoSubsets ? bptc::kPartitions2[partition] : 0;
-    const uint32_t anchors = bptc::anchorMask(twoSubsets ? 2 : 1, partition);
-    uint64_t indices = static_cast<uint64_t>(bits >> at);
-    for (uint32_t t = 0; t < 16; ++t) {
-        const uint32_t count = indexBits - ((anchors >> t) & 1);
-        const uint32_t index = static_cast<uint32_t>(indices & ((1u << count) - 1));
-        indices >>= count;
-        out[t] = palette[(subsets >> (2 * t)) & 3][index];
+    // Indices follow the partition number; anchor texels store one bit less:
+    // with it put back as 0, texel t's index is at bit t * indexBits.
+    constexpr uint32_t indexStart = twoSubsets ? 82 : 65;
+    uint64_t indices = insertZero(bptc::bitsFrom(bits, indexStart), indexBits - 1);
+    uint32_t subsets = 0;
+    if constexpr (twoSubsets) {
+        const uint32_t partition = bitsAt(bits, 77, 5);
+        subsets = bptc::kPartitions2[partition];
+        indices = insertZero(indices, bptc::kAnchor2[partition] * indexBits + indexBits - 1);
     }
+    for (uint32_t t = 0; t < 16; ++t) {
+        const uint32_t index = static_cast<uint32_t>(indices >> (t * indexBits)) & (entries - 1);
+        out.put(t, palette[((subsets >> (2 * t)) & 1) * entries + index]);
+    }
+}
+
+using ModeDecoder = void (*)(bptc::Bits128, BlockOut);
+
+template <bool Signed, size_t... M>
+constexpr std::array<ModeDecoder, 14> modeDecoders(std::index_sequence<M...>) {
+    return {&decodeMode<M, Signed>...};
+}
+
+constexpr std::array<ModeDecoder, 14> kUnsignedDecoders =
+    modeDecoders<false>(std::make_index_sequence<14>());
+constexpr std::array<ModeDecoder, 14> kSignedDecoders =
+    modeDecoders<true>(std::make_index_sequence<14>());
+
+} // namespace
+
+void decodeBc6hBlock(const uint8_t* block, bool signedValues, BlockOut out) {
+    const int32_t modeIndex = kModeOfBits[block[0] & 31];
+    if (modeIndex < 0) {
+        for (uint32_t t = 0; t < 16; ++t) {
+            out.put(t, 0xff000000u);
+        }
+        return;
+    }
+    const size_t mode = static_cast<size_t>(modeIndex);
+    (signedValues ? kSignedDecoders : kUnsignedDecoders)[mode](bptc::loadBlock(block), out);
 }
 
 } // namespace k4codec

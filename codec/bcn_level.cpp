@@ -17,18 +17,23 @@ void decodeLevel(Decode decode, uint32_t bytes, const uint8_t* src, uint32_t wid
     const size_t blocksWide = (width + 3) / 4, blockRows = (height + 3) / 4;
     // Pieces of about 16,000 blocks: a millisecond or so of BC7.
     const size_t grain = std::max<size_t>(1, 16384 / blocksWide);
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
     parallelFor(blockRows, grain, [=](size_t firstRow, size_t endRow) {
-        uint32_t texels[16];
+        uint8_t texels[64];
         for (size_t row = firstRow; row < endRow; ++row) {
             const uint32_t y0 = static_cast<uint32_t>(row * 4);
             const uint32_t rows = std::min<uint32_t>(4, height - y0);
             const uint8_t* in = src + row * blocksWide * bytes;
-            for (uint32_t x0 = 0; x0 < width; x0 += 4, in += bytes) {
-                decode(in, texels);
+            uint8_t* out = dst + y0 * rowBytes;
+            for (uint32_t x0 = 0; x0 < width; x0 += 4, in += bytes, out += 16) {
+                if (rows == 4 && width - x0 >= 4) { // whole blocks go straight to the level
+                    decode(in, BlockOut{out, rowBytes});
+                    continue;
+                }
+                decode(in, BlockOut{texels, 16});
                 const size_t columns = std::min<uint32_t>(4, width - x0);
                 for (uint32_t y = 0; y < rows; ++y) {
-                    std::memcpy(dst + (static_cast<size_t>(y0 + y) * width + x0) * 4,
-                                texels + y * 4, columns * 4);
+                    std::memcpy(out + y * rowBytes, texels + y * 16, columns * 4);
                 }
             }
         }
@@ -49,21 +54,22 @@ void decodeBlockLevel(BlockFormat format, const uint8_t* src, uint32_t width, ui
     switch (format) {
     case BlockFormat::Bc4:
     case BlockFormat::Bc4Signed:
-        decodeLevel([=](const uint8_t* b, uint32_t* t) { decodeBc4Block(b, signedValues, t); },
+        decodeLevel([=](const uint8_t* b, BlockOut t) { decodeBc4Block(b, signedValues, t); },
                     bytes, src, width, height, dst);
         break;
     case BlockFormat::Bc5:
     case BlockFormat::Bc5Signed:
-        decodeLevel([=](const uint8_t* b, uint32_t* t) { decodeBc5Block(b, signedValues, t); },
+        decodeLevel([=](const uint8_t* b, BlockOut t) { decodeBc5Block(b, signedValues, t); },
                     bytes, src, width, height, dst);
         break;
     case BlockFormat::Bc6h:
     case BlockFormat::Bc6hSigned:
-        decodeLevel([=](const uint8_t* b, uint32_t* t) { decodeBc6hBlock(b, signedValues, t); },
+        decodeLevel([=](const uint8_t* b, BlockOut t) { decodeBc6hBlock(b, signedValues, t); },
                     bytes, src, width, height, dst);
         break;
     case BlockFormat::Bc7:
-        decodeLevel(decodeBc7Block, bytes, src, width, height, dst);
+        decodeLevel([](const uint8_t* b, BlockOut t) { decodeBc7Block(b, t); }, bytes, src, width,
+                    height, dst);
         break;
     }
 }

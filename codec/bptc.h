@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace k4codec {
 namespace bptc {
@@ -97,22 +98,36 @@ inline const uint8_t* weights(uint32_t indexBits) {
     return indexBits == 2 ? kWeights2 : indexBits == 3 ? kWeights3 : kWeights4;
 }
 
-// The 128 bits of a block, read from its first bit (bit 0 of byte 0) up.
-__extension__ typedef unsigned __int128 Bits128;
+// The 128 bits of a block as two halves, read from its first bit (bit 0 of
+// byte 0) up. Little-endian hosts only, as the file readers (reader_util.h).
+struct Bits128 {
+    uint64_t low, high;
+};
 
 inline Bits128 loadBlock(const uint8_t* block) {
-    uint64_t lo = 0, hi = 0;
-    for (int i = 7; i >= 0; --i) {
-        lo = (lo << 8) | block[i];
-        hi = (hi << 8) | block[8 + i];
-    }
-    return (static_cast<Bits128>(hi) << 64) | lo;
+    Bits128 bits;
+    std::memcpy(&bits.low, block, 8);
+    std::memcpy(&bits.high, block + 8, 8);
+    return bits;
 }
 
-// `count` (at most 64) bits from bit `first` up.
-inline uint64_t bitsAt(Bits128 bits, uint32_t first, uint32_t count) {
-    const uint64_t value = static_cast<uint64_t>(bits >> first);
-    return count >= 64 ? value : value & ((uint64_t(1) << count) - 1);
+// The bits from bit `first` up (first < 128), at most 64 of them: plain
+// shifts when they lie in one half, which is what the decoders' constant
+// positions mostly give.
+inline uint64_t bitsFrom(Bits128 bits, uint32_t first) {
+    if (first >= 64) {
+        return bits.high >> (first - 64);
+    }
+    return first == 0 ? bits.low : (bits.low >> first) | (bits.high << (64 - first));
+}
+
+// `count` (1 to 32) bits from bit `first` up.
+inline uint32_t bitsAt(Bits128 bits, uint32_t first, uint32_t count) {
+    const uint64_t mask = (uint64_t(1) << count) - 1;
+    if (first + count <= 64) {
+        return static_cast<uint32_t>((bits.low >> first) & mask);
+    }
+    return static_cast<uint32_t>(bitsFrom(bits, first) & mask);
 }
 
 // A mask of the anchor texels (texel 0 included) of partition `partition`

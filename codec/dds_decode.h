@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace k4codec {
 
@@ -19,11 +20,22 @@ enum class BlockFormat : uint8_t { Bc4, Bc4Signed, Bc5, Bc5Signed, Bc6h, Bc6hSig
 // 8 for BC4, 16 for the others.
 uint32_t blockBytes(BlockFormat format);
 
-// One block into 16 words, rows of four from the top left.
-void decodeBc4Block(const uint8_t* block, bool signedValues, uint32_t out[16]);
-void decodeBc5Block(const uint8_t* block, bool signedValues, uint32_t out[16]);
-void decodeBc6hBlock(const uint8_t* block, bool signedValues, uint32_t out[16]);
-void decodeBc7Block(const uint8_t* block, uint32_t out[16]);
+// Where a block's 16 texels go: rows of four words from the top left,
+// `rowBytes` apart (16 for a block of its own; a level's row for texels
+// written straight into it).
+struct BlockOut {
+    uint8_t* first;
+    size_t rowBytes;
+
+    void put(uint32_t texel, uint32_t word) const {
+        std::memcpy(first + (texel >> 2) * rowBytes + (texel & 3) * 4, &word, 4);
+    }
+};
+
+void decodeBc4Block(const uint8_t* block, bool signedValues, BlockOut out);
+void decodeBc5Block(const uint8_t* block, bool signedValues, BlockOut out);
+void decodeBc6hBlock(const uint8_t* block, bool signedValues, BlockOut out);
+void decodeBc7Block(const uint8_t* block, BlockOut out);
 
 // A level of width x height texels stored as rows of blocks into `dst`
 // (width * height words, rows packed). Rows of blocks are spread over

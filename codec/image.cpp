@@ -38,6 +38,10 @@ std::string resultMessage(HResult result, const ImageInfo& info) {
            " pixels a side";
 }
 
+const char* storedFormatName(const ImageInfo& info) {
+    return info.storedFormat != nullptr ? info.storedFormat : formatName(info.format);
+}
+
 uint32_t fullMipCount(uint32_t width, uint32_t height) {
     uint32_t size = width > height ? width : height;
     uint32_t count = 1;

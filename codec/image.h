@@ -32,6 +32,11 @@ struct ImageInfo {
     uint32_t depth = 1;          // slices of a volume texture, otherwise 1
     uint32_t mipLevels = 1;      // 1 for files without mip levels
     Format format = kFmtUnknown; // the file's own pixel format
+    // The name of the format the file stores, where the reader knows one
+    // that `format` does not tell: a DDS file's DXGI format by its DXGI name
+    // ("BC7_UNORM_SRGB"), its FourCC ("ATI2"), a Direct3D 9 format the codec
+    // does not convert ("R16F"). Null otherwise; storedFormatName gives both.
+    const char* storedFormat = nullptr;
     ResourceType resourceType = ResourceType::Texture;
     FileType fileType = FileType::Bmp;
     // Damage the reader worked around (JPEG: libjpeg's first warning, such as
@@ -56,6 +61,9 @@ inline uint32_t levelSize(uint32_t size, uint32_t level) {
 // ("20000 by 100 pixels: larger than the limit of 16384 pixels a side"), so
 // that its user knows what to change. `info` is the reader's description.
 std::string resultMessage(HResult result, const ImageInfo& info);
+
+// The file's format by name: storedFormat, else formatName(format), else null.
+const char* storedFormatName(const ImageInfo& info);
 
 // Levels of a complete chain down to 1 by 1.
 uint32_t fullMipCount(uint32_t width, uint32_t height);

@@ -76,9 +76,11 @@ std::vector<Format> textureFormatCandidates(Format file, Format decoded) {
         break;
     }
     // Every format with alpha ends in A8R8G8B8, every opaque one in
-    // X8R8G8B8 and then A8R8G8B8, which every device has.
+    // X8R8G8B8 and then A8R8G8B8, which every device has. A format the codec
+    // does not know (BC7, R16F ...) has alpha when it decodes with it.
     const FormatInfo* info = findFormat(file);
-    const bool alpha = info == nullptr || info->alpha || decoded == kFmtA8R8G8B8;
+    const bool alpha =
+        info != nullptr ? info->alpha || decoded == kFmtA8R8G8B8 : decoded != kFmtX8R8G8B8;
     if (!alpha) {
         list.push_back(kFmtX8R8G8B8);
     }

@@ -19,9 +19,10 @@ uint32_t roundUpToPowerOfTwo(uint32_t value);
 // The formats a texture loaded from a file may take, best first: the file's
 // own format (`file`, as ImageInfo gives it) when the codec converts it, then
 // formats with the same channels, ending in A8R8G8B8, which every device has.
-// `decoded` is the format the file decodes into (for a palette it tells
-// whether there is alpha). The first entry is the format a device that
-// creates every format holds the texture in. Throws std::bad_alloc.
+// `decoded` is the format the file decodes into (for a palette, and for a
+// format the codec only decodes, such as BC7 or R16F, it tells whether there
+// is alpha). The first entry is the format a device that creates every
+// format holds the texture in. Throws std::bad_alloc.
 std::vector<Format> textureFormatCandidates(Format file, Format decoded);
 
 // Changes the size, level count and format of a decoded image the same way:

@@ -281,7 +281,7 @@ TEST(Bc7Blocks, EveryModeDecodesAsDefined) {
     for (const BlockCase& c : kBc7Cases) {
         SCOPED_TRACE(c.name);
         uint32_t texels[16];
-        decodeBc7Block(bytesOf(c.block).data(), texels);
+        decodeBc7Block(bytesOf(c.block).data(), BlockOut{reinterpret_cast<uint8_t*>(texels), 16});
         expectTexels(texels, c.expected);
     }
 }
@@ -293,7 +293,7 @@ TEST(Bc7Blocks, TheReservedModeIsTransparentBlack) {
                 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff};
     for (const auto* bytes : {&block, &ones}) {
         uint32_t texels[16];
-        decodeBc7Block(bytes->data(), texels);
+        decodeBc7Block(bytes->data(), BlockOut{reinterpret_cast<uint8_t*>(texels), 16});
         for (uint32_t texel : texels) {
             EXPECT_EQ(texel, 0u);
         }
@@ -304,7 +304,8 @@ TEST(Bc6hBlocks, EveryModeDecodesAsDefined) {
     for (const SignedBlockCase& c : kBc6hCases) {
         SCOPED_TRACE(c.name);
         uint32_t texels[16];
-        decodeBc6hBlock(bytesOf(c.block).data(), c.signedValues, texels);
+        decodeBc6hBlock(bytesOf(c.block).data(), c.signedValues,
+                        BlockOut{reinterpret_cast<uint8_t*>(texels), 16});
         expectTexels(texels, c.expected);
     }
 }
@@ -316,7 +317,8 @@ TEST(Bc6hBlocks, ReservedModesAreOpaqueBlack) {
         block[0] = static_cast<uint8_t>(0xe0 | mode);
         for (bool signedValues : {false, true}) {
             uint32_t texels[16];
-            decodeBc6hBlock(block.data(), signedValues, texels);
+            decodeBc6hBlock(block.data(), signedValues,
+                            BlockOut{reinterpret_cast<uint8_t*>(texels), 16});
             for (uint32_t texel : texels) {
                 EXPECT_EQ(texel, 0xff000000u) << int(mode);
             }
