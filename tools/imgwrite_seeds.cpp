@@ -175,6 +175,83 @@ std::vector<SeedFile> jpegSeeds() {
     return seeds;
 }
 
+// Bytes that look random (a fixed sequence), so that block seeds reach every
+// BC6H and BC7 mode and partition.
+Bytes noise(size_t count, uint32_t seed) {
+    Bytes bytes(count);
+    uint32_t state = seed * 2654435761u + 1;
+    for (uint8_t& b : bytes) {
+        state = state * 1664525u + 1013904223u;
+        b = static_cast<uint8_t>(state >> 24);
+    }
+    return bytes;
+}
+
+// The formats read by decoders rather than as Direct3D 9 formats: block
+// formats (BC4 to BC7) and texels (floating-point, signed, packed floats),
+// by DXGI number, legacy FourCC or number, and bump masks; 8 x 4 with four
+// levels (5 blocks or 43 texels), and one with rows padded to a pitch.
+void addDecodedFormatSeeds(std::vector<SeedFile>* seeds) {
+    const struct {
+        const char* name;
+        uint32_t dxgi, fourCC, unitBytes;
+        bool blocks;
+    } formats[] = {
+        {"bc4_unorm", 80, 0, 8, true},
+        {"bc4_snorm", 81, 0, 8, true},
+        {"bc5_typeless", 82, 0, 16, true},
+        {"bc5_snorm", 84, 0, 16, true},
+        {"bc6h_uf16", 95, 0, 16, true},
+        {"bc6h_sf16", 96, 0, 16, true},
+        {"bc7_unorm", 98, 0, 16, true},
+        {"bc7_srgb", 99, 0, 16, true},
+        {"ati1", 0, fourCC("ATI1"), 8, true},
+        {"bc4s", 0, fourCC("BC4S"), 8, true},
+        {"ati2", 0, fourCC("ATI2"), 16, true},
+        {"bc5s", 0, fourCC("BC5S"), 16, true},
+        {"rgba32f", 2, 0, 16, false},
+        {"rgb32f", 6, 0, 12, false},
+        {"rgba16f", 10, 0, 8, false},
+        {"rg32f", 16, 0, 8, false},
+        {"r11g11b10f", 26, 0, 4, false},
+        {"rgba8_snorm", 31, 0, 4, false},
+        {"rg16f", 34, 0, 4, false},
+        {"rg16", 35, 0, 4, false},
+        {"rg16_snorm", 37, 0, 4, false},
+        {"r32f", 41, 0, 4, false},
+        {"rg8_snorm", 51, 0, 2, false},
+        {"r16f", 54, 0, 2, false},
+        {"r16", 56, 0, 2, false},
+        {"rgb9e5", 67, 0, 4, false},
+        {"d3d_r16f", 0, 111, 2, false},
+        {"d3d_a16b16g16r16f", 0, 113, 8, false},
+        {"d3d_g32r32f", 0, 115, 8, false},
+        {"d3d_v8u8", 0, 60, 2, false},
+        {"d3d_q8w8v8u8", 0, 63, 4, false},
+        {"d3d_v16u16", 0, 64, 4, false},
+    };
+    uint32_t seed = 1;
+    for (const auto& f : formats) {
+        DdsOptions o;
+        o.width = 8, o.height = 4, o.mipCount = 4;
+        o.flags |= 0x20000;
+        o.dx10 = f.dxgi != 0, o.dxgiFormat = f.dxgi, o.fourCC = f.fourCC;
+        const size_t units = f.blocks ? 2 + 1 + 1 + 1 : 32 + 8 + 2 + 1;
+        seeds->push_back(
+            {std::string(f.name) + ".dds", writeDds(o, noise(units * f.unitBytes, seed++))});
+    }
+    DdsOptions bump;
+    bump.width = 8, bump.height = 4, bump.pfFlags = 0x80000, bump.bits = 32;
+    bump.masks[0] = 0xff, bump.masks[1] = 0xff00, bump.masks[2] = 0xff0000;
+    bump.masks[3] = 0xff000000;
+    seeds->push_back({"bump_q8w8v8u8.dds", writeDds(bump, noise(32 * 4, seed++))});
+    DdsOptions padded;
+    padded.width = 5, padded.height = 3, padded.flags |= 0x8, padded.pitchOrLinearSize = 16;
+    padded.pfFlags = 0x40, padded.bits = 24;
+    padded.masks[0] = 0xff0000, padded.masks[1] = 0xff00, padded.masks[2] = 0xff;
+    seeds->push_back({"padded_rgb.dds", writeDds(padded, noise(16 * 3, seed++))});
+}
+
 std::vector<SeedFile> ddsSeeds() {
     std::vector<SeedFile> seeds;
     const struct {
@@ -226,6 +303,7 @@ std::vector<SeedFile> ddsSeeds() {
         v.pfFlags = 0x20000, v.bits = 8, v.masks[0] = 0xff;
         seeds.push_back({"volume_l8.dds", writeDds(v, Bytes(48, 9))});
     }
+    addDecodedFormatSeeds(&seeds);
     addCorrupt(&seeds);
     return seeds;
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -297,4 +298,88 @@ TEST(Producers, WhatImageMagickWritesWeReadAsItDoes) {
     }
     const std::string rle = k4test::readFile(folder + "/im_pal8_rle.bmp");
     EXPECT_EQ(rle[30], 1) << "ImageMagick no longer writes this BMP with RLE8";
+}
+
+// Every DDS file among Pillow's test images that Pillow reads, we read alike;
+// the ones it refuses (unimplemented_*) we read or refuse as invalid data.
+// Where Pillow rounds differently we allow one step: it truncates DXT's and
+// BC4/BC5's interpolated values where Direct3D rounds the exact value, and
+// truncates BC6H's floats to 8 bits (and leaves out the +32 of BC6H's
+// interpolation). Signed BC5 it maps onto 64..191 ((s + 255) / 2, Pillow
+// 9.4) where -1..1 belongs on 0..255: we undo its mapping (2p - 255 is the
+// signed value) and allow the three steps its halving and truncation lose.
+TEST(PillowImages, WhatPillowReadsOfDdsWeReadAlike) {
+    const std::vector<std::string> files = filesIn(kImages, {".dds"});
+    K4_NEED(!files.empty(), "no Pillow test images in " << kImages << " (scripts/setup)");
+    K4_NEED(pillowAvailable(), "Pillow is not available");
+    const std::vector<Picture> pillow = pillowReadings(scratch(), files);
+    size_t compared = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i]);
+        Picture ours;
+        const HResult result = readPicture(files[i], &ours);
+        if (pillow[i].pixels.empty()) {
+            EXPECT_TRUE(result == kOk || result == kInvalidData) << result;
+            continue;
+        }
+        ASSERT_EQ(result, kOk);
+        std::vector<uint8_t> bytes;
+        ImageInfo info;
+        ASSERT_EQ(readFileBytes(files[i].c_str(), &bytes), kOk);
+        ASSERT_EQ(readImageHeader(bytes.data(), bytes.size(), &info), kOk);
+        const std::string format = storedFormatName(info);
+        Picture theirs = pillow[i];
+        int tolerance = 0;
+        if (format == "BC5S" || format == "BC5_SNORM") {
+            for (Rgba& p : theirs.pixels) {
+                for (uint8_t* c : {&p.r, &p.g}) {
+                    const double value = (2.0 * *c - 128.0) * 255.0 / 254.0;
+                    *c = static_cast<uint8_t>(std::clamp(std::lround(value), 0l, 255l));
+                }
+            }
+            tolerance = 3;
+        } else if (format.rfind("BC", 0) == 0 || format.rfind("DXT", 0) == 0 ||
+                   format.rfind("ATI", 0) == 0) {
+            tolerance = format.rfind("BC7", 0) == 0 ? 0 : 1;
+        }
+        EXPECT_LE(difference(ours, theirs), tolerance) << format;
+        ++compared;
+    }
+    EXPECT_GE(compared, 19u);
+}
+
+// BC4 and BC5 files that nvcompress writes now from real pictures (Pillow's
+// hopper.png, whole and an odd-sized piece of it) read as nvdecompress reads
+// them: BC4 exactly, BC5 within one step (NVTT 2.0 truncates BC5's
+// interpolated values).
+TEST(Producers, WhatNvcompressWritesAsBc4AndBc5WeReadAsNvdecompressDoes) {
+    const std::string nvcompress = K4_NVCOMPRESS, nvdecompress = K4_NVDECOMPRESS;
+    K4_NEED(!nvcompress.empty() && !nvdecompress.empty(), "nvcompress is not installed");
+    Picture hopper;
+    K4_NEED(readPicture(kImages + "/hopper.png", &hopper) == kOk,
+            "no Pillow test images in " << kImages << " (scripts/setup)");
+    const std::string folder = scratch();
+    std::vector<Rgba> piece;
+    const uint32_t width = 77, height = 53;
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            piece.push_back(hopper.pixels[(y + 30) * hopper.width + x + 20]);
+        }
+    }
+    std::vector<uint8_t> png;
+    ASSERT_EQ(pngWriteRgba(piece.data(), width, height, &png), kOk);
+    ASSERT_EQ(writeFileAtomic((folder + "/piece.png").c_str(), png), kOk);
+    for (const std::string& source : {kImages + "/hopper.png", folder + "/piece.png"}) {
+        for (const char* format : {"bc4", "bc5"}) {
+            SCOPED_TRACE(source + " " + format);
+            const std::string dds = folder + "/nv_" + format + "_" + name(source) + ".dds";
+            ASSERT_TRUE(run(nvcompress + " -" + format + " " + shellQuoted(source) + " " +
+                            shellQuoted(dds) + " >/dev/null 2>&1"));
+            ASSERT_TRUE(run(nvdecompress + " " + shellQuoted(dds) + " >/dev/null 2>&1"));
+            Picture ours, theirs;
+            ASSERT_EQ(readPicture(dds, &ours), kOk);
+            ASSERT_EQ(readPicture(dds.substr(0, dds.size() - 4) + ".tga", &theirs), kOk);
+            EXPECT_LE(difference(ours, theirs), std::string(format) == "bc4" ? 0 : 1);
+        }
+    }
 }
