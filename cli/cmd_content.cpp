@@ -7,6 +7,7 @@
 #include "content/file_list.h"
 #include "content/game_data_folder.h"
 #include "content/pak_registry.h"
+#include "foundation/errors.h"
 #include "foundation/k4cstring.h"
 #include "platform/platform.h"
 
@@ -85,7 +86,9 @@ std::string nativePath(const char* path) {
 }
 
 int reportError(const char* code, const std::string& detail) {
-    std::fprintf(stderr, "qbtex: %s: %s\n", code, detail.c_str());
+    const char* message = k4cErrorMessage(code);
+    std::fprintf(stderr, "qbtex: %s: %s%s%s\n", code, detail.c_str(), message ? ": " : "",
+                 message ? message : "");
     return kExitFailed;
 }
 

@@ -49,7 +49,8 @@ std::string gamePath(const std::string& text);
 void splitGamePath(const std::string& path, std::string* folder, std::string* name);
 // A path on disk as the system writes it.
 std::string nativePath(const char* path);
-// Prints "qbtex: CODE: detail" and returns kExitFailed.
+// Prints "qbtex: CODE: detail" (and ": " and the code's message for the
+// user, when it has one) and returns kExitFailed.
 int reportError(const char* code, const std::string& detail);
 // Prints the list's entries as game paths, with an optional source label.
 void printFileList(const K4QBFileList& list, bool withSource);

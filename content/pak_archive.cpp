@@ -20,7 +20,7 @@ constexpr int32_t kRecordsPerRead = 1024;
 
 K4QBPakArchive::K4QBPakArchive(const char* path, K4CDebugLogger* logger)
     : modificationTime_(0), header_(), entries_(nullptr), entryCount_(0), stream_(nullptr),
-      streamSize_(0), keepOpen_(false), logger_(logger) {
+      streamSize_(0), directorySize_(0), directoryRead_(false), keepOpen_(false), logger_(logger) {
     K4C_TRACE(logger_, "Enter constructor K4QBPakArchive(%s, %p) = %p", path, (void*)logger,
               (void*)this);
     size_t length = std::strlen(path);
@@ -100,6 +100,8 @@ void K4QBPakArchive::readDirectory() {
     readPairs();
     readNames();
     readFileTable();
+    directorySize_ = streamSize_;
+    directoryRead_ = true;
     K4C_TRACE(logger_, "Exit K4QBPakArchive::readDirectory = %p", (void*)this);
 }
 
@@ -319,8 +321,37 @@ void K4QBPakArchive::openStream() {
         }
         stream_ = stream;
         streamSize_ = status.size;
+        if (directoryRead_ && !isFileAsLoaded(status)) {
+            stream_ = nullptr;
+            std::fclose(stream); // only read from
+            k4cTraceThrow(logger_, K4QBERR_PAK_CHANGED, "K4QBPakArchive::openStream", (void*)this);
+        }
     }
     K4C_TRACE(logger_, "Exit K4QBPakArchive::openStream = %p", (void*)this);
+}
+
+// The open stream is at its start.
+bool K4QBPakArchive::isFileAsLoaded(const k4p::FileStatus& status) {
+    // The time is known only for archives loaded from their file.
+    bool same = status.size == directorySize_ &&
+                (modificationTime_ == 0 || status.modifiedTime == modificationTime_);
+    uint8_t bytes[K4QB_PAK_EXTENDED_HEADER_SIZE];
+    const size_t available =
+        streamSize_ < sizeof bytes ? static_cast<size_t>(streamSize_) : sizeof bytes;
+    K4QBPakHeader header;
+    same = same && std::fread(bytes, 1, available, stream_) == available &&
+           k4qbDecodePakHeader(bytes, available, streamSize_, &header) == nullptr &&
+           std::memcmp(&header, &header_, sizeof header) == 0;
+    if (!same) {
+        K4C_DEBUG(logger_,
+                  "(In K4QBPakArchive::openStream) %s changed since it was loaded: %llu bytes, "
+                  "modified at %lld; loaded with %llu bytes, modified at %lld",
+                  path_.get(), static_cast<unsigned long long>(status.size),
+                  static_cast<long long>(status.modifiedTime),
+                  static_cast<unsigned long long>(directorySize_),
+                  static_cast<long long>(modificationTime_));
+    }
+    return same;
 }
 
 void K4QBPakArchive::keepOpen() {

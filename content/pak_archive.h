@@ -16,6 +16,15 @@
 // directories, "K4QBERR_PAK_IOERROR" for block headers and zlib streams that
 // do not hold what they state.
 //
+// A game patched while the program runs rewrites its archives under the
+// directory read at start-up, whose offsets then point anywhere. Every later
+// opening of the file compares its size, its modification time (seconds) and
+// its header with those the directory was read from, and refuses a changed
+// file with "K4QBERR_PAK_CHANGED" before reading any content. The directory
+// is not read again: the registry's index, which other threads search without
+// a lock, points into it. Not caught: a rewrite within the same second that
+// keeps the size and the header.
+//
 // Threads: loaded once, on the start-up thread (the registry's creation). The
 // directory never changes afterwards and may be read from any thread, except
 // an entry's block header fields, which its extraction rewrites. extractEntry
@@ -90,11 +99,14 @@ public:
     // joined with backslashes, and puts that path into `outputPath`. Returns
     // the number of zlib inflations done: 0 when the file was already there.
     // Throws "IOException" (also when that path is a folder, such as another
-    // entry's), "K4QBERR_PAK_IOERROR" or "K4CERR_MEM_OUTOFMEMORY".
+    // entry's), "K4QBERR_PAK_IOERROR", "K4QBERR_PAK_CHANGED" or
+    // "K4CERR_MEM_OUTOFMEMORY".
     int32_t extractEntry(K4QBPakEntry* entry, K4CString* outputPath, const char* rootFolder);
 
     // Stream control. openStream opens the file for binary reading unless it
-    // is open; keepOpen also makes extractEntry leave it open; closeStream
+    // is open ("K4QBERR_PAK_CHANGED" when the file is no longer the one the
+    // directory was read from); keepOpen also makes extractEntry leave it
+    // open; closeStream
     // closes it and clears the flag ("IOException" when the close fails);
     // releaseStream closes it unless the flag is set.
     void openStream();
@@ -140,6 +152,7 @@ private:
     void writeAtomically(const char* target, const uint8_t* content, int32_t size);
     void createFolders(const char* rootFolder, const char* folderName);
     void releaseAfterFailure();
+    bool isFileAsLoaded(const k4p::FileStatus& status);
 
     std::unique_ptr<char[]> path_;
     int64_t modificationTime_;
@@ -152,7 +165,9 @@ private:
     std::unique_ptr<K4QBPakFolderName[]> folderNames_;
     std::vector<K4QBPakSkipped> skipped_;
     FILE* stream_;
-    uint64_t streamSize_; // size of the file when the stream was opened
+    uint64_t streamSize_;    // size of the file when the stream was opened
+    uint64_t directorySize_; // size of the file the directory was read from
+    bool directoryRead_;     // later openings check that the file is unchanged
     bool keepOpen_;
     K4CDebugLogger* logger_;
 };

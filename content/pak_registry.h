@@ -15,7 +15,10 @@
 // may run while getContent runs on a worker. getContent extracts through an
 // archive, whose stream may serve one extraction at a time: its callers keep
 // it to one thread at a time, which in the program the Direct3D lock does
-// (game_files.h). The registry takes no lock of its own.
+// (game_files.h). The registry takes no lock of its own; that is also why an
+// archive rewritten while the program runs is not indexed again: getContent
+// of its entries fails with "K4QBERR_PAK_CHANGED" (pak_archive.h) until the
+// program starts again.
 #pragma once
 
 #include "content/game_files.h"

@@ -20,6 +20,9 @@ inline constexpr const char* K4QBERR_PAK_NOTINSTALLED = "K4QBERR_PAK_NOTINSTALLE
 inline constexpr const char* K4QBERR_PAK_INVALIDPATH = "K4QBERR_PAK_INVALIDPATH";
 inline constexpr const char* K4QBERR_PAK_IOERROR = "K4QBERR_PAK_IOERROR";
 inline constexpr const char* K4QBERR_PAK_OUTOFRANGE = "K4QBERR_PAK_OUTOFRANGE";
+// An archive was rewritten (the game patched) after its directory was read:
+// its entries no longer describe the file.
+inline constexpr const char* K4QBERR_PAK_CHANGED = "K4QBERR_PAK_CHANGED";
 inline constexpr const char* K4QBERR_INI_IOERROR = "K4QBERR_INI_IOERROR";
 inline constexpr const char* K4QBERR_APP_INITERROR = "K4QBERR_APP_INITERROR";
 inline constexpr const char* K4QBERR_APP_D3DERROR = "K4QBERR_APP_D3DERROR";
@@ -31,6 +34,15 @@ inline constexpr const char* K4QBERR_CLI_USAGE = "K4QBERR_CLI_USAGE";
 // True when the thrown code names the given error.
 inline bool k4cIsError(const char* thrown, const char* code) {
     return thrown != nullptr && code != nullptr && std::strcmp(thrown, code) == 0;
+}
+
+// What the user is told about a code that asks something of them, or null
+// for the codes whose name is all there is to show.
+inline const char* k4cErrorMessage(const char* code) {
+    if (k4cIsError(code, K4QBERR_PAK_CHANGED)) {
+        return "the game's archives changed; restart to see them";
+    }
+    return nullptr;
 }
 
 // Runs an operation that allocates and lets running out of memory leave it as

@@ -103,6 +103,35 @@ TEST(ContentPakRegistry, MergesPakFilesOnlyAndTheNewestCopyWins) {
     EXPECT_EQ(fetch(q.open().get(), "brick.dds", "data\\textures"), "from c");
 }
 
+TEST(ContentPakRegistry, AnArchivePatchedAfterLoadingIsNeverExtracted) {
+    Paks p;
+    auto archive = [](std::vector<const char*> names, const char* version) {
+        K4QBPakWriter w(5);
+        for (const char* name : names) {
+            w.addFile("data\\", name, bytes(std::string(version) + name), K4QBPakEncoding::Stored);
+        }
+        return w;
+    };
+    K4QBPakWriter other(5);
+    other.addFile("data\\", "moss", bytes("moss"));
+    p.add(archive({"brick", "stone", "sand!"}, "old "), "a.pak");
+    p.add(other, "b.pak");
+    auto registry = p.open();
+    EXPECT_EQ(fetch(registry.get(), "brick", "data"), "old brick");
+    // The patch keeps the size and the header but moves the entries: the old
+    // offset of "sand!" holds the new "brick".
+    p.add(archive({"sand!", "stone", "brick"}, "new "), "a.pak", 1600000000);
+    K4CString out;
+    const char* code =
+        k4test::thrownBy([&] { registry->getContent(&out, "sand!", "data", false); });
+    EXPECT_STREQ(code, K4QBERR_PAK_CHANGED);
+    EXPECT_STREQ(k4cErrorMessage(code), "the game's archives changed; restart to see them");
+    EXPECT_EQ(k4test::listTree(p.cache), std::vector<std::string>{"data\\brick"});
+    // What was extracted before, and the other archives, still serve.
+    EXPECT_EQ(fetch(registry.get(), "brick", "data"), "old brick");
+    EXPECT_EQ(fetch(registry.get(), "moss", "data"), "moss");
+}
+
 TEST(ContentPakRegistry, BrowsesTheFolderTreeByExactText) {
     Paks p;
     p.add(tree(), "x.pak");
