@@ -79,9 +79,9 @@ TEST_F(ConvertWindow, OpensOnTheChosenFilesWithTheirInitialType) {
         RECT rect;
         GetWindowRect(cw->getWindow(), &rect);
         int d = 64 * static_cast<int>(r % 3) - 64;
-        EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) >> 1) + d - 288);
-        EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) >> 1) + d - 168);
-        EXPECT_EQ(rect.bottom - rect.top, 336 + caption);
+        EXPECT_NEAR((rect.left + rect.right) / 2, (GetSystemMetrics(SM_CXSCREEN) >> 1) + d, 1);
+        EXPECT_NEAR((rect.top + rect.bottom - caption) / 2,
+                    (GetSystemMetrics(SM_CYSCREEN) >> 1) + d, 1);
     }
     EXPECT_EQ(K4QBTexMgrConvertWindow::getInstanceCount(), 6);
     // A closed window leaves the list when the next one opens, which takes
@@ -93,7 +93,7 @@ TEST_F(ConvertWindow, OpensOnTheChosenFilesWithTheirInitialType) {
     EXPECT_EQ(list_->indexOf(next), 5);
     RECT rect;
     GetWindowRect(next->getWindow(), &rect);
-    EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) >> 1) + 64 - 288);
+    EXPECT_NEAR((rect.left + rect.right) / 2, (GetSystemMetrics(SM_CXSCREEN) >> 1) + 64, 1);
 
     // Game files start on the game folder of their type, locked for overlays.
     command(window_.get(), K4QB_ID_SOURCE);

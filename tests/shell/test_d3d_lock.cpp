@@ -22,15 +22,18 @@ TEST(ShellD3DLock, BracketsNestOnOneThreadAndExcludeOtherThreads) {
     EXPECT_EQ(window.beginD3DUse(), device) << "recursive on one thread";
     EXPECT_EQ(window.getD3DLockDepth(), 2);
 
-    // Another thread gets in only after both brackets are closed.
+    // Another thread gets in only after both brackets are closed; they close
+    // once its attempt has begun (its first trace line).
     std::atomic<bool> mainReleased(false);
     std::atomic<bool> orderKept(false);
     {
+        log.get()->setLevel(K4C_LOG_TRACE);
         k4test::TestThread other([&] {
             K4QBD3DUse use(&window);
             orderKept = use.device() != nullptr && mainReleased.load();
         });
-        k4p::sleepMs(100); // time for the thread to wait at the lock
+        EXPECT_TRUE(k4test::waitUntil([&] { return log.has("Enter K4QBAppWindow::beginD3DUse"); }));
+        log.get()->setLevel(K4C_LOG_WARNING);
         window.endD3DUse();
         EXPECT_EQ(window.getD3DLockDepth(), 1);
         mainReleased = true;
@@ -49,7 +52,8 @@ TEST(ShellD3DLock, BracketsNestOnOneThreadAndExcludeOtherThreads) {
 
 TEST(ShellD3DLock, ResetWaitsForOpenBracketsAndRestartsTheDevice) {
     std::string folder = k4test::testFolder("shell");
-    TestAppWindow window(folder);
+    k4test::TestLog log(folder + "\\reset.txt", K4C_LOG_WARNING);
+    TestAppWindow window(folder, log.get());
     window.initialize(nullptr, SW_SHOWNORMAL);
     ASSERT_NE(window.getD3DDevice(), nullptr);
     EXPECT_EQ(window.gathers, 1);
@@ -65,11 +69,14 @@ TEST(ShellD3DLock, ResetWaitsForOpenBracketsAndRestartsTheDevice) {
         k4test::waitUntil([&] { return release.load(); });
     });
     ASSERT_TRUE(k4test::waitUntil([&] { return workerInside.load(); }));
+    // Released once the reset has begun.
+    log.get()->setLevel(K4C_LOG_TRACE);
     k4test::TestThread releaser([&] {
-        k4p::sleepMs(200);
+        k4test::waitUntil([&] { return log.has("Enter K4QBAppWindow::resetD3DDevice"); });
         release = true;
     });
     EXPECT_EQ(window.resetD3DDevice(), D3D_OK);
+    log.get()->setLevel(K4C_LOG_WARNING);
     worker.join();
     EXPECT_FALSE(freedWhileOpen.load());
     EXPECT_EQ(window.frees, 1);

@@ -27,12 +27,16 @@ TEST(ShellSplash, PictureWindowIsCentredAndStatusHoldsAtMost511Characters) {
         HWND window = splash.getWindow();
         ASSERT_NE(window, nullptr);
         EXPECT_TRUE(IsWindowVisible(window));
-        RECT rectangle;
+        // Centred, with room for the picture at (3, 2) of its client area.
+        RECT rectangle, client;
         ASSERT_TRUE(GetWindowRect(window, &rectangle));
-        EXPECT_EQ(rectangle.right - rectangle.left, 392);
-        EXPECT_EQ(rectangle.bottom - rectangle.top, 276);
-        EXPECT_EQ(rectangle.left, (GetSystemMetrics(SM_CXFULLSCREEN) - 392) >> 1);
-        EXPECT_EQ(rectangle.top, (GetSystemMetrics(SM_CYFULLSCREEN) - 276) >> 1);
+        ASSERT_TRUE(GetClientRect(window, &client));
+        BITMAP shown = {};
+        ASSERT_NE(GetObjectA(picture, sizeof shown, &shown), 0);
+        EXPECT_GE(client.right, 3 + shown.bmWidth);
+        EXPECT_GE(client.bottom, 2 + shown.bmHeight);
+        EXPECT_NEAR(rectangle.left + rectangle.right, GetSystemMetrics(SM_CXFULLSCREEN), 1);
+        EXPECT_NEAR(rectangle.top + rectangle.bottom, GetSystemMetrics(SM_CYFULLSCREEN), 1);
         EXPECT_NE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 
         std::string longest(511, 'x');

@@ -9,6 +9,7 @@
 #include "texmgr/k4qbconvertwindowlist.h"
 #include "texmgr/k4qbtexmgrconvertwindow.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -16,13 +17,6 @@ namespace {
 using namespace texmgrtest;
 
 using MainWindow = WindowTest;
-
-RECT placeIn(HWND control, HWND parent) {
-    RECT rectangle;
-    GetWindowRect(control, &rectangle);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rectangle), 2);
-    return rectangle;
-}
 
 TEST_F(MainWindow, ControlsAndLayoutBounds) {
     HWND main = open()->getWindow();
@@ -40,65 +34,34 @@ TEST_F(MainWindow, ControlsAndLayoutBounds) {
     EXPECT_EQ(SendMessageA(GetDlgItem(main, K4QB_ID_FOLDERS), CB_GETITEMHEIGHT, 0, 0), 21);
     EXPECT_EQ(SendMessageA(GetDlgItem(main, K4QB_ID_FILETYPE), CB_GETCOUNT, 0, 0), 6);
 
-    // The file search panel's controls where its table puts them from the
-    // file-search bounds r and b (negative sizes: r or b less that much; a
-    // combo box's height is its closed field's, a list box's whole items').
-    auto checkControls = [&](int r, int b) {
-        auto child = [&](const char* text) { return FindWindowExA(main, nullptr, nullptr, text); };
-        struct Place {
-            HWND window;
-            int x, y, w, h;
-        };
-        const int any = 0;
-        for (Place c :
-             {Place{window_->getFSControls()->getFrame(), 4, 4, -8, 100},
-              Place{GetDlgItem(main, K4QB_ID_FOLDERS), 8, 20, -44, any},
-              Place{GetDlgItem(main, K4QB_ID_SOURCE), r - 34, 19, 24, 24},
-              Place{child("Search:"), 8, 54, 54, 18},
-              Place{GetDlgItem(main, K4QB_ID_SEARCHTEXT), 62, 50, -98, 22},
-              Place{GetDlgItem(main, K4QB_ID_SEARCH), r - 34, 48, 24, 24},
-              Place{child("Type:"), 8, 80, 54, 18},
-              Place{GetDlgItem(main, K4QB_ID_FILETYPE), 62, 76, -70, any},
-              Place{child("Texture Files:"), 4, 108, -8, -112}, Place{list, 8, 124, -16, -132}}) {
-            RECT at = placeIn(c.window, main);
-            int w = c.w < 0 ? r + c.w : c.w, h = c.h < 0 ? b + c.h : c.h;
-            EXPECT_EQ(at.left, c.x) << c.y;
-            EXPECT_EQ(at.top, c.y);
-            EXPECT_EQ(at.right - at.left, w) << c.y;
-            if (c.window == list) {
-                EXPECT_GT(at.bottom - at.top, h - 17);
-                EXPECT_LE(at.bottom - at.top, h);
-            } else if (c.h != any) {
-                EXPECT_EQ(at.bottom - at.top, h) << c.y;
-            }
-        }
-    };
-    checkControls(window_->getFSRightBound(), window_->getFSBottomBound());
-
-    struct Case {
-        int width, height, fsRight;
-    };
-    for (Case c :
-         {Case{400, 300, 216}, Case{1000, 700, 300}, Case{500, 400, 242}, Case{612, 500, 298}}) {
-        setClientSize(main, c.width, c.height);
+    // At any size the file search controls fill the column without
+    // overlapping, the buttons lie below it and the image panel right of it.
+    for (SIZE client : {SIZE{400, 300}, SIZE{1000, 700}}) {
+        setClientSize(main, client.cx, client.cy);
         pump();
-        EXPECT_EQ(window_->getFSRightBound(), c.fsRight) << c.width;
-        // Buttons below the column, the image panel right of it.
-        RECT button = placeIn(window_->getAttachButton(), main);
-        EXPECT_EQ(button.left, (c.fsRight >> 1) + 4);
-        EXPECT_EQ(button.top, c.height - 29);
-        RECT panel = placeIn(panel_->getPanelWindow(), main);
-        EXPECT_EQ(panel.left, c.fsRight + 8);
-        EXPECT_EQ(panel.top, 20);
-        EXPECT_EQ(panel.right, c.width - 1 - 8);
-        EXPECT_EQ(panel.bottom, 20 + c.height - 1 - 32);
-        checkControls(c.fsRight, c.height - 29);
+        const int r = window_->getFSRightBound(), b = window_->getFSBottomBound();
+        EXPECT_LT(r, client.cx / 2) << client.cx;
+        std::vector<HWND> column = visibleChildren(main);
+        std::vector<HWND> buttons = {window_->getConvertButton(), window_->getAttachButton()};
+        column.erase(std::remove_if(column.begin(), column.end(),
+                                    [&](HWND w) {
+                                        return w == panel_->getPanelWindow() ||
+                                               std::count(buttons.begin(), buttons.end(), w) > 0;
+                                    }),
+                     column.end());
+        EXPECT_GE(column.size(), 10u);
+        expectLaidOut(main, {0, 0, r, b}, column);
+        expectLaidOut(main, {0, b, r, client.cy}, buttons);
+        expectLaidOut(main, {r, 0, client.cx, client.cy}, {panel_->getPanelWindow()});
+        RECT listed = placeIn(list, main);
+        EXPECT_GT(listed.bottom - listed.top, b / 2) << "the list takes the column's rest";
     }
 
     // Minimising changes nothing.
+    const int bottom = window_->getFSBottomBound();
     ShowWindow(main, SW_MINIMIZE);
     pump();
-    EXPECT_EQ(window_->getFSBottomBound(), 500 - 29);
+    EXPECT_EQ(window_->getFSBottomBound(), bottom);
 }
 
 TEST_F(MainWindow, ModesAndTheirCheckMarks) {

@@ -132,6 +132,54 @@ inline Pixels readBackBuffer(K4QBAppWindow* window) {
     return pixels;
 }
 
+// A window's rectangle in the client coordinates of `parent`.
+inline RECT placeIn(HWND window, HWND parent) {
+    RECT at;
+    GetWindowRect(window, &at);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&at), 2);
+    return at;
+}
+
+// The layout every window size must keep: each of the controls visible, not
+// empty, inside `area` (client coordinates of `parent`), and no two of them
+// overlapping, except that a group box holds the controls inside it.
+inline void expectLaidOut(HWND parent, const RECT& area, const std::vector<HWND>& controls) {
+    auto isFrame = [](HWND window) {
+        char name[16] = {0};
+        GetClassNameA(window, name, sizeof name);
+        return lstrcmpiA(name, "Button") == 0 &&
+               (GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+    };
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const RECT a = placeIn(controls[i], parent);
+        const std::string name = windowText(controls[i]) + " #" + std::to_string(i);
+        EXPECT_TRUE(IsWindowVisible(controls[i])) << name;
+        EXPECT_TRUE(a.left >= area.left && a.top >= area.top && a.right <= area.right &&
+                    a.bottom <= area.bottom && a.right > a.left && a.bottom > a.top)
+            << name << " at " << a.left << "," << a.top << "," << a.right << "," << a.bottom;
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            const RECT b = placeIn(controls[j], parent);
+            RECT common;
+            if (!isFrame(controls[i]) && !isFrame(controls[j])) {
+                EXPECT_FALSE(IntersectRect(&common, &a, &b))
+                    << name << " overlaps " << windowText(controls[j]) << " #" << j;
+            }
+        }
+    }
+}
+
+// The visible child windows of a window.
+inline std::vector<HWND> visibleChildren(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if (IsWindowVisible(child)) {
+            children.push_back(child);
+        }
+    }
+    return children;
+}
+
 // Each colour channel within `tolerance` of the expected one.
 inline bool closeTo(uint32_t actual, uint32_t expected, int tolerance = 3) {
     for (int shift : {0, 8, 16}) {
