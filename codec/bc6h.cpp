@@ -260,13 +260,12 @@ template <bool Signed> int32_t unquantize(int32_t value, uint32_t bits) {
     return negative ? -magnitude : magnitude;
 }
 
-typedef int32_t I32x4 __attribute__((vector_size(16)));
-
-// The half-float bits of the palette from a to b (unquantised endpoints):
-// the interpolation ((64 - w) * a + w * b + 32) >> 6 and the final scaling,
-// four entries at a time in vector lanes (SSE2 on x86-64).
+// One channel of the palette from a to b (unquantised endpoints) as bytes:
+// the interpolation ((64 - w) * a + w * b + 32) >> 6, the final scaling to
+// half-float bits (a negative value is a negative half, which the byte
+// clamps to 0), then texel.h's rule; four entries at a time in vector lanes.
 template <bool Signed, uint32_t Entries>
-inline void interpolateHalves(int32_t a, int32_t b, uint32_t* out) {
+inline void interpolateBytes(int32_t a, int32_t b, I32x4* out) {
     const uint8_t* weights = bptc::weights(Entries == 8 ? 3 : 4);
     const I32x4 base = I32x4{} + (a * 64 + 32), delta = I32x4{} + (b - a);
     for (uint32_t i = 0; i < Entries; i += 4) {
@@ -274,12 +273,11 @@ inline void interpolateHalves(int32_t a, int32_t b, uint32_t* out) {
         const I32x4 mixed = (base + delta * w) >> 6;
         I32x4 half;
         if constexpr (Signed) {
-            const I32x4 sign = mixed >> 31; // 0 or -1
-            half = ((((mixed ^ sign) - sign) * 31) >> 5) | (sign & 0x8000);
+            half = ((mixed & ~(mixed >> 31)) * 31) >> 5;
         } else {
             half = (mixed * 31) >> 6;
         }
-        std::memcpy(out + i, &half, 16);
+        out[i / 4] = halvesToBytes(half);
     }
 }
 
@@ -343,17 +341,17 @@ template <size_t M, bool Signed> void decodeMode(bptc::Bits128 bits, BlockOut ou
 
     constexpr uint32_t indexBits = twoSubsets ? 3 : 4;
     constexpr uint32_t entries = 1u << indexBits;
-    const uint8_t* toByte = halfToByteTable();
     uint32_t palette[values / 6 * entries];
     for (uint32_t s = 0; s < values / 6; ++s) {
-        uint32_t halves[3][entries];
+        I32x4 channel[3][entries / 4];
         for (uint32_t c = 0; c < 3; ++c) {
-            interpolateHalves<Signed, entries>(endpoint[6 * s + c], endpoint[6 * s + 3 + c],
-                                               halves[c]);
+            interpolateBytes<Signed, entries>(endpoint[6 * s + c], endpoint[6 * s + 3 + c],
+                                              channel[c]);
         }
-        for (uint32_t i = 0; i < entries; ++i) {
-            palette[s * entries + i] = 0xff000000u | (uint32_t(toByte[halves[0][i]]) << 16) |
-                                       (uint32_t(toByte[halves[1][i]]) << 8) | toByte[halves[2][i]];
+        for (uint32_t i = 0; i < entries / 4; ++i) {
+            const I32x4 words = (channel[0][i] << 16) | (channel[1][i] << 8) | channel[2][i] |
+                                static_cast<int32_t>(0xff000000u);
+            std::memcpy(palette + s * entries + 4 * i, &words, 16);
         }
     }
     // Indices follow the partition number; anchor texels store one bit less:

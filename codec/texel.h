@@ -31,6 +31,21 @@ inline uint8_t unitFloatToByte(float value) {
 
 // The 8-bit values of all half floats (IEEE binary16 bits), by their bits.
 const uint8_t* halfToByteTable();
+
+// The same for four non-negative finite halves (bits below 0x7c00) at a
+// time, in vector lanes (SSE2 on x86-64), for BC6H: the half as a float
+// (its bits moved into a float's; the subnormal halves, below 2^-14, come
+// out below 2^-14 too and so give 0 all the same), clamped to 1, times 255
+// plus a half, truncated. Every step is exact in floats, so the bytes are
+// the table's (checked for every half in tests/codec).
+typedef int32_t I32x4 __attribute__((vector_size(16)));
+typedef float F32x4 __attribute__((vector_size(16)));
+
+inline I32x4 halvesToBytes(I32x4 halves) {
+    const F32x4 value = reinterpret_cast<F32x4>((halves << 13) + 0x38000000);
+    const F32x4 clamped = value < 1.0f ? value : F32x4{} + 1.0f;
+    return __builtin_convertvector(clamped * 255.0f + 0.5f, I32x4);
+}
 // The float value of a half float.
 float halfToFloat(uint16_t half);
 

@@ -6,6 +6,7 @@
 // formats' definitions in the comments. Also padded rows and hostile files.
 #include "codec/compose.h"
 #include "codec/dds_formats.h"
+#include "codec/texel.h"
 #include "codec_test_support.h"
 
 #include <cmath>
@@ -262,6 +263,19 @@ TEST(DdsTexelFormats, FloatsAreClampedAndRounded) {
                                   : c.channels == 3 ? rgba(p[0], p[1], p[2])
                                                     : rgba(p[0], p[1], p[2], p[3]);
             EXPECT_EQ(r.pixels[i], expected) << "pixel " << i;
+        }
+    }
+}
+
+// BC6H turns its halves into bytes four at a time with float arithmetic;
+// every finite non-negative half must give the table's byte (which the
+// float formats use, computed in double).
+TEST(DdsTexelFormats, Bc6hHalvesGiveTheTablesBytes) {
+    const uint8_t* table = halfToByteTable();
+    for (int32_t h = 0; h < 0x7c00; h += 4) {
+        const I32x4 bytes = halvesToBytes(I32x4{h, h + 1, h + 2, h + 3});
+        for (int32_t i = 0; i < 4; ++i) {
+            ASSERT_EQ(bytes[i], table[h + i]) << "half 0x" << std::hex << h + i;
         }
     }
 }
