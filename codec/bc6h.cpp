@@ -267,15 +267,20 @@ template <bool Signed> int32_t unquantize(int32_t value, uint32_t bits) {
 template <bool Signed, uint32_t Entries>
 inline void interpolateBytes(int32_t a, int32_t b, I32x4* out) {
     const uint8_t* weights = bptc::weights(Entries == 8 ? 3 : 4);
-    const I32x4 base = I32x4{} + (a * 64 + 32), delta = I32x4{} + (b - a);
+    // a * 64 + 32 + (b - a) * w in floats: every term and sum is a whole
+    // number below 2^24, so exact.
+    const F32x4 base = F32x4{} + static_cast<float>(a * 64 + 32);
+    const F32x4 delta = F32x4{} + static_cast<float>(b - a);
     for (uint32_t i = 0; i < Entries; i += 4) {
-        const I32x4 w = {weights[i], weights[i + 1], weights[i + 2], weights[i + 3]};
-        const I32x4 mixed = (base + delta * w) >> 6;
+        const F32x4 w = __builtin_convertvector(
+            I32x4{weights[i], weights[i + 1], weights[i + 2], weights[i + 3]}, F32x4);
+        const I32x4 mixed = __builtin_convertvector(base + delta * w, I32x4) >> 6;
         I32x4 half;
         if constexpr (Signed) {
-            half = ((mixed & ~(mixed >> 31)) * 31) >> 5;
+            const I32x4 positive = mixed & ~(mixed >> 31);
+            half = ((positive << 5) - positive) >> 5; // times 31
         } else {
-            half = (mixed * 31) >> 6;
+            half = ((mixed << 5) - mixed) >> 6;
         }
         out[i / 4] = halvesToBytes(half);
     }
