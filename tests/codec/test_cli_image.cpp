@@ -139,3 +139,29 @@ TEST(QbtexImage, ToDdsSizesLevelsAndFormats) {
     EXPECT_EQ(run(runImageToPng, {tga}).status, 2);
     EXPECT_EQ(run(runImageToPng, {tga, dds, "--level", "x"}).status, 2);
 }
+
+// A DDS file's stored format by its own name: the DXGI name with the DX10
+// header, the FourCC or Direct3D name without; and such a file converts.
+TEST(QbtexImage, InfoNamesTheStoredDdsFormat) {
+    const auto write = [](const std::string& name, imgwrite::DdsOptions o, size_t bytes) {
+        const std::string path = scratchPath(name);
+        EXPECT_TRUE(imgwrite::saveFile(path, imgwrite::writeDds(o, Bytes(bytes, 0x40))));
+        return path;
+    };
+    imgwrite::DdsOptions bc7;
+    bc7.dx10 = true, bc7.dxgiFormat = 99;
+    imgwrite::DdsOptions half = bc7;
+    half.dxgiFormat = 10, half.width = half.height = 1;
+    imgwrite::DdsOptions ati2;
+    ati2.fourCC = imgwrite::fourCC("ATI2");
+    const std::string files[] = {write("bc7.dds", bc7, 16), write("half.dds", half, 8),
+                                 write("ati2.dds", ati2, 16)};
+    const CommandRun r = run(runImageInfo, {files[0], files[1], files[2]});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, files[0] + ": 4x4, 1 levels, BC7_UNORM_SRGB\n" + files[1] +
+                         ": 1x1, 1 levels, R16G16B16A16_FLOAT\n" + files[2] +
+                         ": 4x4, 1 levels, ATI2\n");
+    const std::string dds = scratchPath("from_bc7.dds");
+    ASSERT_EQ(run(runImageToDds, {files[0], dds, "--format", "dxt5"}).status, 0);
+    EXPECT_EQ(run(runImageInfo, {dds}).out, dds + ": 4x4, 3 levels, DXT5\n");
+}
