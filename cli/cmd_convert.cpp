@@ -428,8 +428,11 @@ private:
                 outcome->stopped = true; // not begun: the run stops
                 return;
             }
-            if (k4codec::writeFileAtomic(output.path.getText(), dds) != k4codec::kOk) {
-                return fail(outcome, K4CEXC_IO, path + ": cannot write file");
+            k4p::WriteError error;
+            if (!k4p::writeFileAtomic(output.path.getText(), dds.data(), dds.size(), &error)) {
+                return error == k4p::WriteError::DiskFull
+                           ? fail(outcome, K4CERR_IO_DISKFULL, path)
+                           : fail(outcome, K4CEXC_IO, path + ": cannot write file");
             }
         }
         outcome->line = std::string(output.thumbnail ? "thumbnail" : "file") + "\t" +

@@ -99,8 +99,8 @@ public:
     // joined with backslashes, and puts that path into `outputPath`. Returns
     // the number of zlib inflations done: 0 when the file was already there.
     // Throws "IOException" (also when that path is a folder, such as another
-    // entry's), "K4QBERR_PAK_IOERROR", "K4QBERR_PAK_CHANGED" or
-    // "K4CERR_MEM_OUTOFMEMORY".
+    // entry's), "K4CERR_IO_DISKFULL", "K4QBERR_PAK_IOERROR",
+    // "K4QBERR_PAK_CHANGED" or "K4CERR_MEM_OUTOFMEMORY".
     int32_t extractEntry(K4QBPakEntry* entry, K4CString* outputPath, const char* rootFolder);
 
     // Stream control. openStream opens the file for binary reading unless it

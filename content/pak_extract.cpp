@@ -173,8 +173,10 @@ void K4QBPakArchive::createFolders(const char* rootFolder, const char* folderNam
 void K4QBPakArchive::writeAtomically(const char* target, const uint8_t* content, int32_t size) {
     K4C_TRACE(logger_, "Enter K4QBPakArchive::writeAtomically(%s, %p, %d) = %p", target,
               (const void*)content, size, (void*)this);
-    if (!k4p::writeFileAtomic(target, content, static_cast<size_t>(size))) {
-        k4cTraceThrow(logger_, K4CEXC_IO, "K4QBPakArchive::writeAtomically", this);
+    k4p::WriteError error;
+    if (!k4p::writeFileAtomic(target, content, static_cast<size_t>(size), &error)) {
+        k4cTraceThrow(logger_, error == k4p::WriteError::DiskFull ? K4CERR_IO_DISKFULL : K4CEXC_IO,
+                      "K4QBPakArchive::writeAtomically", this);
     }
     K4C_TRACE(logger_, "Exit K4QBPakArchive::writeAtomically = %p", (void*)this);
 }

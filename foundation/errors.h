@@ -15,6 +15,9 @@ inline constexpr const char* K4CERR_STR_OUTOFRANGE = "K4CERR_STR_OUTOFRANGE";
 inline constexpr const char* K4CERR_LOG_ILLEGALARGUMENT = "K4CERR_LOG_ILLEGALARGUMENT";
 inline constexpr const char* K4CERR_LOG_IOERROR = "K4CERR_LOG_IOERROR";
 inline constexpr const char* K4CERR_MEM_OUTOFMEMORY = "K4CERR_MEM_OUTOFMEMORY";
+// A file could not be written for want of room (k4p::WriteError::DiskFull);
+// the file it was to replace is kept.
+inline constexpr const char* K4CERR_IO_DISKFULL = "K4CERR_IO_DISKFULL";
 inline constexpr const char* K4DXERR_RES_LOADERROR = "K4DXERR_RES_LOADERROR";
 inline constexpr const char* K4QBERR_PAK_NOTINSTALLED = "K4QBERR_PAK_NOTINSTALLED";
 inline constexpr const char* K4QBERR_PAK_INVALIDPATH = "K4QBERR_PAK_INVALIDPATH";
@@ -41,6 +44,9 @@ inline bool k4cIsError(const char* thrown, const char* code) {
 inline const char* k4cErrorMessage(const char* code) {
     if (k4cIsError(code, K4QBERR_PAK_CHANGED)) {
         return "the game's archives changed; restart to see them";
+    }
+    if (k4cIsError(code, K4CERR_IO_DISKFULL)) {
+        return "disk full";
     }
     return nullptr;
 }

@@ -219,11 +219,22 @@ void K4QBIniFile::save(const char* path) {
     // The user's settings matter more than the log: a line that cannot be
     // written must not stop them being saved.
     K4C_TRACE_NOTHROW(logger_, "Enter K4QBIniFile::save(%s) = %p", path, static_cast<void*>(this));
-    const bool saved = path != nullptr && k4p::writeFileAtomic(path, [this](FILE* file) {
-                           return saveToStream(file) && !std::ferror(file);
-                       });
+    k4p::WriteError error = k4p::WriteError::Failed;
+    bool saved = false;
+    try {
+        saved =
+            path != nullptr && k4cOutOfMemoryAsError([&] {
+                return k4p::writeFileAtomic(
+                    path, [this](FILE* file) { return saveToStream(file) && !std::ferror(file); },
+                    &error);
+            });
+    } catch (const char* code) {
+        k4cTraceThrow(logger_, code, "K4QBIniFile::save", this);
+    }
     if (!saved) {
-        k4cTraceThrow(logger_, K4QBERR_INI_IOERROR, "K4QBIniFile::save", this);
+        k4cTraceThrow(logger_,
+                      error == k4p::WriteError::DiskFull ? K4CERR_IO_DISKFULL : K4QBERR_INI_IOERROR,
+                      "K4QBIniFile::save", this);
     }
     K4C_TRACE_NOTHROW(logger_, "Exit K4QBIniFile::save = %p", static_cast<void*>(this));
 }

@@ -89,7 +89,9 @@ public:
     // The same over a stream that is open for reading; the caller closes it.
     static K4QBIniFile* loadFromStream(FILE* file, K4CDebugLogger* logger = nullptr);
     // Writes the settings, replacing the file only once everything is
-    // written. Throws "K4QBERR_INI_IOERROR"; the previous file is then kept.
+    // written. Throws "K4CERR_IO_DISKFULL" when the disk has no room,
+    // "K4CERR_MEM_OUTOFMEMORY" when memory runs out, "K4QBERR_INI_IOERROR"
+    // for any other failure; the previous file is then kept.
     void save(const char* path);
     // Writes what save writes into an open binary stream; false when a write
     // fails.

@@ -1,19 +1,33 @@
 // Writing a file through a temporary file beside it and one move into place.
+//
+// Whatever fails (the writer, a write or flush for want of room, the close,
+// the move), the temporary file is removed and the target stays as it was;
+// the caller learns whether the failure was a full disk, so that it can say
+// so instead of blaming the data.
 #include "platform/platform.h"
 #include "platform/platform_internal.h"
 
+#include <cerrno>
 #include <string>
 
 namespace k4p {
 
-bool writeFileAtomic(const char* target, const std::function<bool(FILE*)>& write) {
-    if (target == nullptr || *target == 0 || !write) {
+bool writeFileAtomic(const char* target, const std::function<bool(FILE*)>& write,
+                     WriteError* error) {
+    const auto failed = [error](bool noRoom) {
+        if (error != nullptr) {
+            *error = noRoom ? WriteError::DiskFull : WriteError::Failed;
+        }
         return false;
+    };
+    if (target == nullptr || *target == 0 || !write) {
+        return failed(false);
     }
+    errno = 0; // what a step reports must come from this write
     std::string tempPath;
     FILE* file = detail::createTempFileBeside(target, &tempPath);
     if (file == nullptr) {
-        return false;
+        return failed(detail::lastFailureWasNoRoom());
     }
     bool ok = false;
     try {
@@ -23,19 +37,37 @@ bool writeFileAtomic(const char* target, const std::function<bool(FILE*)>& write
         removeFile(tempPath.c_str());
         throw;
     }
-    ok = ok && detail::flushToDisk(file);
-    ok = std::fclose(file) == 0 && ok;
-    ok = ok && moveFileReplace(tempPath.c_str(), target);
+    // A write the stream saw fail says why the writer gave up.
+    bool noRoom = !ok && std::ferror(file) && detail::lastFailureWasNoRoom();
+    if (ok && !detail::flushToDisk(file)) {
+        ok = false;
+        noRoom = detail::lastFailureWasNoRoom();
+    }
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        noRoom = detail::lastFailureWasNoRoom();
+    }
+    if (ok && !moveFileReplace(tempPath.c_str(), target)) {
+        ok = false;
+        noRoom = detail::lastFailureWasNoRoom();
+    }
     if (!ok) {
         removeFile(tempPath.c_str());
+        return failed(noRoom);
     }
-    return ok;
+    if (error != nullptr) {
+        *error = WriteError::None;
+    }
+    return true;
 }
 
-bool writeFileAtomic(const char* target, const void* bytes, size_t size) {
-    return writeFileAtomic(target, [bytes, size](FILE* file) {
-        return size == 0 || (bytes != nullptr && std::fwrite(bytes, 1, size, file) == size);
-    });
+bool writeFileAtomic(const char* target, const void* bytes, size_t size, WriteError* error) {
+    return writeFileAtomic(
+        target,
+        [bytes, size](FILE* file) {
+            return size == 0 || (bytes != nullptr && std::fwrite(bytes, 1, size, file) == size);
+        },
+        error);
 }
 
 } // namespace k4p

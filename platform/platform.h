@@ -52,15 +52,28 @@ bool moveFileReplace(const char* from, const char* to);
 bool removeFile(const char* path);
 bool removeFolder(const char* path);
 
+// Why an atomic write failed.
+enum class WriteError {
+    None,
+    DiskFull, // no room: the disk or the user's quota is full, or the file
+              // would pass the largest size allowed to it
+    Failed,   // anything else: the writer gave up, no file can be made in
+              // that folder, the move into place was refused
+};
+
 // Writes a file so that it is never seen half-written: `write` fills a new
 // temporary file (binary) in the target's folder and returns false on
 // failure; the file is then flushed to the disk and moved over the target in
 // one step. On any failure the temporary file is removed, the target is left
-// as it was, and the result is false. Paths of any length the system allows
-// work (on Windows beyond MAX_PATH too). The one home for this mechanism:
-// settings, extracted game files and image outputs all go through it.
-bool writeFileAtomic(const char* target, const std::function<bool(FILE*)>& write);
-bool writeFileAtomic(const char* target, const void* bytes, size_t size);
+// as it was, the result is false and `error` (when given) says why; an
+// exception from `write` passes on after the same clean-up. Paths of any
+// length the system allows work (on Windows beyond MAX_PATH too). The one
+// home for this mechanism: settings, extracted game files and image outputs
+// all go through it.
+bool writeFileAtomic(const char* target, const std::function<bool(FILE*)>& write,
+                     WriteError* error = nullptr);
+bool writeFileAtomic(const char* target, const void* bytes, size_t size,
+                     WriteError* error = nullptr);
 
 // Zero-filled memory for large long-lived tables (archive directories). Big
 // blocks come straight from the system, where possible in huge pages, so that

@@ -15,6 +15,10 @@ FILE* createTempFileBeside(const char* target, std::string* tempPath);
 // disk. False when either step fails.
 bool flushToDisk(FILE* file);
 
+// Whether the failure of the file call just made was for want of room (a
+// full disk or quota, a file size limit). Read before any other call.
+bool lastFailureWasNoRoom();
+
 // Zero-filled pages straight from the system for a large block; null when
 // there are none. Free with the same size.
 void* mapLarge(size_t bytes);

@@ -137,6 +137,11 @@ bool flushToDisk(FILE* file) {
     return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
 }
 
+bool lastFailureWasNoRoom() {
+    // EFBIG: the file would pass the size limit of the process or of the file system.
+    return errno == ENOSPC || errno == EDQUOT || errno == EFBIG;
+}
+
 } // namespace detail
 
 namespace detail {

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -176,6 +177,14 @@ bool flushToDisk(FILE* file) {
     }
     auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
     return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
+}
+
+bool lastFailureWasNoRoom() {
+    // The C runtime's writes report ENOSPC; the system's own calls (flush,
+    // create, move) leave the Windows error.
+    const DWORD error = GetLastError();
+    return errno == ENOSPC || error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ||
+           error == ERROR_DISK_QUOTA_EXCEEDED;
 }
 
 } // namespace detail

@@ -1,10 +1,11 @@
 // qbtex convert, called in-process: the lines of a dry run for each type, a
 // real run that writes what the dry run shows, the overwrite rule, unreadable
-// inputs among good ones, and usage errors.
+// inputs among good ones, a full disk, and usage errors.
 #include "cli/cmd_convert.h"
 #include "codec/codec.h"
 #include "tests/support/checks.h"
 #include "tests/support/command.h"
+#include "tests/support/file_limit.h"
 #include "tests/support/scratch.h"
 #include "tools/imgwrite.h"
 
@@ -229,6 +230,25 @@ TEST(QbtexConvert, UnreadableInputsFailAloneAndAreCounted) {
                            "qbtex: K4DXERR_RES_LOADERROR: " + missing + ": cannot open file\n" +
                            "qbtex: K4DXERR_RES_LOADERROR: 4 of 8 outputs failed\n");
 }
+
+#ifndef _WIN32
+TEST(QbtexConvert, AFullDiskIsSaidToBeOne) {
+    const Sources s;
+    const std::string out = s.folder + "\\out";
+    CommandRun run;
+    {
+        // Room for the captured output, not for a texture.
+        k4test::FileSizeLimit full(4096);
+        run = convert({"--type", "backdrop", "--out", out, s.a});
+    }
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(k4test::listTree(out), std::vector<std::string>{});
+    EXPECT_EQ(run.err, "qbtex: K4CERR_IO_DISKFULL: " + native(out + "\\bd_a.dds") +
+                           ": disk full\n" + "qbtex: K4CERR_IO_DISKFULL: " +
+                           native(out + "\\thumbs\\th_bd_a.dds") + ": disk full\n" +
+                           "qbtex: K4CERR_IO_DISKFULL: 2 of 2 outputs failed: disk full\n");
+}
+#endif
 
 TEST(QbtexConvert, UsageErrors) {
     const Sources s;

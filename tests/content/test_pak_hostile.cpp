@@ -6,6 +6,7 @@
 
 #include "foundation/errors.h"
 #include "tests/content/content_test_support.h"
+#include "tests/support/file_limit.h"
 
 #include <functional>
 #include <memory>
@@ -199,6 +200,13 @@ TEST(ContentPakHostile, AFailedWriteLeavesNothingBehind) {
     f.archive->closeStream();
     EXPECT_EQ(k4test::listTree(f.cache), std::vector<std::string>{"data\\textures"});
     k4p::removeFile((f.cache + "\\data\\textures").c_str());
+#ifndef _WIN32
+    {
+        k4test::FileSizeLimit full(2);
+        EXPECT_THROWS_CODE(f.extract(0), K4CERR_IO_DISKFULL);
+        EXPECT_EQ(k4test::listTree(f.cache).size(), 0u);
+    }
+#endif
     std::string path;
     EXPECT_EQ(f.extract(0, &path), 1);
     EXPECT_EQ(k4test::readFile(path), "brick");

@@ -3,6 +3,7 @@
 #include "foundation/errors.h"
 #include "foundation/k4qbinifile.h"
 #include "tests/support/checks.h"
+#include "tests/support/file_limit.h"
 
 #include <climits>
 #include <memory>
@@ -153,4 +154,14 @@ TEST(FoundationIniWrite, FailedSavesKeepWhatWasThere) {
     EXPECT_THROWS_CODE(settings.save(target.c_str()), K4QBERR_INI_IOERROR);
     EXPECT_EQ(k4test::listTree(folder), std::vector<std::string>{"k4-qb-texmgr.ini\\inside.txt"});
     EXPECT_EQ(k4test::readFile(target + "\\inside.txt"), "keep");
+#ifndef _WIN32
+    // A full disk is said to be one.
+    std::string file = folder + "\\full.ini";
+    k4test::writeFile(file, "old");
+    settings.getGroupAt(0)->setString("long", std::string(5000, 'v').c_str());
+    k4test::FileSizeLimit full(100);
+    EXPECT_THROWS_CODE(settings.save(file.c_str()), K4CERR_IO_DISKFULL);
+    EXPECT_EQ(k4test::readFile(file), "old");
+    EXPECT_EQ(k4test::listTree(folder).size(), 2u);
+#endif
 }

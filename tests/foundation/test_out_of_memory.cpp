@@ -1,4 +1,4 @@
-// Running out of memory anywhere while loading settings, growing a map or
+// Running out of memory anywhere while loading or saving settings, growing a map or
 // logging a line: the error code K4CERR_MEM_OUTOFMEMORY and no leak.
 #include "foundation/errors.h"
 #include "foundation/k4chashmap.h"
@@ -23,6 +23,26 @@ TEST(FoundationOutOfMemory, LoadingSettings) {
     long allocations = k4test::failEachAllocation(
         [&] { std::unique_ptr<K4QBIniFile> settings(K4QBIniFile::load(path.c_str())); });
     EXPECT_GT(allocations, 800);
+}
+
+TEST(FoundationOutOfMemory, SavingSettingsKeepsTheOldFile) {
+    std::string folder = k4test::testFolder("foundation");
+    std::string path = folder + "\\k4-qb-texmgr.ini";
+    K4QBIniFile settings;
+    settings.addGroup("window")->setInt("left", 10);
+    // Out of memory, or a failed write when the paths of the final move
+    // cannot be made: either way the old file stays whole and nothing is
+    // left beside it.
+    long allocations = k4test::failEachAllocation(
+        [&] { settings.save(path.c_str()); },
+        [&](long) {
+            const std::string text = k4test::readFile(path);
+            EXPECT_TRUE(text == "old" || text.find("left = 10") != std::string::npos) << text;
+            EXPECT_EQ(k4test::listTree(folder).size(), 1u);
+            k4test::writeFile(path, "old");
+        },
+        nullptr);
+    EXPECT_GT(allocations, 3);
 }
 
 TEST(FoundationOutOfMemory, GrowingAMapKeepsIt) {

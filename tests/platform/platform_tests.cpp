@@ -2,6 +2,7 @@
 // rules, listings with "." and "..", folders and atomic replacement. Registry
 // strings are checked through their reader in the foundation tests.
 #include "platform/platform.h"
+#include "tests/support/file_limit.h"
 #include "tests/support/scratch.h"
 
 #include <set>
@@ -68,13 +69,41 @@ TEST(PlatformFiles, AtomicWriteReplacesWholeOrNothing) {
     EXPECT_TRUE(sawOld);
     EXPECT_EQ(k4test::readFile(target), "new");
 
-    // A failing writer leaves the old file and no temporary file behind.
-    EXPECT_FALSE(k4p::writeFileAtomic(target.c_str(), [](FILE* file) {
-        std::fputs("half", file);
-        return false;
-    }));
-    EXPECT_EQ(k4test::readFile(target), "new");
-    EXPECT_EQ(list(folder + "\\*"), (std::set<std::string>{"./", "../", "settings.ini"}));
+    // Every failure leaves the old file and no temporary file behind, and
+    // says whether the disk was full.
+    const auto unchanged = [&] {
+        return k4test::readFile(target) == "new" &&
+               list(folder + "\\*") == std::set<std::string>{"./", "../", "settings.ini"};
+    };
+    k4p::WriteError error = k4p::WriteError::None;
+    EXPECT_FALSE(k4p::writeFileAtomic(
+        target.c_str(),
+        [](FILE* file) {
+            std::fputs("half", file);
+            return false;
+        },
+        &error));
+    EXPECT_EQ(error, k4p::WriteError::Failed);
+    EXPECT_TRUE(unchanged());
+    EXPECT_THROW(k4p::writeFileAtomic(target.c_str(),
+                                      [](FILE* file) -> bool {
+                                          std::fputs("half", file);
+                                          throw 7;
+                                      }),
+                 int);
+    EXPECT_TRUE(unchanged());
+#ifndef _WIN32
+    k4test::FileSizeLimit full(1024);
+    const std::string big(100000, 'x');
+    // The writer's own write fails, or (2000 bytes stay in the stream's
+    // buffer) the flush after it.
+    for (size_t size : {big.size(), size_t{2000}}) {
+        error = k4p::WriteError::None;
+        EXPECT_FALSE(k4p::writeFileAtomic(target.c_str(), big.data(), size, &error)) << size;
+        EXPECT_EQ(error, k4p::WriteError::DiskFull) << size;
+        EXPECT_TRUE(unchanged()) << size;
+    }
+#endif
 }
 
 TEST(PlatformFiles, AtomicWriteWorksOnLongPaths) {
