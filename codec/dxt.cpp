@@ -61,86 +61,135 @@ void encodeAlpha3(const Rgba in[16], uint8_t* out) {
     }
 }
 
-int alphaError(const int values[16], int a0, int a1, uint8_t* indices) {
-    int palette[8];
-    dxt::alphaPalette(a0, a1, palette);
-    int total = 0;
-    for (int i = 0; i < 16; ++i) {
-        int best = 1 << 30, bestIndex = 0;
-        for (int k = 0; k < 8; ++k) {
-            const int d = (values[i] - palette[k]) * (values[i] - palette[k]);
-            if (d < best) {
-                best = d;
-                bestIndex = k;
-            }
-        }
-        total += best;
-        if (indices) {
-            indices[i] = static_cast<uint8_t>(bestIndex);
-        }
-    }
-    return total;
+// DXT5 alpha: each candidate pair of ends is scored exactly (every value
+// takes its nearest palette entry, sixteen at a time in bytes). The
+// candidates: the extremes with eight values, the least-squares ends for
+// the indices they give, and single steps of either end from the better;
+// where the block holds 0 or 255, the same from the extremes of the other
+// values with six values (0 and 255 then come free).
+typedef uint8_t U8 __attribute__((vector_size(16)));
+typedef uint16_t U16 __attribute__((vector_size(32)));
+typedef uint32_t U32 __attribute__((vector_size(64)));
+
+struct AlphaFit {
+    int a0, a1, error;
+    uint8_t indices[16];
+};
+
+U8 splatByte(int v) {
+    const uint8_t b = static_cast<uint8_t>(v);
+    return U8{b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b};
 }
 
-// Moves each end one step at a time while the error falls; `eight` keeps
-// a0 > a1 (eight values), otherwise a0 <= a1 (six values plus 0 and 255).
-int refineAlpha(const int values[16], bool eight, int* a0, int* a1, int error) {
-    for (int pass = 0; pass < 8 && error > 0; ++pass) {
-        bool improved = false;
-        for (int end = 0; end < 2; ++end) {
-            for (int step = -1; step <= 1; step += 2) {
-                int t0 = *a0 + (end == 0 ? step : 0), t1 = *a1 + (end == 1 ? step : 0);
-                if (t0 < 0 || t0 > 255 || t1 < 0 || t1 > 255 || (eight ? t0 <= t1 : t0 > t1)) {
-                    continue;
-                }
-                const int trial = alphaError(values, t0, t1, nullptr);
-                if (trial < error) {
-                    error = trial, *a0 = t0, *a1 = t1, improved = true;
-                }
-            }
+void fitAlpha(U8 values, int a0, int a1, AlphaFit* fit) {
+    int palette[8];
+    dxt::alphaPalette(a0, a1, palette);
+    U8 best = splatByte(255), index = splatByte(0);
+    for (int k = 0; k < 8; ++k) {
+        const U8 p = splatByte(palette[k]);
+        const U8 d = (values > p ? values : p) - (values < p ? values : p);
+        const U8 less = d < best;
+        best = less ? d : best;
+        index = less ? splatByte(k) : index;
+    }
+    const U16 wide = __builtin_convertvector(best, U16);
+    const U32 squares = __builtin_convertvector(wide * wide, U32);
+    uint32_t total = 0;
+    for (int i = 0; i < 16; ++i) {
+        total += squares[i];
+    }
+    fit->a0 = a0, fit->a1 = a1, fit->error = static_cast<int>(total);
+    std::memcpy(fit->indices, &index, sizeof index);
+}
+
+// Least-squares ends for the fit's indices, rounded; the entries 0 and 255
+// of the six-value mode take no part. Returns false when the result would
+// change the mode (or the indices say nothing about one end).
+bool refineAlphaEnds(const uint8_t values[16], const AlphaFit& fit, bool eight, int* a0, int* a1) {
+    float aa = 0, ab = 0, bb = 0, av = 0, bv = 0;
+    for (int i = 0; i < 16; ++i) {
+        const int k = fit.indices[i];
+        if (!eight && k >= 6) {
+            continue;
         }
-        if (!improved) {
-            break;
+        // Share of a0 in entry k: 1, 0, then (7 - i) / 7 or (5 - i) / 5.
+        const float w = k == 0 ? 1.0f : k == 1 ? 0.0f : eight ? (8 - k) / 7.0f : (6 - k) / 5.0f;
+        const float v = 1.0f - w, x = values[i];
+        aa += w * w, ab += w * v, bb += v * v, av += w * x, bv += v * x;
+    }
+    const float det = aa * bb - ab * ab;
+    if (det <= 1e-3f) {
+        return false;
+    }
+    const float e0 = (av * bb - bv * ab) / det, e1 = (bv * aa - av * ab) / det;
+    *a0 = e0 < 0 ? 0 : e0 > 255 ? 255 : static_cast<int>(e0 + 0.5f);
+    *a1 = e1 < 0 ? 0 : e1 > 255 ? 255 : static_cast<int>(e1 + 0.5f);
+    return eight ? *a0 > *a1 : *a0 <= *a1;
+}
+
+// A candidate pair, its least-squares refinement, then single steps of
+// each end from the better one; the best stays in `best` if it beats it.
+void tryAlpha(U8 values, const uint8_t bytes[16], bool eight, int a0, int a1, AlphaFit* best) {
+    AlphaFit fit;
+    fitAlpha(values, a0, a1, &fit);
+    int r0, r1;
+    if (fit.error > 0 && refineAlphaEnds(bytes, fit, eight, &r0, &r1) &&
+        (r0 != fit.a0 || r1 != fit.a1)) {
+        AlphaFit refined;
+        fitAlpha(values, r0, r1, &refined);
+        if (refined.error < fit.error) {
+            fit = refined;
         }
     }
-    return error;
+    for (int step = 0; step < 4 && fit.error > 0; ++step) {
+        const int t0 = fit.a0 + (step == 0 ? -1 : step == 1 ? 1 : 0);
+        const int t1 = fit.a1 + (step == 2 ? -1 : step == 3 ? 1 : 0);
+        if (t0 < 0 || t0 > 255 || t1 < 0 || t1 > 255 || (eight ? t0 <= t1 : t0 > t1)) {
+            continue;
+        }
+        AlphaFit trial;
+        fitAlpha(values, t0, t1, &trial);
+        if (trial.error < fit.error) {
+            fit = trial;
+        }
+    }
+    if (fit.error < best->error) {
+        *best = fit;
+    }
 }
 
 void encodeAlpha5(const Rgba in[16], uint8_t* out) {
-    int values[16];
+    uint8_t bytes[16];
     int lo = 255, hi = 0, lo6 = 255, hi6 = 0;
     for (int i = 0; i < 16; ++i) {
-        values[i] = in[i].a;
-        lo = values[i] < lo ? values[i] : lo;
-        hi = values[i] > hi ? values[i] : hi;
-        if (values[i] != 0 && values[i] != 255) {
-            lo6 = values[i] < lo6 ? values[i] : lo6;
-            hi6 = values[i] > hi6 ? values[i] : hi6;
+        const int v = in[i].a;
+        bytes[i] = in[i].a;
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
+        if (v != 0 && v != 255) {
+            lo6 = v < lo6 ? v : lo6;
+            hi6 = v > hi6 ? v : hi6;
         }
     }
-    int a0 = hi, a1 = lo, error;
+    U8 values;
+    std::memcpy(&values, bytes, sizeof values);
+    AlphaFit best;
+    best.error = 1 << 30;
     if (hi == lo) {
-        a1 = a0; // one value: index 0 is exact in either mode
-        error = 0;
+        best.a0 = best.a1 = hi; // one value: index 0 is exact in either mode
+        std::memset(best.indices, 0, sizeof best.indices);
     } else {
-        error = refineAlpha(values, true, &a0, &a1, alphaError(values, a0, a1, nullptr));
-        if (error > 0) {
-            int b0 = lo6 > hi6 ? 0 : lo6, b1 = lo6 > hi6 ? 255 : hi6;
-            const int error6 =
-                refineAlpha(values, false, &b0, &b1, alphaError(values, b0, b1, nullptr));
-            if (error6 < error) {
-                a0 = b0, a1 = b1, error = error6;
-            }
+        tryAlpha(values, bytes, true, hi, lo, &best);
+        if (best.error > 0 && (lo == 0 || hi == 255)) {
+            tryAlpha(values, bytes, false, lo6 > hi6 ? 0 : lo6, lo6 > hi6 ? 255 : hi6, &best);
         }
     }
-    uint8_t indices[16];
-    alphaError(values, a0, a1, indices);
     uint64_t bits = 0;
     for (int i = 0; i < 16; ++i) {
-        bits |= static_cast<uint64_t>(indices[i]) << (3 * i);
+        bits |= static_cast<uint64_t>(best.indices[i]) << (3 * i);
     }
-    out[0] = static_cast<uint8_t>(a0);
-    out[1] = static_cast<uint8_t>(a1);
+    out[0] = static_cast<uint8_t>(best.a0);
+    out[1] = static_cast<uint8_t>(best.a1);
     for (int i = 0; i < 6; ++i) {
         out[2 + i] = static_cast<uint8_t>(bits >> (8 * i));
     }
