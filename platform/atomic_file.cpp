@@ -4,6 +4,14 @@
 // the move), the temporary file is removed and the target stays as it was;
 // the caller learns whether the failure was a full disk, so that it can say
 // so instead of blaming the data.
+//
+// Permissions: on POSIX the new file takes the replaced file's permission
+// bits (not set-user-ID, set-group-ID or sticky), or 0644 when there was
+// none; owner and group are those of the writing process, as for any new
+// file. On Windows the moved file keeps the temporary file's attributes and
+// the access rules it inherited from the folder, like any new file there;
+// the replaced file's own attributes (read-only, hidden) and access rules
+// are not carried over.
 #include "platform/platform.h"
 #include "platform/platform_internal.h"
 

@@ -66,10 +66,12 @@ enum class WriteError {
 // failure; the file is then flushed to the disk and moved over the target in
 // one step. On any failure the temporary file is removed, the target is left
 // as it was, the result is false and `error` (when given) says why; an
-// exception from `write` passes on after the same clean-up. Paths of any
-// length the system allows work (on Windows beyond MAX_PATH too). The one
-// home for this mechanism: settings, extracted game files and image outputs
-// all go through it.
+// exception from `write` passes on after the same clean-up. A replaced
+// file's permissions stay (on POSIX its mode; atomic_file.cpp says what
+// Windows keeps); a new file gets 0644. Paths of any length the system
+// allows work (on Windows beyond MAX_PATH too). The one home for this
+// mechanism: settings, extracted game files and image outputs all go
+// through it.
 bool writeFileAtomic(const char* target, const std::function<bool(FILE*)>& write,
                      WriteError* error = nullptr);
 bool writeFileAtomic(const char* target, const void* bytes, size_t size,

@@ -8,7 +8,8 @@
 namespace k4p::detail {
 
 // Creates and opens (binary, for writing) a new file with a unique name in the
-// folder of `target`; its path goes to `tempPath`. Null on failure.
+// folder of `target`, with the permissions `target` has if it exists; its path
+// goes to `tempPath`. Null on failure.
 FILE* createTempFileBeside(const char* target, std::string* tempPath);
 
 // Flushes the C buffers and asks the system to put the file's content on the

@@ -114,13 +114,19 @@ FILE* createTempFileBeside(const char* target, std::string* tempPath) {
     }
     std::string pattern = std::string(target) + ".tmp-XXXXXX";
     std::string native = nativePath(pattern.c_str());
+    // mkstemp makes the file private; the finished file should have the
+    // permissions of the file it replaces, or the usual ones of a new file.
+    // Only the permission bits: a set-user-ID bit must not pass to new content.
+    mode_t mode = 0644;
+    struct stat replaced;
+    if (::stat(nativePath(target).c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode)) {
+        mode = replaced.st_mode & 0777;
+    }
     int fd = ::mkstemp(native.data());
     if (fd < 0) {
         return nullptr;
     }
-    // mkstemp makes the file private; the finished file should have the
-    // usual permissions of a newly written one.
-    ::fchmod(fd, 0644);
+    ::fchmod(fd, mode);
     FILE* file = ::fdopen(fd, "wb");
     if (file == nullptr) {
         ::close(fd);

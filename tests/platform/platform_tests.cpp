@@ -5,8 +5,12 @@
 #include "tests/support/file_limit.h"
 #include "tests/support/scratch.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -105,6 +109,27 @@ TEST(PlatformFiles, AtomicWriteReplacesWholeOrNothing) {
     }
 #endif
 }
+
+#ifndef _WIN32
+TEST(PlatformFiles, AtomicReplaceKeepsThePermissions) {
+    std::string target = k4test::testFolder("platform") + "\\private.ini";
+    std::string native = target;
+    std::replace(native.begin(), native.end(), '\\', '/');
+    const auto mode = [&] {
+        struct stat st;
+        return ::stat(native.c_str(), &st) == 0 ? st.st_mode & 07777 : 01000000;
+    };
+    ASSERT_TRUE(k4p::writeFileAtomic(target.c_str(), "new", 3));
+    EXPECT_EQ(mode(), 0644u);
+    // Set-user-ID must not pass to new content.
+    for (auto [before, after] :
+         {std::pair<mode_t, mode_t>{0600, 0600}, {0751, 0751}, {04755, 0755}}) {
+        ASSERT_EQ(::chmod(native.c_str(), before), 0);
+        ASSERT_TRUE(k4p::writeFileAtomic(target.c_str(), "again", 5));
+        EXPECT_EQ(mode(), after) << std::oct << before;
+    }
+}
+#endif
 
 TEST(PlatformFiles, AtomicWriteWorksOnLongPaths) {
     // Longer than MAX_PATH and than any fixed path buffer, in components
