@@ -181,10 +181,9 @@ bool flushToDisk(FILE* file) {
 
 bool lastFailureWasNoRoom() {
     // The C runtime's writes report ENOSPC; the system's own calls (flush,
-    // create, move) leave the Windows error.
+    // create, move) leave the Windows error. A full quota is a full disk.
     const DWORD error = GetLastError();
-    return errno == ENOSPC || error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ||
-           error == ERROR_DISK_QUOTA_EXCEEDED;
+    return errno == ENOSPC || error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
 
 } // namespace detail
