@@ -2,7 +2,7 @@
 // palette entries runs of a block's colours (or of groups of its texels) in
 // their order along the principal axis is scored, and the best way's ends,
 // clamped and rounded to 5:6:5, start the encoder's alternation. Used for
-// blocks of at most six colours, and for poorly fitted blocks of many
+// blocks of at most five colours, and for poorly fitted blocks of many
 // colours in a few clumps, split at the largest gaps along the axis; up to
 // (n + 1)(n + 2)(n + 3) / 6 ways for n groups and four colours.
 #include "codec/dxt_colour_fit.h"

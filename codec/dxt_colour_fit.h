@@ -41,7 +41,7 @@ inline float sumLanes(V4 v) {
 }
 
 // Blocks of at most this many colours also get a cluster fit (clusterEnds).
-constexpr int kClusterColours = 6;
+constexpr int kClusterColours = 5;
 
 // The texels by channel, with weight 1 for those that take part in the fit
 // and 0 for transparent ones (which the loops then ignore).
