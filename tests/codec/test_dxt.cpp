@@ -212,3 +212,84 @@ TEST(DxtEncode, QualityFloorsOnSmoothNoisyColour) {
         EXPECT_GE(psnr(part, roundTrip(kFmtDXT1, part, size, size + 1), false), 30.0) << size;
     }
 }
+
+namespace {
+
+// Squared RGB error of a four-colour block with ends c0 > c1 and each texel
+// at its nearest entry; the palette comes from our decoder.
+int bestPairError(const Rgba block[16], uint16_t c0, uint16_t c1) {
+    uint8_t bytes[16] = {};
+    bytes[8] = uint8_t(c0), bytes[9] = uint8_t(c0 >> 8), bytes[10] = uint8_t(c1);
+    bytes[11] = uint8_t(c1 >> 8), bytes[12] = 0xe4; // texels 0 to 3 show entries 0 to 3
+    Rgba palette[16];
+    dxtDecodeBlock(kFmtDXT5, bytes, palette);
+    int total = 0;
+    for (int i = 0; i < 16; ++i) {
+        int best = 1 << 30;
+        for (int k = 0; k < 4; ++k) {
+            const int d[3] = {block[i].r - palette[k].r, block[i].g - palette[k].g,
+                              block[i].b - palette[k].b};
+            best = std::min(best, d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        }
+        total += best;
+    }
+    return total;
+}
+
+uint16_t to565(Rgba p) {
+    return uint16_t((p.r * 31 + 127) / 255 << 11 | (p.g * 63 + 127) / 255 << 5 |
+                    (p.b * 31 + 127) / 255);
+}
+
+} // namespace
+
+TEST(DxtEncode, ClumpedBlocksBeatEveryPairOfTheirOwnColours) {
+    // Blocks of two or three clumps of noisy colour (outlines, anti-aliased
+    // edges, flat areas meeting), and one of dark greys beside white whose
+    // least-squares ends lie outside the colour cube. The reference tries
+    // every pair of the block's own colours as ends; the encoder must do
+    // better in all, and nowhere much worse.
+    uint32_t seed = 99;
+    const auto next = [&seed](int range) {
+        seed = seed * 1664525 + 1013904223;
+        return int((seed >> 16) % uint32_t(range));
+    };
+    std::vector<std::vector<Rgba>> blocks;
+    for (int b = 0; b < 200; ++b) {
+        Rgba clumps[3];
+        for (Rgba& c : clumps) {
+            c = rgba(uint8_t(next(256)), uint8_t(next(256)), uint8_t(next(256)));
+        }
+        std::vector<Rgba> block(16);
+        for (Rgba& p : block) {
+            const Rgba c = clumps[next(2 + b % 2)];
+            p = rgba(uint8_t(std::clamp(c.r + next(9) - 4, 0, 255)),
+                     uint8_t(std::clamp(c.g + next(9) - 4, 0, 255)),
+                     uint8_t(std::clamp(c.b + next(9) - 4, 0, 255)));
+        }
+        blocks.push_back(block);
+    }
+    blocks.push_back(std::vector<Rgba>(16, rgba(255, 255, 255)));
+    for (int i = 0; i < 8; ++i) {
+        blocks.back()[i] =
+            i < 3 ? rgba(49, 49, 49) : rgba(uint8_t(4 + 3 * i), uint8_t(4 + 3 * i), 28);
+    }
+    long ours = 0, pairs = 0;
+    for (const std::vector<Rgba>& block : blocks) {
+        int reference = 1 << 30;
+        for (const Rgba& p : block) {
+            for (const Rgba& q : block) {
+                if (to565(p) > to565(q)) {
+                    reference =
+                        std::min(reference, bestPairError(block.data(), to565(p), to565(q)));
+                }
+            }
+        }
+        const int error = squaredError(block, roundTrip(kFmtDXT5, block, 4, 4));
+        EXPECT_LE(error, reference + reference / 4) << &block - blocks.data();
+        ours += error, pairs += reference;
+    }
+    // The encoder reaches 0.71 of the reference's error in all; the floor
+    // sits just above, to catch a regression of the fits.
+    EXPECT_LT(ours, pairs * 3 / 4);
+}
