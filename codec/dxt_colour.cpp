@@ -523,9 +523,9 @@ void writeColourBlock(const ColourBlock& block, const Fit& fit, bool three, uint
     std::memcpy(out, bytes, 8);
 }
 
-// Squared error of a four-colour block (30 per texel) below which the
+// Squared error of a four-colour block (100 per texel) below which the
 // three-colour mode is not tried for opaque texels of several colours.
-constexpr int kThreeColourMinError = 16 * 30;
+constexpr int kThreeColourMinError = 16 * 100;
 
 ColourBlock gather(const Rgba in[16], bool dxt1) {
     typedef uint32_t U4 __attribute__((vector_size(16)));
