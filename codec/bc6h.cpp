@@ -224,11 +224,6 @@ constexpr std::array<int8_t, 32> modeTable() {
 
 constexpr std::array<int8_t, 32> kModeOfBits = modeTable();
 
-inline int32_t signExtend(uint32_t value, uint32_t bits) {
-    const uint32_t sign = 1u << (bits - 1);
-    return static_cast<int32_t>((value & ((sign << 1) - 1)) ^ sign) - static_cast<int32_t>(sign);
-}
-
 inline uint32_t reverseBits(uint32_t value, uint32_t count) {
     uint32_t reversed = 0;
     for (uint32_t i = 0; i < count; ++i) {
@@ -237,27 +232,36 @@ inline uint32_t reverseBits(uint32_t value, uint32_t count) {
     return reversed;
 }
 
-template <bool Signed> int32_t unquantize(int32_t value, uint32_t bits) {
+// Lane-wise selection: `a` where `mask` is all ones, `b` where it is 0.
+inline I32x4 select(I32x4 mask, I32x4 a, I32x4 b) {
+    return (a & mask) | (b & ~mask);
+}
+
+// The low `bits` bits of each lane as a two's complement number (lanes'
+// own widths); a width of 32 leaves the lane as it is.
+inline I32x4 signExtend(I32x4 value, I32x4 mask, I32x4 sign) {
+    return ((value & mask) ^ sign) - sign;
+}
+
+// The documents' unquantisation of `bits`-bit endpoints, four at a time.
+template <bool Signed> I32x4 unquantize(I32x4 value, uint32_t bits) {
     if constexpr (!Signed) {
-        if (bits >= 15 || value == 0) {
+        if (bits >= 15) {
             return value;
         }
-        if (value == (1 << bits) - 1) {
-            return 0xffff;
-        }
-        return ((value << 15) + 0x4000) >> (bits - 1);
+        const I32x4 scaled = ((value << 15) + 0x4000) >> (bits - 1);
+        return select(
+            value == 0, value,
+            select(value == static_cast<int32_t>((1u << bits) - 1), I32x4{} + 0xffff, scaled));
     }
     if (bits >= 16) {
         return value;
     }
-    const bool negative = value < 0;
-    int32_t magnitude = negative ? -value : value;
-    if (magnitude == 0) {
-        return 0;
-    }
-    magnitude =
-        magnitude >= (1 << (bits - 1)) - 1 ? 0x7fff : ((magnitude << 15) + 0x4000) >> (bits - 1);
-    return negative ? -magnitude : magnitude;
+    const I32x4 sign = value >> 31; // 0 or -1
+    const I32x4 magnitude = (value ^ sign) - sign;
+    const I32x4 scaled = select(magnitude >= static_cast<int32_t>((1u << (bits - 1)) - 1),
+                                I32x4{} + 0x7fff, ((magnitude << 15) + 0x4000) >> (bits - 1));
+    return ((select(magnitude == 0, magnitude, scaled)) ^ sign) - sign;
 }
 
 // One channel of the palette from a to b (unquantised endpoints) as bytes:
@@ -301,7 +305,7 @@ template <size_t M, size_t F> inline void extractField(bptc::Bits128 bits, uint3
         if constexpr (field.reversed) {
             value = reverseBits(value, field.count);
         }
-        raw[field.value] |= value << field.low;
+        raw[field.value % 3 * 4 + field.value / 3] |= value << field.low;
     }
 }
 
@@ -317,40 +321,44 @@ inline uint64_t insertZero(uint64_t bits, uint32_t position) {
 // Each mode compiled on its own, so that its field positions are constants.
 template <size_t M, bool Signed> void decodeMode(bptc::Bits128 bits, BlockOut out) {
     constexpr Mode mode = kModes[M];
-    uint32_t raw[12] = {};
-    extractFields<M>(bits, raw, std::make_index_sequence<kLayouts[M].count>());
+    // Endpoint values channel by channel: lane e of channel c is r/g/b of
+    // endpoint e (e0 to e3; e2 and e3 only with two subsets).
+    int32_t raw[12] = {};
+    extractFields<M>(bits, reinterpret_cast<uint32_t*>(raw),
+                     std::make_index_sequence<kLayouts[M].count>());
     constexpr bool twoSubsets = M < 10;
-    constexpr uint32_t values = twoSubsets ? 12 : 6;
     constexpr uint32_t endpointBits = mode.endpointBits;
-    int32_t endpoint[12];
-    for (uint32_t i = 0; i < values; ++i) {
-        if (i < 3) {
-            endpoint[i] = Signed ? signExtend(raw[i], endpointBits) : static_cast<int32_t>(raw[i]);
-        } else if (Signed || mode.transformed) {
-            endpoint[i] = signExtend(raw[i], mode.deltaBits[i % 3]);
-        } else {
-            endpoint[i] = static_cast<int32_t>(raw[i]);
+    constexpr int32_t fullMask = static_cast<int32_t>((1u << endpointBits) - 1);
+    constexpr int32_t fullSign = static_cast<int32_t>(1u << (endpointBits - 1));
+    I32x4 endpoint[3];
+    for (uint32_t c = 0; c < 3; ++c) {
+        std::memcpy(&endpoint[c], raw + 4 * c, 16);
+        // e0 is signed in a signed texture; e1 to e3 also when they are
+        // deltas, at their own width.
+        if constexpr (Signed || mode.transformed) {
+            const int32_t deltaMask = static_cast<int32_t>((1u << mode.deltaBits[c]) - 1);
+            const int32_t deltaSign = static_cast<int32_t>(1u << (mode.deltaBits[c] - 1));
+            endpoint[c] = signExtend(endpoint[c],
+                                     I32x4{Signed ? fullMask : -1, deltaMask, deltaMask, deltaMask},
+                                     I32x4{Signed ? fullSign : 0, deltaSign, deltaSign, deltaSign});
         }
-    }
-    if constexpr (mode.transformed) {
-        constexpr uint32_t mask = (1u << endpointBits) - 1;
-        for (uint32_t i = 3; i < values; ++i) {
-            const uint32_t sum =
-                static_cast<uint32_t>(endpoint[i % 3] + endpoint[i]) & mask; // wraps
-            endpoint[i] = Signed ? signExtend(sum, endpointBits) : static_cast<int32_t>(sum);
+        // Deltas are added to e0, wrapping at the endpoint width.
+        if constexpr (mode.transformed) {
+            const I32x4 sum = (endpoint[c] + (I32x4{0, -1, -1, -1} & endpoint[c][0])) & fullMask;
+            endpoint[c] = Signed ? signExtend(sum, I32x4{} + fullMask, I32x4{} + fullSign)
+                                 : select(I32x4{0, -1, -1, -1}, sum, endpoint[c]);
         }
-    }
-    for (uint32_t i = 0; i < values; ++i) {
-        endpoint[i] = unquantize<Signed>(endpoint[i], endpointBits);
+        endpoint[c] = unquantize<Signed>(endpoint[c], endpointBits);
     }
 
     constexpr uint32_t indexBits = twoSubsets ? 3 : 4;
     constexpr uint32_t entries = 1u << indexBits;
-    uint32_t palette[values / 6 * entries];
-    for (uint32_t s = 0; s < values / 6; ++s) {
+    constexpr uint32_t subsetCount = twoSubsets ? 2 : 1;
+    uint32_t palette[subsetCount * entries];
+    for (uint32_t s = 0; s < subsetCount; ++s) {
         I32x4 channel[3][entries / 4];
         for (uint32_t c = 0; c < 3; ++c) {
-            interpolateBytes<Signed, entries>(endpoint[6 * s + c], endpoint[6 * s + 3 + c],
+            interpolateBytes<Signed, entries>(endpoint[c][2 * s], endpoint[c][2 * s + 1],
                                               channel[c]);
         }
         for (uint32_t i = 0; i < entries / 4; ++i) {
