@@ -235,18 +235,12 @@ TEST(DdsTexelFormats, FloatsAreClampedAndRounded) {
         const char* name;
     } cases[] = {
         {legacyFourCC(kFmtR16F, 8, 1), &halves, 1, kFmtR16F, "R16F"},
-        {legacyFourCC(kFmtG16R16F, 4, 1), &halves, 2, kFmtG16R16F, "G16R16F"},
-        {legacyFourCC(kFmtA16B16G16R16F, 2, 1), &halves, 4, kFmtA16B16G16R16F, "A16B16G16R16F"},
-        {legacyFourCC(kFmtR32F, 8, 1), &floats, 1, kFmtR32F, "R32F"},
         {legacyFourCC(kFmtG32R32F, 4, 1), &floats, 2, kFmtG32R32F, "G32R32F"},
         {legacyFourCC(kFmtA32B32G32R32F, 2, 1), &floats, 4, kFmtA32B32G32R32F, "A32B32G32R32F"},
-        {dx10(54, 8, 1), &halves, 1, kFmtR16F, "R16_FLOAT"},
         {dx10(34, 4, 1), &halves, 2, kFmtG16R16F, "R16G16_FLOAT"},
         {dx10(10, 2, 1), &halves, 4, kFmtA16B16G16R16F, "R16G16B16A16_FLOAT"},
         {dx10(41, 8, 1), &floats, 1, kFmtR32F, "R32_FLOAT"},
-        {dx10(16, 4, 1), &floats, 2, kFmtG32R32F, "R32G32_FLOAT"},
         {dx10(6, 2, 1), &floats, 3, kFmtUnknown, "R32G32B32_FLOAT"}, // 6 of the 8 values
-        {dx10(2, 2, 1), &floats, 4, kFmtA32B32G32R32F, "R32G32B32A32_FLOAT"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -330,10 +324,8 @@ TEST(DdsTexelFormats, SignedValuesMapMinusOneToOneOntoTheBytes) {
     } cases[] = {
         {legacyFourCC(kFmtV8U8, 4, 1), &eightBit, kFmtV8U8, "V8U8", &twoOfEight},
         {bumpV8U8, &eightBit, kFmtV8U8, "V8U8", &twoOfEight},
-        {legacyFourCC(kFmtQ8W8V8U8, 2, 1), &eightBit, kFmtQ8W8V8U8, "Q8W8V8U8", &fourOfEight},
         {bumpQ8, &eightBit, kFmtQ8W8V8U8, "Q8W8V8U8", &fourOfEight},
         {legacyFourCC(kFmtV16U16, 2, 1), &sixteenBit, kFmtV16U16, "V16U16", &twoOfSixteen},
-        {dx10(51, 4, 1), &eightBit, kFmtV8U8, "R8G8_SNORM", &twoOfEight},
         {dx10(31, 2, 1), &eightBit, kFmtQ8W8V8U8, "R8G8B8A8_SNORM", &fourOfEight},
         {dx10(37, 2, 1), &sixteenBit, kFmtV16U16, "R16G16_SNORM", &twoOfSixteen},
     };
