@@ -72,19 +72,6 @@ void removeVersionSuffix(K4CString* name, int32_t digits) {
     name->erase(at, length);
 }
 
-// Lower-case letters and digits stay; everything else becomes "_", so a name
-// holds no separator, dot or character the file system refuses.
-void sanitise(K4CString* name) {
-    name->toLowerCase();
-    char* text = name->getBuffer();
-    for (int32_t i = 0; i < name->getLength(); ++i) {
-        const char c = text[i];
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'))) {
-            text[i] = '_';
-        }
-    }
-}
-
 // One name as the type's rule makes it, with the source index appended
 // `extraNumbers` times beyond the one a cut base gets.
 void buildName(const ExportSettings& settings, int32_t sourceIndex, int32_t frameIndex,
@@ -120,7 +107,7 @@ void buildName(const ExportSettings& settings, int32_t sourceIndex, int32_t fram
             appendPadded(name, frameNumber(settings, frameIndex), digits);
         }
     }
-    sanitise(name);
+    sanitiseName(name);
     // An empty name or a device name ("con", "lpt1") would not make a file.
     if (k4qbCheckPakFileName(name->getText()) != nullptr) {
         name->appendChar('_');
@@ -146,6 +133,17 @@ void buildDistinctNames(const ExportSettings& settings, int32_t count, int32_t f
 }
 
 } // namespace
+
+void sanitiseName(K4CString* name) {
+    name->toLowerCase();
+    char* text = name->getBuffer();
+    for (int32_t i = 0; i < name->getLength(); ++i) {
+        const char c = text[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'))) {
+            text[i] = '_';
+        }
+    }
+}
 
 bool isBasedOnOriginal(const char* text) {
     return text != nullptr && std::strcmp(text, kBasedOnOriginal) == 0;

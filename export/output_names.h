@@ -31,6 +31,14 @@ struct ExportSettings {
     int32_t maxCount = 100;              // animated overlays: frame numbers wrap here
 };
 
+// Names built from a source file are at most this long, ".dds" included.
+inline constexpr int32_t kMaxNameLength = 31;
+
+// Lowers ASCII letters and turns every character but a to z and 0 to 9 into
+// "_", so that a name holds no separator, dot or character the file system
+// refuses.
+void sanitiseName(K4CString* name);
+
 // The file name text that names each output after its source file.
 inline constexpr const char* kBasedOnOriginal = "(Based on original)";
 // The whole text must match, terminating zero included; null does not match.

@@ -126,6 +126,15 @@ const char* sizeLabel(int32_t type, int32_t index) {
     return index >= 0 && index < list.count ? list.rows[index].label : nullptr;
 }
 
+int32_t ownSizeIndex(int32_t type) {
+    const SizeList& list = kSizeLists[checkedType(type)];
+    int32_t index = 0;
+    while (index + 1 < list.count && list.rows[index].rule != SizeRule::Source) {
+        ++index;
+    }
+    return index;
+}
+
 const char* formatLabel(int32_t index) {
     return index >= 0 && index < kFormatCount ? kFormats[index].label : nullptr;
 }

@@ -60,6 +60,8 @@ float typeThumbnailAspect(int32_t type);
 int32_t sizeCount(int32_t type);
 // Null for an index outside the type's list.
 const char* sizeLabel(int32_t type, int32_t index);
+// The preset that keeps the source's own size ("Nearest Power of 2").
+int32_t ownSizeIndex(int32_t type);
 
 // Pixel formats offered to the user, in list order.
 inline constexpr int32_t kFormatCount = 12;

@@ -143,6 +143,9 @@ struct FindItem {
     bool system;
     bool temporary;
     bool offline;
+    // A symbolic link or a junction (the other fields describe its target):
+    // listings that must stay inside a folder do not follow it.
+    bool link;
     uint64_t size;
 };
 

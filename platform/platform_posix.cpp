@@ -233,7 +233,7 @@ struct ListingState {
     bool literalDone = false;
 };
 
-bool fillItem(const std::string& folder, const char* name, FindItem* item) {
+bool fillItem(const std::string& folder, const char* name, unsigned char type, FindItem* item) {
     size_t len = std::strlen(name);
     if (len >= sizeof(item->name)) {
         return false;
@@ -248,6 +248,9 @@ bool fillItem(const std::string& folder, const char* name, FindItem* item) {
     item->system = false;
     item->temporary = false;
     item->offline = false;
+    struct stat own;
+    item->link = type == DT_LNK ||
+                 (type == DT_UNKNOWN && ::lstat(full.c_str(), &own) == 0 && S_ISLNK(own.st_mode));
     item->size = item->directory ? 0 : static_cast<uint64_t>(st.st_size);
     return true;
 }
@@ -310,7 +313,7 @@ bool FolderListing::next(FindItem* item) {
         if (!wildcardMatchNoCase(state->pattern.c_str(), entry->d_name)) {
             continue;
         }
-        if (fillItem(state->folder, entry->d_name, item)) {
+        if (fillItem(state->folder, entry->d_name, entry->d_type, item)) {
             state->literalDone = state->literal;
             return true;
         }

@@ -248,6 +248,12 @@ void fillItem(const WIN32_FIND_DATAW& data, FindItem* item) {
     item->system = (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;
     item->temporary = (data.dwFileAttributes & FILE_ATTRIBUTE_TEMPORARY) != 0;
     item->offline = (data.dwFileAttributes & FILE_ATTRIBUTE_OFFLINE) != 0;
+    // Symbolic links and junctions; other reparse points (cloud
+    // placeholders, deduplicated files) are files. 0xA000000C is
+    // IO_REPARSE_TAG_SYMLINK, which MinGW declares for drivers only.
+    item->link =
+        (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+        (data.dwReserved0 == 0xA000000Cu || data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
     item->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 

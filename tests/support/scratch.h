@@ -39,7 +39,8 @@ inline std::string scratchRoot() {
 }
 
 // Calls `visit` for every file and folder below `folder`, a folder after
-// what it holds, with its path relative to `folder`.
+// what it holds, with its path relative to `folder`. A link is visited as a
+// file and never followed (tests make links out of their folder, and loops).
 inline void walkTree(const std::string& folder,
                      const std::function<void(const std::string&, bool directory)>& visit,
                      const std::string& prefix = "") {
@@ -49,10 +50,11 @@ inline void walkTree(const std::string& folder,
          more && listing.next(&item);) {
         const std::string name = item.name;
         if (name != "." && name != "..") {
-            if (item.directory) {
+            const bool directory = item.directory && !item.link;
+            if (directory) {
                 walkTree(folder, visit, prefix + name + "\\");
             }
-            visit(prefix + name, item.directory);
+            visit(prefix + name, directory);
         }
     }
 }
