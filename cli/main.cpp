@@ -1,5 +1,6 @@
 // qbtex: the command-line face of the portable core (game content and image
 // codec), for scripting, testing and inspecting files without the program.
+#include "cli/cmd_check.h"
 #include "cli/cmd_content.h"
 #include "cli/cmd_convert.h"
 #include "cli/cmd_image.h"
@@ -18,8 +19,11 @@ const QbtexCommand kCommands[] = {
     {"to-dds", "qbtex to-dds INPUT OUTPUT.dds --format NAME [--size WxH] [--mips full|none|N]",
      runImageToDds},
     {"pak", "qbtex pak list|folders|find|extract|info ...  (qbtex pak --help)", runPak},
-    {"content", "qbtex content find|get INSTALLDIR ...  (qbtex content --help)", runContent},
+    {"content", "qbtex content find|get|overrides INSTALLDIR ...  (qbtex content --help)",
+     runContent},
     {"convert", "qbtex convert [OPTIONS] FILE...  (qbtex convert --help)", runConvert},
+    {"check", "qbtex check FOLDER [--game INSTALL] [--fix] [--dry-run]  (qbtex check --help)",
+     runCheck},
 };
 
 int usage(FILE* out) {
