@@ -7,13 +7,16 @@
 #include "content/file_list.h"
 #include "content/game_data_folder.h"
 #include "content/pak_registry.h"
+#include "export/game_archives.h"
 #include "foundation/errors.h"
 #include "foundation/k4cstring.h"
 #include "platform/platform.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace qbtex {
 
@@ -111,6 +114,7 @@ const char kContentHelp[] =
     "usage:\n"
     "  qbtex content find INSTALLDIR PATTERN [--folder FOLDER] [--recursive]\n"
     "  qbtex content get INSTALLDIR --cache CACHEDIR GAMEPATH...\n"
+    "  qbtex content overrides INSTALLDIR [--cache CACHEDIR]\n"
     "\n"
     "The game content as the program sees it: loose files below INSTALLDIR\n"
     "first, then the pak archives of INSTALLDIR's data\\pak folder.\n"
@@ -121,6 +125,13 @@ const char kContentHelp[] =
     "         spelling hides the archived one.\n"
     "  get    prints the path on disk of each GAMEPATH: the loose file, or the\n"
     "         copy extracted into CACHEDIR (made when missing).\n"
+    "  overrides  prints each loose file below data\\ that hides an archived\n"
+    "         entry, tab-separated: its game path, the archive served for it,\n"
+    "         the loose file's WIDTHxHEIGHT and format, the archived entry's\n"
+    "         (\"-\" for what is no image). An archive that cannot be read is\n"
+    "         reported and the others are still listed. The entries are\n"
+    "         extracted into CACHEDIR, or without it into a temporary folder\n"
+    "         removed afterwards.\n"
     "\n"
     "  --folder FOLDER  game folder to search, e.g. data\\textures (default: the\n"
     "                   install folder itself); \"/\" means \"\\\"\n"
@@ -130,6 +141,71 @@ const char kContentHelp[] =
     "\n"
     "Exit status: 0 done, 1 something was not found or could not be read, 2 usage\n"
     "error.\n";
+
+std::string describe(bool read, const k4export::TextureHeader& header) {
+    return read ? std::to_string(header.width) + "x" + std::to_string(header.height) + "\t" +
+                      header.formatText
+                : "-\t-";
+}
+
+// Removes a folder made for extraction with what it holds (links removed,
+// never followed).
+void removeTree(const std::string& folder) {
+    k4p::FolderListing listing;
+    k4p::FindItem item;
+    for (bool more = listing.open((folder + "\\*").c_str()); more && listing.next(&item);) {
+        const std::string path = folder + "\\" + item.name;
+        if (std::strcmp(item.name, ".") == 0 || std::strcmp(item.name, "..") == 0) {
+            continue;
+        }
+        item.directory && !item.link ? removeTree(path) : (void)k4p::removeFile(path.c_str());
+    }
+    listing.close();
+    k4p::removeFolder(folder.c_str());
+}
+
+// A new empty folder in the system's temporary folder; empty when none can
+// be made.
+std::string makeTemporaryFolder() {
+    const char* base = std::getenv("TMPDIR");
+    base = base != nullptr ? base : std::getenv("TEMP");
+    base = base != nullptr ? base : ".";
+    for (int n = 0; n < 100; ++n) {
+        const std::string folder = std::string(base) + "\\qbtex-overrides-" +
+                                   std::to_string(k4p::tickCount64()) + "-" + std::to_string(n);
+        if (k4p::createFolder(folder.c_str())) {
+            return folder;
+        }
+    }
+    return std::string();
+}
+
+int listOverrides(const std::string& install, const std::string& cache) {
+    const std::string folder = cache.empty() ? makeTemporaryFolder() : cache;
+    if (folder.empty() || !k4p::createFolderTree(folder.c_str())) {
+        return qbtex::reportError(K4CEXC_IO, "no folder to extract into");
+    }
+    k4export::OverrideReport report;
+    try {
+        k4export::findOverrides(install, folder.c_str(), k4export::ScanControl(), &report);
+    } catch (const std::bad_alloc&) {
+        report.problems.push_back(std::string("overrides: ") + K4CERR_MEM_OUTOFMEMORY);
+    }
+    if (cache.empty()) {
+        removeTree(folder);
+    }
+    for (const k4export::GameOverride& entry : report.overrides) {
+        std::printf("%s\t%s\t%s\t%s\n", entry.path.c_str(),
+                    qbtex::nativePath(entry.archive.c_str()).c_str(),
+                    describe(entry.looseRead, entry.loose).c_str(),
+                    describe(entry.archivedRead, entry.archived).c_str());
+    }
+    std::fflush(stdout);
+    for (const std::string& problem : report.problems) {
+        qbtex::reportError(K4CEXC_IO, qbtex::nativePath(problem.c_str()));
+    }
+    return report.problems.empty() ? qbtex::kExitOk : qbtex::kExitFailed;
+}
 
 } // namespace
 
@@ -142,10 +218,14 @@ int runContent(int argc, char** argv) {
     const std::string verb = args.count > 0 ? args.positional[0] : "";
     const bool find = verb == "find" && args.count == 3;
     const bool get = verb == "get" && args.count >= 3 && !args.to.empty();
-    if (!find && !get) {
+    const bool overrides = verb == "overrides" && args.count == 2;
+    if (!find && !get && !overrides) {
         return qbtex::printHelp(kContentHelp, stderr);
     }
     const std::string install = args.positional[1];
+    if (overrides) {
+        return listOverrides(qbtex::gamePath(install), args.to);
+    }
     std::string cache = args.to;
     if (get) {
         k4p::createFolderTree(cache.c_str());

@@ -33,6 +33,13 @@ for path in 'data\textures\grass_01.dds' 'data\textures\overlays\overlay_fog.dds
         fail "$path not archived"
 done
 
+# Exactly those two are what qbtex content overrides lists (with both
+# pictures read: no "-" columns).
+"$qbtex" content overrides game --cache cache >overrides.txt || fail "content overrides (status $?)"
+printf '%s\n' 'data\textures\grass_01.dds' 'data\textures\overlays\overlay_fog.dds' |
+    cmp -s - <(cut -f1 overrides.txt) || fail "overrides: $(cat overrides.txt)"
+grep -q '	-' overrides.txt && fail "overrides not read: $(cat overrides.txt)"
+
 # The file in two archives comes from the newer one (patch01.pak: 256 x 256;
 # base.pak holds a 128 x 128 version).
 door=$("$qbtex" content get game --cache cache 'data\textures\door_oak.dds') || fail "get door"
