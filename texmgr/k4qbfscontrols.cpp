@@ -8,6 +8,7 @@
 #include "foundation/k4ctrace.h"
 #include "foundation/k4qbinifile.h"
 #include "shell/k4qbtexmgrresources.h"
+#include "texmgr/k4qbbuttonicon.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbfolderdropdown.h"
 #include "texmgr/k4qbredrawpause.h"
@@ -156,7 +157,7 @@ void K4QBFSControls::showSource() {
     SetWindowTextA(frame_, text.getText());
     // The icon of the source shown (as the layers panel's folder button does).
     HICON icon = mainWindow_->getIcon(game ? K4QB_RES_GAMEICON : K4QB_RES_SHELLICON15);
-    SendMessageA(sourceButton_, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    k4qbShowButtonIcon(sourceButton_, icon);
     K4C_TRACE(logger_, "Exit K4QBFSControls::showSource = %p", (void*)this);
 }
 

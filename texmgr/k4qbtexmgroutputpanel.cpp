@@ -7,6 +7,7 @@
 #include "foundation/k4cwindowtext.h"
 #include "resources/resource_ids.h"
 #include "shell/k4qbtexmgrresources.h"
+#include "texmgr/k4qbbuttonicon.h"
 #include "texmgr/k4qbfolderdropdown.h"
 #include "texmgr/k4qbtexmgranimpanel.h"
 #include "texmgr/k4qbtexmgrwindow.h"
@@ -159,7 +160,7 @@ void K4QBTexMgrOutputPanel::setFileSystemFolder(const char* folder) {
 void K4QBTexMgrOutputPanel::showSourceIcon() {
     bool game = folders_->getCurSource() == K4QB_FOLDER_SOURCE_GAME;
     HICON icon = mainWindow_->getIcon(game ? K4QB_RES_GAMEICON : K4QB_RES_SHELLICON15);
-    SendMessageA(sourceButton_, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    k4qbShowButtonIcon(sourceButton_, icon);
 }
 
 bool K4QBTexMgrOutputPanel::onClicked(int32_t id) {

@@ -10,6 +10,7 @@
 #include "foundation/errors.h"
 #include "foundation/k4ctrace.h"
 #include "shell/k4qbtexmgrresources.h"
+#include "texmgr/k4qbbuttonicon.h"
 #include "texmgr/k4qbfolderdropdown.h"
 #include "texmgr/k4qbfscontrols.h"
 #include "texmgr/k4qbtexmgrwindow.h"
@@ -199,7 +200,7 @@ void K4QBTLControls::showFolder(int32_t source) {
     // save goes.
     (game ? gameFolder_ : fsFolder_).assign(folders_->getCurFolder());
     HICON icon = mainWindow_->getIcon(game ? K4QB_RES_GAMEICON : K4QB_RES_SHELLICON15);
-    SendMessageA(sourceButton_, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    k4qbShowButtonIcon(sourceButton_, icon);
     K4C_TRACE(logger_, "Exit K4QBTLControls::showFolder = %p", (void*)this);
 }
 
