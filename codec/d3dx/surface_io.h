@@ -13,8 +13,10 @@
 namespace k4d3dx {
 
 // Codec results and D3D results share their numbers (codec/status.h).
+// The codec's results are Direct3D's, except that a picture too large is
+// undecodable data to the D3DX-named calls, as to d3dx9.
 inline HRESULT toHresult(k4codec::HResult result) {
-    return static_cast<HRESULT>(result);
+    return result == k4codec::kTooLarge ? D3DXERR_INVALIDDATA : static_cast<HRESULT>(result);
 }
 
 // Every filter d3dx9 accepts: D3DX_DEFAULT, or NONE to BOX in the low byte

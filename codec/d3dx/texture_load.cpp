@@ -187,9 +187,14 @@ HRESULT k4d3dx::decodeTextureFile(const TextureTarget& target, const char* path,
             return hr;
         }
         DecodedTexture made;
-        hr = toHresult(k4codec::readImage(bytes.data(), bytes.size(), &made.source, &made.info));
+        const k4codec::HResult read =
+            k4codec::readImage(bytes.data(), bytes.size(), &made.source, &made.info);
+        if (read == k4codec::kTooLarge) {
+            decoded->info = made.info; // its sides, for the caller's message
+            return read;
+        }
+        hr = toHresult(read);
         if (FAILED(hr)) {
-            decoded->info = made.info; // the sides of a picture too large
             return hr;
         }
         std::vector<uint8_t>().swap(bytes);

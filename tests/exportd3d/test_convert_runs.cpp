@@ -80,8 +80,10 @@ TEST_F(ConvertRun, StaticOverlaysWithThumbnailsThenTheWindowCloses) {
     click(cw, K4QB_ID_CONVERT_START);
     // The progress box at the bottom right of the work area, holding the
     // status and the button.
-    RECT rect = windowRect(cw), work = workArea();
-    expectFits(cw);
+    RECT rect = windowRect(cw), work = workArea(), client;
+    GetClientRect(cw->getWindow(), &client);
+    texmgrtest::expectLaidOut(cw->getWindow(), client,
+                              {cw->getStatusWindow(), control(cw, K4QB_ID_CONVERT_START)});
     EXPECT_LT(rect.right - rect.left, 300);
     EXPECT_EQ(rect.right, work.right);
     EXPECT_EQ(rect.bottom, work.bottom);

@@ -396,8 +396,9 @@ TEST_F(LayersPanel, ModeSwitchControlsAndLayout) {
         pump();
         const int r = window_->getFSRightBound(), b = window_->getImagePanelBottomBound();
         std::vector<HWND> column = visibleChildren(main);
-        column.erase(std::remove(column.begin(), column.end(), panel_->getPanelWindow()),
-                     column.end());
+        for (HWND panel : {panel_->getPanelWindow(), panel_->getCaptionBox()}) {
+            column.erase(std::remove(column.begin(), column.end(), panel), column.end());
+        }
         EXPECT_GE(column.size(), 14u);
         expectLaidOut(main, {0, 0, r, b}, column);
     }
