@@ -43,7 +43,8 @@ endif()
 # Windows build does not start Wine at build time).
 # Tests that change machine-wide state (the game's install location in the
 # registry of the shared Wine prefix) set K4_TEST_RESOURCE_LOCK before the
-# call, so that ctest never runs two of them at once.
+# call, so that ctest never runs two of them at once; tests that need a
+# ctest fixture (a small full disk) name it in K4_TEST_FIXTURES.
 function(k4_add_test_executable name)
   add_executable(${name} ${ARGN})
   k4_defaults(${name})
@@ -53,6 +54,9 @@ function(k4_add_test_executable name)
   set(properties ENVIRONMENT "K4_TEST_TMP=${K4_TEST_TMP}" TIMEOUT 300)
   if(K4_TEST_RESOURCE_LOCK)
     list(APPEND properties RESOURCE_LOCK ${K4_TEST_RESOURCE_LOCK})
+  endif()
+  if(K4_TEST_FIXTURES)
+    list(APPEND properties FIXTURES_REQUIRED ${K4_TEST_FIXTURES})
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ${properties})

@@ -49,7 +49,8 @@ HResult readImage(const uint8_t* data, size_t size, Image* image, ImageInfo* inf
 // Whole files, with Windows-style paths. readFileBytes gives kFileNotFound
 // when the file cannot be opened or read. writeFileAtomic writes beside the
 // target and moves the finished file into place, so a failure leaves any old
-// file untouched; it gives kWriteFailed.
+// file untouched; it gives kDiskFull when the disk has no room for it,
+// kWriteFailed for any other failure.
 HResult readFileBytes(const char* path, std::vector<uint8_t>* bytes);
 HResult writeFileAtomic(const char* path, const std::vector<uint8_t>& bytes);
 

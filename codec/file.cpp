@@ -104,7 +104,11 @@ HResult writeFileAtomic(const char* path, const std::vector<uint8_t>& bytes) {
     if (path == nullptr) {
         return kInvalidCall;
     }
-    return k4p::writeFileAtomic(path, bytes.data(), bytes.size()) ? kOk : kWriteFailed;
+    k4p::WriteError error = k4p::WriteError::None;
+    if (k4p::writeFileAtomic(path, bytes.data(), bytes.size(), &error)) {
+        return kOk;
+    }
+    return error == k4p::WriteError::DiskFull ? kDiskFull : kWriteFailed;
 }
 
 } // namespace k4codec

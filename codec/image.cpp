@@ -24,6 +24,8 @@ const char* resultText(HResult result) {
         return "cannot write file";
     case kTooLarge:
         return "image too large";
+    case kDiskFull:
+        return "disk full";
     default:
         return "failed";
     }

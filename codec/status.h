@@ -23,6 +23,9 @@ inline constexpr HResult kFileNotFound = static_cast<HResult>(0x80070002u);
 // still gives both in its ImageInfo, for the message (resultMessage). A
 // customer-defined code: no Direct3D result means this.
 inline constexpr HResult kTooLarge = static_cast<HResult>(0xA8760001u);
+// A file that cannot be written for want of room on its disk
+// (HRESULT_FROM_WIN32(ERROR_DISK_FULL)).
+inline constexpr HResult kDiskFull = static_cast<HResult>(0x80070070u);
 // A file that cannot be written (E_FAIL).
 inline constexpr HResult kWriteFailed = static_cast<HResult>(0x80004005u);
 

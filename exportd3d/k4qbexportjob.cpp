@@ -1,6 +1,7 @@
 // K4QBExportJob: the batch export worker (see k4qbexportjob.h).
 #include "exportd3d/k4qbexportjob.h"
 
+#include "codec/status.h"
 #include "content/file_list.h"
 #include "export/output_paths.h"
 #include "exportd3d/k4qbtexturesave.h"
@@ -136,9 +137,10 @@ void K4QBExportJob::run() {
             }
         } else {
             waiting = false;
-            if (outcome == Outcome::kFailed) {
+            if (outcome == Outcome::kFailed || outcome == Outcome::kDiskFull) {
                 failed_.fetch_add(1);
-                setStatus(false, "Could not export %s", output.name.getText());
+                setStatus(false, "Could not export %s%s", output.name.getText(),
+                          outcome == Outcome::kDiskFull ? ": disk full" : "");
             } else if (running_.load() && output.thumbnail) {
                 setStatus(false, "Thumbnail exported\r\n%s", output.name.getText());
             } else if (running_.load()) {
@@ -187,13 +189,16 @@ IDirect3DTexture9* K4QBExportJob::sourceTexture(int32_t index) {
                : cache_->getFromQuellbury(files.getName(index), files.getFolder(index));
 }
 
-bool K4QBExportJob::write(IDirect3DTexture9* texture, const PlannedOutput& output,
-                          const k4export::SourceDesc& source) {
+HRESULT K4QBExportJob::write(IDirect3DTexture9* texture, const PlannedOutput& output,
+                             const k4export::SourceDesc& source) {
     const k4export::OutputSize size = k4export::plannedSize(run_, output, source);
     const k4export::Format format = k4export::plannedFormat(run_, output, source);
-    return output.path.getLength() > 0 &&
-           convertTexture(texture, size.width, size.height, output.bandAspect, output.levelCount,
-                          static_cast<D3DFORMAT>(format), output.path.getText(), logger_);
+    HRESULT result = D3DERR_INVALIDCALL;
+    if (output.path.getLength() > 0) {
+        convertTexture(texture, size.width, size.height, output.bandAspect, output.levelCount,
+                       static_cast<D3DFORMAT>(format), output.path.getText(), logger_, &result);
+    }
+    return result;
 }
 
 K4QBExportJob::Outcome K4QBExportJob::exportOutput(size_t at) {
@@ -209,7 +214,7 @@ K4QBExportJob::Outcome K4QBExportJob::exportOutput(size_t at) {
                                              plan_.outputs[at + 1].output == output.output
                                          ? &plan_.outputs[at + 1]
                                          : nullptr;
-    bool written = false;
+    HRESULT result = E_FAIL;
     const char* failure = "not written";
     try {
         IDirect3DTexture9* texture = sourceTexture(output.source);
@@ -217,8 +222,9 @@ K4QBExportJob::Outcome K4QBExportJob::exportOutput(size_t at) {
         if (texture != nullptr && SUCCEEDED(texture->GetLevelDesc(0, &desc))) {
             const k4export::SourceDesc source = {desc.Width, desc.Height,
                                                  static_cast<k4export::Format>(desc.Format)};
-            written = write(texture, output, source);
-            if (written && thumbnail != nullptr && !write(texture, *thumbnail, source)) {
+            result = write(texture, output, source);
+            if (result == S_OK && thumbnail != nullptr &&
+                write(texture, *thumbnail, source) != S_OK) {
                 K4C_LOGAT(logger_, K4C_LOG_WARNING,
                           "(In K4QBExportJob::exportOutput) Thumbnail %s not written",
                           thumbnail->path.getText());
@@ -229,7 +235,10 @@ K4QBExportJob::Outcome K4QBExportJob::exportOutput(size_t at) {
     } catch (const std::bad_alloc&) {
         failure = K4CERR_MEM_OUTOFMEMORY;
     }
-    Outcome outcome = written ? Outcome::kWritten : Outcome::kFailed;
+    const bool written = result == S_OK;
+    Outcome outcome = written                        ? Outcome::kWritten
+                      : result == k4codec::kDiskFull ? Outcome::kDiskFull
+                                                     : Outcome::kFailed;
     if (!written && use.device()->TestCooperativeLevel() != D3D_OK) {
         outcome = Outcome::kNoDevice; // lost while drawing: tried again once it is back
     } else if (!written) {

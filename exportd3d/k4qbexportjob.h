@@ -16,7 +16,8 @@
 // worker waits (the status says so) and goes on when it is back. Any other
 // failure (a source that cannot be loaded, a cache error code, an output that
 // cannot be drawn or written) skips that output with the status "Could not
-// export NAME"; the others are still written. A run with failures ends with
+// export NAME" (": disk full" added when its disk had no room for it); the
+// others are still written. A run with failures ends with
 // a status that counts them and does not close the window. Every file goes
 // to a temporary file beside its target first, so a stopped run or a full
 // disk never leaves half a DDS. A thumbnail of a static overlay or backdrop
@@ -78,15 +79,15 @@ public:
     const k4export::ExportPlan& getPlan() const { return plan_; }
 
 private:
-    enum class Outcome { kWritten, kFailed, kNoDevice };
+    enum class Outcome { kWritten, kFailed, kDiskFull, kNoDevice };
 
     static unsigned __stdcall threadMain(void* job);
     void run();
     bool confirmOverwrite();
     // The file at plan position `at` and the thumbnail after it, if any.
     Outcome exportOutput(size_t at);
-    bool write(IDirect3DTexture9* texture, const k4export::PlannedOutput& output,
-               const k4export::SourceDesc& source);
+    HRESULT write(IDirect3DTexture9* texture, const k4export::PlannedOutput& output,
+                  const k4export::SourceDesc& source);
     IDirect3DTexture9* sourceTexture(int32_t index);
     void setStatus(bool disableStart, const char* format, ...) K4C_PRINTF(3, 4);
     void finish();

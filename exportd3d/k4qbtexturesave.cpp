@@ -48,27 +48,30 @@ private:
 // Draws into a width x height A8R8G8B8 render target, copies the picture into
 // a scratch texture of the output format with levelCount levels, fills the
 // levels below 0 from it, then calls beforeWrite and writes the file.
-bool renderToFile(IDirect3DDevice9* device, uint32_t width, uint32_t height,
-                  const std::function<void()>& draw, uint32_t levelCount, D3DFORMAT format,
-                  const char* path, const std::function<void()>& beforeWrite) {
+HRESULT renderToFile(IDirect3DDevice9* device, uint32_t width, uint32_t height,
+                     const std::function<void()>& draw, uint32_t levelCount, D3DFORMAT format,
+                     const char* path, const std::function<void()>& beforeWrite) {
     ComRef<IDirect3DTexture9> target;
     ComRef<IDirect3DSurface9> targetLevel;
-    if (FAILED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                                     D3DPOOL_DEFAULT, target.out(), nullptr)) ||
-        FAILED(target->GetSurfaceLevel(0, targetLevel.out()))) {
-        return false;
+    HRESULT hr = device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                       D3DPOOL_DEFAULT, target.out(), nullptr);
+    if (SUCCEEDED(hr)) {
+        hr = target->GetSurfaceLevel(0, targetLevel.out());
+    }
+    if (FAILED(hr)) {
+        return hr;
     }
     {
         RenderTargetSwitch targetSwitch(device, targetLevel.get());
         if (!targetSwitch.ok()) {
-            return false;
+            return E_FAIL;
         }
         draw();
     }
     ComRef<IDirect3DTexture9> output;
     ComRef<IDirect3DSurface9> outputLevel;
-    HRESULT hr = device->CreateTexture(width, height, levelCount, 0, format, D3DPOOL_SCRATCH,
-                                       output.out(), nullptr);
+    hr = device->CreateTexture(width, height, levelCount, 0, format, D3DPOOL_SCRATCH, output.out(),
+                               nullptr);
     if (SUCCEEDED(hr)) {
         hr = output->GetSurfaceLevel(0, outputLevel.out());
     }
@@ -83,7 +86,7 @@ bool renderToFile(IDirect3DDevice9* device, uint32_t width, uint32_t height,
         beforeWrite();
         hr = D3DXSaveTextureToFileA(path, D3DXIFF_DDS, output.get(), nullptr);
     }
-    return hr == S_OK;
+    return hr;
 }
 
 } // namespace
@@ -112,11 +115,12 @@ bool saveLayeredTexture(K4QBLayerPreview* preview, const K4QBLayerSaveOptions& o
         if (use.device() != nullptr) {
             const RECT rect = layerRect(preview, layers, false);
             saved = rect.right > 0 && rect.bottom > 0 &&
-                    renderToFile(
-                        use.device(), static_cast<uint32_t>(rect.right),
-                        static_cast<uint32_t>(rect.bottom),
-                        [&] { drawLayers(use.device(), preview, layers, rect, false); }, levelCount,
-                        format, path.getText(), [&] { k4export::prepareOutputFolders(settings); });
+                    S_OK == renderToFile(
+                                use.device(), static_cast<uint32_t>(rect.right),
+                                static_cast<uint32_t>(rect.bottom),
+                                [&] { drawLayers(use.device(), preview, layers, rect, false); },
+                                levelCount, format, path.getText(),
+                                [&] { k4export::prepareOutputFolders(settings); });
         }
     }
     K4C_TRACE(logger, "Return %d from saveLayeredTexture", saved ? 1 : 0);
@@ -124,11 +128,11 @@ bool saveLayeredTexture(K4QBLayerPreview* preview, const K4QBLayerSaveOptions& o
 }
 
 bool convertTexture(IDirect3DTexture9* source, uint32_t width, uint32_t height, float bandAspect,
-                    uint32_t levelCount, D3DFORMAT format, const char* path,
-                    K4CDebugLogger* logger) {
+                    uint32_t levelCount, D3DFORMAT format, const char* path, K4CDebugLogger* logger,
+                    HRESULT* result) {
     K4C_TRACE(logger, "Enter convertTexture(%p, %u, %u, %f, %u, %d, %s)", (void*)source, width,
               height, (double)bandAspect, levelCount, (int)format, path);
-    bool saved = false;
+    HRESULT hr = D3DERR_INVALIDCALL;
     ComRef<IDirect3DDevice9> device;
     if (source != nullptr && path != nullptr && width > 0 && height > 0 && bandAspect > 0.0f &&
         std::isfinite(bandAspect) && SUCCEEDED(source->GetDevice(device.out()))) {
@@ -143,8 +147,11 @@ bool convertTexture(IDirect3DTexture9* source, uint32_t width, uint32_t height, 
                              static_cast<LONG>(width), static_cast<LONG>(bottom));
             }
         };
-        saved = renderToFile(device.get(), width, height, draw, levelCount, format, path, [] {});
+        hr = renderToFile(device.get(), width, height, draw, levelCount, format, path, [] {});
     }
-    K4C_TRACE(logger, "Return %d from convertTexture", saved ? 1 : 0);
-    return saved;
+    if (result != nullptr) {
+        *result = hr;
+    }
+    K4C_TRACE(logger, "Return %d from convertTexture", hr == S_OK ? 1 : 0);
+    return hr == S_OK;
 }

@@ -50,7 +50,8 @@ bool saveLayeredTexture(K4QBLayerPreview* preview, const K4QBLayerSaveOptions& o
 // of a width x height output and over the band of rows the band aspect gives
 // (bandRows of codec/compose.h; 1 covers it all), the rest transparent black,
 // written as DDS in `format` with `levelCount` levels (1, or 0 for the full
-// chain). False, with nothing written, on any failure.
+// chain). False, with nothing written, on any failure; `result` (optional)
+// then says why (k4codec::kDiskFull when the disk had no room for the file).
 bool convertTexture(IDirect3DTexture9* source, uint32_t width, uint32_t height, float bandAspect,
                     uint32_t levelCount, D3DFORMAT format, const char* path,
-                    K4CDebugLogger* logger = nullptr);
+                    K4CDebugLogger* logger = nullptr, HRESULT* result = nullptr);

@@ -56,7 +56,10 @@ extern "C" HRESULT WINAPI D3DXSaveTextureToFileA(LPCSTR pDestFile, D3DXIMAGE_FIL
     if (FAILED(hr)) {
         return hr;
     }
-    // A file that cannot be written is the caller's path at fault.
+    // A file that cannot be written is the caller's path at fault, unless
+    // its disk is full.
     const k4codec::HResult written = k4codec::writeFileAtomic(pDestFile, bytes);
-    return written == k4codec::kOk ? S_OK : D3DERR_INVALIDCALL;
+    return written == k4codec::kOk         ? S_OK
+           : written == k4codec::kDiskFull ? toHresult(written)
+                                           : D3DERR_INVALIDCALL;
 }
