@@ -37,6 +37,9 @@
 #define IDM_DEBUG_TRACE 244
 #define IDM_HELP_CONTENTS 261
 #define IDM_HELP_ABOUT 262
+// The texture check: items after the ones above in the File menu.
+#define IDM_FILE_CHECK_TEXTURES 290
+#define IDM_FILE_SHOW_OVERRIDES 291
 
 // The version shown in the file properties (K4_VERSION_NUMBERS,
 // K4_VERSION_TEXT), generated from the top-level CMakeLists.txt.

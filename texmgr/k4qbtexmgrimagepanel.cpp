@@ -284,19 +284,44 @@ void K4QBTexMgrImagePanel::showLayeredTexture() {
 }
 
 void K4QBTexMgrImagePanel::showSelectedFiles() {
-    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
+    K4QBFSControls* search = mainWindow_->getFSControls();
+    showFiles(search->getCurSource(), search->getFileList());
+}
+
+void K4QBTexMgrImagePanel::showFile(const char* folder, const char* name) {
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showFile(%s, %s) = %p", folder, name,
+              (void*)this);
+    // A list of its own holding just the file, selected: the preview copies
+    // the names it shows, so the list goes at once.
+    K4QBFileListBox list(mainWindow_, logger_);
+    list.create(panelWindow_, 0, 0, 0, 0, 0);
+    list.searchFileSystem(name, folder);
+    list.refresh();
+    SendMessageA(list.getWindow(), LB_SETSEL, TRUE, 0);
+    try {
+        showFiles(0, &list);
+    } catch (...) {
+        DestroyWindow(list.getWindow());
+        throw;
+    }
+    DestroyWindow(list.getWindow());
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showFile = %p", (void*)this);
+}
+
+void K4QBTexMgrImagePanel::showFiles(int32_t source, K4QBFileListBox* list) {
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showFiles(%d, %p) = %p", source, (void*)list,
+              (void*)this);
     stopLayerPreview();
     destroyPreview();
     // Asked without the Direct3D lock, which a cancelled preview may hold for
     // a moment yet.
     if (mainWindow_->getD3DDevice() == nullptr || mainWindow_->isD3DDeviceLost()) {
-        k4cTraceThrow(logger_, K4QBERR_APP_D3DERROR, "K4QBTexMgrImagePanel::showSelectedFiles",
+        k4cTraceThrow(logger_, K4QBERR_APP_D3DERROR, "K4QBTexMgrImagePanel::showFiles",
                       (void*)this);
     }
-    K4QBFSControls* search = mainWindow_->getFSControls();
-    std::unique_ptr<K4QBImagePreview> preview(new K4QBImagePreview(
-        search->getCurSource(), mainWindow_, this, mainWindow_->getTextureCache(), logger_));
-    preview->setFrames(search->getFileList());
+    std::unique_ptr<K4QBImagePreview> preview(
+        new K4QBImagePreview(source, mainWindow_, this, mainWindow_->getTextureCache(), logger_));
+    preview->setFrames(list);
     mainWindow_->setAppBusy(K4QB_BUSY_BACKGROUND);
     try {
         preview->start();
@@ -305,7 +330,7 @@ void K4QBTexMgrImagePanel::showSelectedFiles() {
         throw;
     }
     preview_ = preview.release();
-    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showSelectedFiles = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showFiles = %p", (void*)this);
 }
 
 void K4QBTexMgrImagePanel::freeD3DResources() {

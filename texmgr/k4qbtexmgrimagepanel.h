@@ -29,6 +29,7 @@
 #include "foundation/k4cstring.h"
 
 class K4CDebugLogger;
+class K4QBFileListBox;
 class K4QBImagePreview;
 class K4QBTLControls;
 class K4QBTexMgrWindow;
@@ -64,6 +65,9 @@ public:
     // busy cursor until it ends. Throws "K4QBERR_APP_D3DERROR" when the
     // device is lost.
     void showSelectedFiles();
+    // One file on disk, shown as if it were the one file selected (the check
+    // window's preview). Throws as showSelectedFiles.
+    void showFile(const char* folder, const char* name);
     // Removes the preview and starts the layers panel's preview worker, which
     // draws into the window then.
     void showLayeredTexture();
@@ -104,6 +108,8 @@ public:
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The selection of `list` (source 0 files on disk, 1 game content).
+    void showFiles(int32_t source, K4QBFileListBox* list);
     bool isShown(uint32_t serial) const;
     void applyPosted(UINT message, WPARAM wParam);
     // Asks the preview shown, of either mode, to draw again.

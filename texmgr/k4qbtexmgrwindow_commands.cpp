@@ -7,6 +7,7 @@
 #include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 #include "resources/resource_ids.h"
+#include "texmgr/k4qbcheckwindow.h"
 #include "texmgr/k4qbconvertwindowlist.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbfolderdropdown.h"
@@ -46,6 +47,14 @@ bool K4QBTexMgrWindow::onClicked(int32_t id) {
         break;
     case IDM_FILE_EXIT:
         PostMessageA(getWindow(), WM_CLOSE, 0, 0);
+        break;
+    case IDM_FILE_CHECK_TEXTURES:
+        K4QBCheckWindow::open(this, K4QBCheckWindow::Mode::Check, getLogger());
+        break;
+    case IDM_FILE_SHOW_OVERRIDES:
+        if (checkGameInstalled()) {
+            K4QBCheckWindow::open(this, K4QBCheckWindow::Mode::Overrides, getLogger());
+        }
         break;
     case IDM_VIEW_MODE_FIND:
     case IDM_VIEW_MODE_LAYERED:

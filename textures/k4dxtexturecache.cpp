@@ -266,6 +266,15 @@ int32_t K4DXTextureCache::getUseCount(const char* path) const {
     return uses;
 }
 
+void K4DXTextureCache::forget(const char* path) {
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::forget(%s) = %p", path, (void*)this);
+    Entry* found = path != nullptr ? static_cast<Entry*>(entries_->get(path)) : nullptr;
+    if (found != nullptr) {
+        removeEntry(found);
+    }
+    K4C_TRACE(logger_, "Exit K4DXTextureCache::forget = %p", (void*)this);
+}
+
 bool K4DXTextureCache::isCached(const char* path) const {
     bool cached = entries_->get(path) != nullptr;
     K4C_TRACE(logger_, "Enter and return %d from K4DXTextureCache::isCached = %p", cached ? 1 : 0,

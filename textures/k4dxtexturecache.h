@@ -64,6 +64,10 @@ public:
     void completeDecodedTexture(const char* path, IDirect3DTexture9* texture,
                                 const k4d3dx::DecodedTexture& decoded);
 
+    // Drops the texture of the path, so that its next use loads the file
+    // again (the texture check rewrote it). Nothing when it is not cached.
+    void forget(const char* path);
+
     // Inspection.
     int32_t getEntryCount() const;
     uint32_t getTotalPixelCount() const { return totalPixelCount_; }
