@@ -5,7 +5,8 @@
 // Built once by CreateFromPath and unchanged afterwards. A file present in
 // several archives is kept once: the copy of the most recently modified
 // archive, and on equal times the copy of the archive loaded first (archives
-// load in name order). Lookups are a map lookup for the folder and a binary
+// load in name order); a file one archive lists more than once is kept from
+// its first record. Lookups are a map lookup for the folder and a binary
 // search for the name; getContent extracts into the root (cache) folder.
 // Names are matched lowered (archives store them lowered); folders are keyed
 // by their exact bytes, so the browsing operations take exact folder texts.

@@ -36,8 +36,14 @@ int compareItems(const K4QBPakSortItem& a, const K4QBPakSortItem& b) {
     return std::memcmp(a.entry->name + 16, b.entry->name + 16, K4QB_PAK_NAME_SIZE - 16);
 }
 
+// Equal names in file-table order, which is the entries' order in memory.
 bool itemBefore(const K4QBPakSortItem& a, const K4QBPakSortItem& b) {
-    return compareItems(a, b) < 0;
+    const int order = compareItems(a, b);
+    return order != 0 ? order < 0 : a.entry < b.entry;
+}
+
+bool sameName(const K4QBPakSortItem& a, const K4QBPakSortItem& b) {
+    return compareItems(a, b) == 0;
 }
 
 bool folderBefore(const K4QBPakFolder* a, const K4QBPakFolder* b) {
@@ -189,20 +195,28 @@ void K4QBPakRegistry::mergeLastLoad() {
             continue;
         }
         K4QBPakSortItem* pending = folder->items + folder->sortedCount;
-        std::sort(pending, pending + folder->pendingCount, itemBefore);
-        int32_t duplicates = 0;
+        const int32_t listed = folder->pendingCount;
+        std::sort(pending, pending + listed, itemBefore);
+        // A name the archive lists twice is kept once, from its first record:
+        // left in, an older archive's second copy would outlive the merge
+        // below, which takes one copy from each side.
+        folder->pendingCount =
+            static_cast<int32_t>(std::unique(pending, pending + listed, sameName) - pending);
+        int32_t duplicates = listed - folder->pendingCount;
+        int32_t merged = 0;
         if (folder->sortedCount > 0) {
-            duplicates = mergeFolder(folder, mergeBuffer_.get());
+            merged = mergeFolder(folder, mergeBuffer_.get());
             std::memcpy(folder->items, mergeBuffer_.get(),
                         sizeof(K4QBPakSortItem) *
-                            (folder->sortedCount + folder->pendingCount - duplicates));
-            folder->fileCount -= duplicates;
+                            (folder->sortedCount + folder->pendingCount - merged));
         }
-        folder->sortedCount += folder->pendingCount - duplicates;
+        duplicates += merged;
+        folder->fileCount -= duplicates;
+        folder->sortedCount += folder->pendingCount - merged;
         K4C_DEBUG(logger_,
                   "(In K4QBPakRegistry::mergeLastLoad) Merged %d files into folder %s, with %d "
                   "duplicates, to a new total of %d sorted files",
-                  folder->pendingCount, folder->name, duplicates, folder->sortedCount);
+                  listed, folder->name, duplicates, folder->sortedCount);
         folder->pendingCount = 0;
     }
     K4C_TRACE(logger_, "Exit K4QBPakRegistry::mergeLastLoad = %p", (void*)this);

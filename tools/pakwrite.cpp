@@ -2,6 +2,7 @@
 //
 //   pakwrite [--version N] [--time SECONDS] [--nuls N] OUT.pak ENTRY...
 //   pakwrite --seeds FOLDER
+//   pakwrite --merge-seeds FOLDER
 //
 // An ENTRY is GAMEPATH=FILE (the game path's folder part becomes a folder of
 // the archive, "/" meaning "\"), --folder NAME (a folder name without files),
@@ -19,13 +20,14 @@ namespace {
 
 int usage(FILE* out) {
     std::fprintf(out, "usage: pakwrite [--version N] [--time SECONDS] [--nuls N] OUT.pak ENTRY...\n"
-                      "       pakwrite --seeds FOLDER\n"
+                      "       pakwrite --seeds FOLDER | --merge-seeds FOLDER\n"
                       "ENTRY: GAMEPATH=FILE | --folder NAME | --stored | --compressed | --chained |"
                       " --wrapped\n"
                       "  --version N    header version (5 or more: 52-byte header; below: 40)\n"
                       "  --time SECONDS modification time to give the written archive\n"
                       "  --nuls N       extra NUL bytes after each folder name\n"
-                      "  --seeds FOLDER write the fuzz seed corpus into FOLDER\n");
+                      "  --seeds FOLDER write the fuzz seed corpus into FOLDER\n"
+                      "  --merge-seeds FOLDER  the same for the registry's merge\n");
     return out == stdout ? 0 : 2;
 }
 
@@ -50,8 +52,9 @@ int main(int argc, char** argv) {
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         return usage(stdout);
     }
-    if (argc == 3 && std::strcmp(argv[1], "--seeds") == 0) {
-        int count = k4qbWritePakSeeds(argv[2]);
+    const bool merge = argc == 3 && std::strcmp(argv[1], "--merge-seeds") == 0;
+    if (merge || (argc == 3 && std::strcmp(argv[1], "--seeds") == 0)) {
+        int count = merge ? k4qbWritePakMergeSeeds(argv[2]) : k4qbWritePakSeeds(argv[2]);
         if (count < 0) {
             std::fprintf(stderr, "pakwrite: cannot write seeds into %s\n", argv[2]);
             return 2;

@@ -110,3 +110,6 @@ std::vector<uint8_t> k4qbPakSampleContent(size_t size, uint32_t seed);
 // variants) into a folder, creating it. Returns the number of files written,
 // or -1 when the folder or a file cannot be written.
 int k4qbWritePakSeeds(const std::string& folder);
+// The same for the registry's merge: inputs of two or three archives each
+// (see fuzz/fuzz_pak_merge.cpp).
+int k4qbWritePakMergeSeeds(const std::string& folder);

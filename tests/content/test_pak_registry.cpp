@@ -80,20 +80,25 @@ TEST(ContentPakRegistry, MergesPakFilesOnlyAndTheNewestCopyWins) {
     p.add(archive("from a", "only-a.dds"), "a.pak", 1000);
     p.add(archive("from B", "only-b.dds"), "B.pak", 3000);
     p.add(archive("from c", "only-c.dds"), "c.pak", 2000);
-    // Copies within one archive are all kept; a list holds the name once.
-    K4QBPakWriter twice(5);
-    twice.addFile("a\\", "twice.dds", bytes("1"));
-    twice.addFile("a\\", "twice.dds", bytes("2"));
+    // A name one archive lists again is kept once, from its first record;
+    // a newer archive's copy wins over every one of them.
+    K4QBPakWriter twice(5), newest(5);
+    for (const char* copy : {"1", "2", "3"}) {
+        twice.addFile("a\\", "thrice.dds", bytes(copy));
+        twice.addFile("a\\", "again.dds", bytes(copy));
+    }
+    newest.addFile("a\\", "thrice.dds", bytes("newest"));
     p.add(twice, "d.PAK");
+    p.add(newest, "e.pak", 1600000000);
     k4test::writeFile(p.pakFolder + "\\notes.txt", "not an archive");
     k4test::writeFile(p.pakFolder + "\\old.pakold", "not an archive");
     EXPECT_TRUE(k4p::createFolder((p.pakFolder + "\\folder.pak").c_str()));
     auto registry = p.open();
-    EXPECT_EQ(registry->getArchiveCount(), 4);
-    EXPECT_EQ(registry->getFileCount(), 6); // brick.dds once
+    EXPECT_EQ(registry->getArchiveCount(), 5);
+    EXPECT_EQ(registry->getFileCount(), 6); // every name once
     EXPECT_EQ(fetch(registry.get(), "brick.dds", "data\\textures"), "from B");
-    K4QBFileList list;
-    EXPECT_EQ(registry->findContent(&list, "twice.dds", "a", false), 1);
+    EXPECT_EQ(fetch(registry.get(), "thrice.dds", "a"), "newest");
+    EXPECT_EQ(fetch(registry.get(), "again.dds", "a"), "1");
 
     Paks q;
     q.add(archive("from a", "only-a.dds"), "z.pak", 5000);
