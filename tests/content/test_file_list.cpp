@@ -1,11 +1,12 @@
-// The file list: order and duplicates, texts kept or copied into blocks,
-// texts too long for a block, clearing and reordering.
+// The file list: order and duplicates, texts kept or copied (whole, however
+// long), clearing and reordering.
 #include "content/file_list.h"
 
 #include "foundation/errors.h"
 #include "tests/content/content_test_support.h"
 
-#include <cstring>
+#include <iterator>
+#include <string>
 
 namespace {
 
@@ -38,36 +39,25 @@ TEST(ContentFileList, KeepsEntriesSortedAndOnce) {
     EXPECT_NE(other.getFolder(0), name);
 }
 
-TEST(ContentFileList, CopiesTextsIntoBlocksAndLongOnesApart) {
-    // Fill the first block so that 384 bytes are left: 383 with the NULs
-    // still fit, 384 would fill it to the last byte and start a new block.
-    for (int folderLength : {81, 82}) {
-        K4QBFileList list;
-        std::string filler(7998, 'f'); // 7998 + 0 + 2 bytes per entry
-        list.append(nullptr, filler.c_str(), "");
-        list.append(nullptr, filler.c_str(), "");
-        list.append(nullptr, std::string(300, 'n').c_str(),
-                    std::string(static_cast<size_t>(folderLength), 'd').c_str());
-        EXPECT_EQ(list.getBlockCount(), folderLength == 81 ? 1 : 2);
-        EXPECT_EQ(std::strlen(list.getFolder(2)), static_cast<size_t>(folderLength));
-    }
+TEST(ContentFileList, KeepsCopiedTextsWholeWhateverTheirLength) {
+    // Name and folder lengths that end a block at its last byte or one past
+    // it, and texts longer than a block; the same again after clearing.
+    const std::pair<size_t, size_t> lengths[] = {{7998, 0},  {7998, 0},  {300, 81},  {300, 82},
+                                                 {20000, 2}, {1, 20000}, {16381, 0}, {5, 5}};
     K4QBFileList list;
-    std::string huge(20000, 'h');
-    list.addInOrder(kSourceA, "small.dds", "f\\", false);
-    list.addInOrder(kSourceA, huge.c_str(), "f\\", false);
-    list.addInOrder(kSourceA, "x", huge.c_str(), false);
-    EXPECT_EQ(list.getBlockCount(), 1);
-    list.addInOrder(kSourceA, std::string(16381, 'e').c_str(), "", false); // one byte short
-    EXPECT_EQ(list.getBlockCount(), 2);
-    EXPECT_EQ(list.getName(1), huge);
-    EXPECT_EQ(list.getFolder(3), huge);
-    list.clear();
-    EXPECT_EQ(list.getBlockCount(), 1);
-    EXPECT_EQ(list.getBlockUsed(), 0);
-    list.addInOrder(kSourceA, huge.c_str(), huge.c_str(), false);
-    list.append(kSourceA, "again", "f\\");
-    EXPECT_EQ(list.getName(0), huge);
-    EXPECT_EQ(list.getCount(), 2);
+    for (int round = 0; round < 2; ++round) {
+        list.clear();
+        for (size_t i = 0; i < std::size(lengths); ++i) {
+            list.append(kSourceA, std::string(lengths[i].first, static_cast<char>('a' + i)).c_str(),
+                        std::string(lengths[i].second, 'd').c_str());
+        }
+        ASSERT_EQ(list.getCount(), static_cast<int32_t>(std::size(lengths)));
+        for (size_t i = 0; i < std::size(lengths); ++i) {
+            const int32_t at = static_cast<int32_t>(i);
+            EXPECT_EQ(list.getName(at), std::string(lengths[i].first, static_cast<char>('a' + i)));
+            EXPECT_EQ(list.getFolder(at), std::string(lengths[i].second, 'd')) << i;
+        }
+    }
 }
 
 TEST(ContentFileList, ReordersAndRemoves) {

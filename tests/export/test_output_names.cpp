@@ -1,5 +1,7 @@
 // Output file names of every type, from typed names and from source files.
 #include "export/output_names.h"
+#include "foundation/errors.h"
+#include "tests/support/checks.h"
 
 #include <gtest/gtest.h>
 
@@ -97,7 +99,7 @@ TEST(ExportNames, DigitWidthAndBadIndex) {
     }
     TestRun run(kTextures, kOriginal, 3);
     K4CString name;
-    EXPECT_THROW(makeFileName(run.settings, 3, 0, &name), const char*);
+    EXPECT_THROWS_CODE(makeFileName(run.settings, 3, 0, &name), K4CEXC_INDEXOUTOFBOUNDS);
     run.settings.files = nullptr;
-    EXPECT_THROW(makeFileName(run.settings, 0, 0, &name), const char*);
+    EXPECT_THROWS_CODE(makeFileName(run.settings, 0, 0, &name), K4CEXC_INDEXOUTOFBOUNDS);
 }
