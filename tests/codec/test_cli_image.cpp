@@ -1,29 +1,17 @@
 // The qbtex image commands, called in-process with their arguments.
 #include "cli/cmd_image.h"
 #include "codec_test_support.h"
+#include "tests/support/command.h"
 
 #include <string>
 
 using namespace k4codec;
 using namespace codectest;
+using k4test::CommandRun;
 
 namespace {
 
-struct CommandRun {
-    int status;
-    std::string out, err;
-};
-
-CommandRun run(int (*command)(int, char**), std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(&arg[0]);
-    }
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = command(static_cast<int>(argv.size()), argv.data());
-    return {status, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
-}
+constexpr auto run = &k4test::runCommand;
 
 std::string tgaFixture() {
     std::vector<uint32_t> values(6 * 3);
