@@ -2,8 +2,10 @@
 // bench/startup_bench.sh: 20 archives of 25,000 entries each (500,000 files)
 // over 200 folders below data\textures\, every entry a small valid DDS so that
 // whatever the program opens can be drawn, and an empty loose data folder.
+// With --loose the same files are written as loose files instead, and no
+// archive (bench/check_bench.sh checks them).
 //
-//   startup_bench_install OUTDIR
+//   startup_bench_install OUTDIR [--loose]
 #include "platform/platform.h"
 #include "tools/pakwriter.h"
 
@@ -55,8 +57,9 @@ std::vector<uint8_t> tinyDds(uint16_t colour) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: startup_bench_install OUTDIR\n");
+    const bool loose = argc == 3 && std::string(argv[2]) == "--loose";
+    if (argc != 2 && !loose) {
+        std::fprintf(stderr, "usage: startup_bench_install OUTDIR [--loose]\n");
         return 2;
     }
     const std::string root = argv[1];
@@ -80,8 +83,27 @@ int main(int argc, char** argv) {
             std::snprintf(folder, sizeof folder, "data\\textures\\set%03d\\",
                           (a * kEntries + i) % kFolders);
             std::snprintf(name, sizeof name, "%s_%02d_%05d.dds", kinds[i % 8], a, i);
+            if (loose) {
+                // Plain writes: a fixture, nothing to keep whole on a crash.
+                const std::string path = root + "\\" + folder + name;
+                if (a == 0 && i < kFolders) {
+                    k4p::createFolderTree((root + "\\" + folder).c_str());
+                }
+                FILE* file = k4p::openFile(path.c_str(), "wb");
+                const std::vector<uint8_t>& bytes = contents[i % 4];
+                if (file == nullptr ||
+                    std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+                    std::fclose(file) != 0) {
+                    std::fprintf(stderr, "startup_bench_install: cannot write %s\n", path.c_str());
+                    return 1;
+                }
+                continue;
+            }
             w.addFile(folder, name, contents[i % 4],
                       i % 2 == 0 ? K4QBPakEncoding::Stored : K4QBPakEncoding::Compressed);
+        }
+        if (loose) {
+            continue;
         }
         char file[32];
         std::snprintf(file, sizeof file, "/archive%02d.pak", a);
@@ -91,7 +113,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::printf("startup_bench_install: %s: %d archives, %d files\n", root.c_str(), kArchives,
-                kArchives * kEntries);
+    std::printf("startup_bench_install: %s: %d %s, %d files\n", root.c_str(), kArchives,
+                loose ? "sets of loose files" : "archives", kArchives * kEntries);
     return 0;
 }

@@ -87,22 +87,23 @@ bool findOverrides(const std::string& install, const char* cacheFolder, const Sc
     const std::string data = findFolder(install, "data\\", &link);
     const bool done =
         data.empty() ||
-        walkFolder(install, data, control,
-                   [&](const std::string& path, WalkEntry kind, const k4p::FindItem&, const char*) {
-                       const auto found = served.find("data\\" + lowered(path.substr(data.size())));
-                       if (kind != WalkEntry::File || found == served.end()) {
-                           return;
-                       }
-                       GameOverride entry;
-                       entry.path = path;
-                       entry.folder =
-                           found->second.archive->getFolderName(found->second.entry->folderIndex);
-                       entry.name = found->second.entry->name;
-                       entry.archive = found->second.archive->getPath();
-                       entry.looseRead = readTextureHeader((install + "\\" + path).c_str(),
-                                                           &entry.loose, &entry.looseProblem);
-                       report->overrides.push_back(entry);
-                   });
+        walkFolder(
+            install, data, control,
+            [&](const std::string& path, WalkEntry kind, const k4p::FindItem& item, const char*) {
+                const auto found = served.find("data\\" + lowered(path.substr(data.size())));
+                if (kind != WalkEntry::File || found == served.end()) {
+                    return;
+                }
+                GameOverride entry;
+                entry.path = path;
+                entry.folder =
+                    found->second.archive->getFolderName(found->second.entry->folderIndex);
+                entry.name = found->second.entry->name;
+                entry.archive = found->second.archive->getPath();
+                entry.looseRead = readTextureHeader((install + "\\" + path).c_str(), item.size,
+                                                    &entry.loose, &entry.looseProblem);
+                report->overrides.push_back(entry);
+            });
     std::sort(report->overrides.begin(), report->overrides.end(),
               [](const GameOverride& a, const GameOverride& b) {
                   return lowered(a.path) < lowered(b.path);
@@ -118,8 +119,10 @@ bool findOverrides(const std::string& install, const char* cacheFolder, const Sc
         K4CString extracted;
         try {
             source.archive->extractEntry(source.entry, &extracted, cacheFolder);
-            entry.archivedRead =
-                readTextureHeader(extracted.getText(), &entry.archived, &entry.archivedProblem);
+            k4p::FileStatus status;
+            k4p::getFileStatus(extracted.getText(), &status);
+            entry.archivedRead = readTextureHeader(extracted.getText(), status.size,
+                                                   &entry.archived, &entry.archivedProblem);
         } catch (const char* code) {
             entry.archivedProblem = std::string("cannot be extracted: ") + code;
         } catch (const std::bad_alloc&) {

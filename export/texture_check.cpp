@@ -149,9 +149,11 @@ public:
 
     void run() {
         report_->fileCount = static_cast<int32_t>(files_.size());
+        occupied_.reserve(files_.size());
+        items_.reserve(files_.size());
         for (size_t i = 0; i < files_.size(); ++i) {
             const CheckedFile& file = files_[i];
-            occupied_[lowered(file.path)] = i;
+            occupied_.insert(lowered(file.path));
             if (file.state != FileState::Read) {
                 notRead(file);
             } else if (textureKind(file.path.c_str()) != TextureKind::Outside) {
@@ -626,15 +628,13 @@ private:
     // replace a file the action does not move into the backup.
     void accept(const FixAction& action, const std::vector<size_t>& findings, bool nameless) {
         std::string refusal = nameless ? "no name of the rule fits" : "";
-        std::set<std::string> moved;
-        for (const std::string& original : action.originals) {
-            moved.insert(lowered(original));
-        }
         for (const FixOutput& output : action.outputs) {
             const std::string key = lowered(output.path);
-            const auto found = occupied_.find(key);
+            const bool moved =
+                std::any_of(action.originals.begin(), action.originals.end(),
+                            [&](const std::string& original) { return lowered(original) == key; });
             if (refusal.empty() && (output.path.empty() || written_.count(key) > 0 ||
-                                    (found != occupied_.end() && moved.count(key) == 0))) {
+                                    (occupied_.count(key) > 0 && !moved))) {
                 refusal = (output.path.empty() ? std::string("its output") : output.path) +
                           " is taken by another file";
             }
@@ -658,8 +658,8 @@ private:
     const GameNames* game_;
     CheckReport* report_;
     std::vector<Item> items_;
-    std::unordered_map<std::string, size_t> occupied_; // lowered paths of the folder's files
-    std::set<std::string> written_;                    // lowered outputs of accepted actions
+    std::unordered_set<std::string> occupied_; // lowered paths of the folder's files
+    std::unordered_set<std::string> written_;  // lowered outputs of accepted actions
 };
 
 } // namespace

@@ -12,8 +12,10 @@
 // Nothing is written. Limits: files above 2 GiB count as unreadable; paths
 // as long as the system allows.
 //
-// Threads: no state; a stop flag (may be null) ends a walk early, and the
-// progress callback runs on the walking thread.
+// Threads: no state. The headers are read on the codec's threads
+// (codec/parallel.h, one per core unless set otherwise); a stop flag (may be
+// null) ends a scan early, and the progress callback may run on any of those
+// threads.
 #pragma once
 
 #include "export/texture_check.h"
@@ -29,7 +31,7 @@ namespace k4export {
 
 struct ScanControl {
     const std::atomic<bool>* stop = nullptr;     // set: end as soon as possible
-    std::function<void(int32_t files)> progress; // files so far, every 256 files
+    std::function<void(int32_t files)> progress; // files so far, every 256, on any thread
 };
 
 enum class WalkEntry { File, InvalidName, Link, Unlisted };
@@ -48,9 +50,11 @@ bool walkFolder(const std::string& root, const std::string& start, const ScanCon
 // of a component that is a link (not followed), else is emptied.
 std::string findFolder(const std::string& root, const std::string& folder, std::string* link);
 
-// Reads one file's header for the check; false and a reason when it is not
-// an image file the codec reads.
-bool readTextureHeader(const char* path, TextureHeader* header, std::string* problem);
+// Reads one file's header for the check (the file is read whole, in one
+// call when it is `size` bytes long, as listed); false and a reason when it
+// is not an image file the codec reads.
+bool readTextureHeader(const char* path, uint64_t size, TextureHeader* header,
+                       std::string* problem);
 
 enum class ScanResult { Done, NoTextureFolder, Stopped };
 
