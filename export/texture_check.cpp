@@ -5,6 +5,7 @@
 
 #include "codec/image.h"
 #include "codec/loader.h"
+#include "content/pak_names.h"
 #include "export/output_paths.h"
 #include "foundation/k4cstring.h"
 
@@ -637,6 +638,14 @@ private:
                                     (occupied_.count(key) > 0 && !moved))) {
                 refusal = (output.path.empty() ? std::string("its output") : output.path) +
                           " is taken by another file";
+            }
+            // A file found below a folder no archive could name (only a
+            // list made elsewhere holds one) is never written beside.
+            const size_t slash = output.path.rfind('\\') + 1;
+            if (refusal.empty() &&
+                (k4qbCheckPakFolderName(output.path.substr(0, slash).c_str()) != nullptr ||
+                 k4qbCheckPakFileName(output.path.c_str() + slash) != nullptr)) {
+                refusal = output.path + " is not a name the game can read";
             }
         }
         const int32_t index = refusal.empty() ? static_cast<int32_t>(report_->fixes.size()) : -1;

@@ -211,6 +211,11 @@ TEST(TextureCheck, GameTexturesKeepTheirNamesAndOutputsNeverTakeAnotherFilesPlac
     EXPECT_EQ(report.fixes.size(), 0u);
     EXPECT_EQ(report.findings[0].fix, -1);
     EXPECT_NE(report.findings[0].detail.find("cannot be fixed"), std::string::npos);
+    // A list made elsewhere may hold a file below a folder no archive could
+    // name: it is reported and never written beside.
+    EXPECT_EQ(found({dds("odd\fname\\wall.dds", 64, 64, 1)}, nullptr, &report).size(), 1u);
+    EXPECT_EQ(report.fixes.size(), 0u);
+    EXPECT_EQ(report.findings[0].fix, -1);
     // Files that could not be read are reported and never fixed.
     CheckedFile link;
     link.path = "data\\textures\\elsewhere\\";
