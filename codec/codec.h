@@ -33,6 +33,9 @@ HResult tgaReadHeader(const uint8_t* data, size_t size, ImageInfo* info);
 HResult tgaReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info);
 
 HResult pngReadHeader(const uint8_t* data, size_t size, ImageInfo* info);
+// When `image` holds one level whose buffer has the room, the picture is
+// decoded into that buffer instead of fresh memory (on failure `image` keeps
+// it, its bytes then undefined).
 HResult pngReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info);
 
 HResult jpegReadHeader(const uint8_t* data, size_t size, ImageInfo* info);
@@ -52,6 +55,10 @@ HResult readImage(const uint8_t* data, size_t size, Image* image, ImageInfo* inf
 // file untouched; it gives kDiskFull when the disk has no room for it,
 // kWriteFailed for any other failure.
 HResult readFileBytes(const char* path, std::vector<uint8_t>* bytes);
+// The whole file into `buffer`, whose memory is reused (grown when short,
+// never shrunk), and its length into `size`; the bytes beyond it are left
+// as they were. For loads that read file after file.
+HResult readFileInto(const char* path, std::vector<uint8_t>* buffer, size_t* size);
 HResult writeFileAtomic(const char* path, const std::vector<uint8_t>& bytes);
 
 } // namespace k4codec

@@ -5,6 +5,7 @@
 #include "codec/reader_util.h"
 #include "platform/platform.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -71,30 +72,60 @@ HResult readImage(const uint8_t* data, size_t size, Image* image, ImageInfo* inf
     }
 }
 
-HResult readFileBytes(const char* path, std::vector<uint8_t>* bytes) {
-    if (path == nullptr || bytes == nullptr) {
+HResult readFileInto(const char* path, std::vector<uint8_t>* buffer, size_t* size) {
+    if (path == nullptr || buffer == nullptr || size == nullptr) {
         return kInvalidCall;
     }
     FILE* file = k4p::openFile(path, "rb");
     if (file == nullptr) {
         return kFileNotFound;
     }
-    std::vector<uint8_t> content;
+    // Room for the whole file at once when its size is known, so that one
+    // read fills it; a file that grows meanwhile grows the buffer.
+    k4p::FileStatus status;
     HResult result = kOk;
-    uint8_t chunk[65536];
-    size_t got;
-    while (result == kOk && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        const size_t old = content.size();
-        result = resizeBuffer(&content, old + got);
-        if (result == kOk) {
-            std::memcpy(content.data() + old, chunk, got);
+    if (k4p::getFileStatus(path, &status) && status.size < SIZE_MAX / 2 &&
+        buffer->size() < status.size) {
+        result = resizeBuffer(buffer, static_cast<size_t>(status.size));
+    }
+    size_t used = 0;
+    while (result == kOk) {
+        if (used == buffer->size()) {
+            const int next = std::fgetc(file);
+            if (next == EOF) {
+                break;
+            }
+            result = resizeBuffer(buffer, used < 32768 ? 65536 : used * 2);
+            if (result == kOk) {
+                (*buffer)[used++] = static_cast<uint8_t>(next);
+            }
+            continue;
         }
+        const size_t got = std::fread(buffer->data() + used, 1, buffer->size() - used, file);
+        if (got == 0) {
+            break;
+        }
+        used += got;
     }
     if (result == kOk && std::ferror(file)) {
         result = kFileNotFound;
     }
     std::fclose(file);
     if (result == kOk) {
+        *size = used;
+    }
+    return result;
+}
+
+HResult readFileBytes(const char* path, std::vector<uint8_t>* bytes) {
+    if (bytes == nullptr) {
+        return kInvalidCall;
+    }
+    std::vector<uint8_t> content;
+    size_t size = 0;
+    const HResult result = readFileInto(path, &content, &size);
+    if (result == kOk) {
+        content.resize(size);
         bytes->swap(content);
     }
     return result;

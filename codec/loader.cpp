@@ -152,4 +152,43 @@ HResult resizeImage(const Image& src, uint32_t width, uint32_t height, uint32_t 
     return kOk;
 }
 
+HResult extendMipChain(Image* image, uint32_t mipLevels) {
+    if (image == nullptr || image->levels.empty() || !isConvertible(image->format) ||
+        mipLevels > fullMipCount(image->width, image->height)) {
+        return kInvalidCall;
+    }
+    const uint32_t held = static_cast<uint32_t>(image->levels.size());
+    if (held >= mipLevels) {
+        return kOk;
+    }
+    std::vector<std::vector<uint8_t>> below;
+    HResult result = resizeBuffer(&below, mipLevels - held);
+    if (result == kOk) {
+        result = reserveBuffer(&image->levels, mipLevels);
+    }
+    std::vector<Rgba> pixels, scaled;
+    if (result == kOk) {
+        result = decodeLevel(*image, held - 1, &pixels);
+    }
+    for (uint32_t level = held; result == kOk && level < mipLevels; ++level) {
+        const uint32_t w = levelSize(image->width, level), h = levelSize(image->height, level);
+        result = resizeBuffer(&scaled, static_cast<size_t>(w) * h);
+        if (result == kOk) {
+            result = downsampleBox(pixels.data(), levelSize(image->width, level - 1),
+                                   levelSize(image->height, level - 1), scaled.data());
+        }
+        pixels.swap(scaled);
+        if (result == kOk) {
+            result = encodeLevel(pixels.data(), w, h, image->format, &below[level - held]);
+        }
+    }
+    if (result != kOk) {
+        return result;
+    }
+    for (std::vector<uint8_t>& level : below) {
+        image->levels.push_back(std::move(level)); // reserved: cannot throw
+    }
+    return kOk;
+}
+
 } // namespace k4codec

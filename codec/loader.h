@@ -30,4 +30,10 @@ std::vector<Format> textureFormatCandidates(Format file, Format decoded);
 HResult resizeImage(const Image& src, uint32_t width, uint32_t height, uint32_t mipLevels,
                     Format format, Image* dst);
 
+// Adds the levels below those `image` holds, down to `mipLevels`, each the
+// box filter of the one above: the levels resizeImage builds for the same
+// size and format, without copying the levels held. Leaves `image` as it
+// was on failure.
+HResult extendMipChain(Image* image, uint32_t mipLevels);
+
 } // namespace k4codec

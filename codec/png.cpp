@@ -237,13 +237,29 @@ HResult pngReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* 
     const bool alpha = header.transparency || header.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ||
                        header.colourType == PNG_COLOR_TYPE_RGB_ALPHA;
     Image decoded;
-    result = allocateRgbaImage(&decoded, header.info.width, header.info.height, alpha);
-    if (result != kOk) {
-        return result;
+    const size_t bytes = static_cast<size_t>(header.info.width) * header.info.height * 4;
+    const bool borrowed = image->levels.size() == 1 && image->levels[0].capacity() >= bytes;
+    if (borrowed) {
+        // The caller's buffer, in place of fresh memory (whose pages are
+        // the slow part of decoding a large picture). Within its capacity,
+        // so nothing is allocated.
+        decoded.levels.swap(image->levels);
+        decoded.levels[0].resize(bytes);
+        decoded.width = header.info.width;
+        decoded.height = header.info.height;
+        decoded.format = alpha ? kFmtA8R8G8B8 : kFmtX8R8G8B8;
+    } else {
+        result = allocateRgbaImage(&decoded, header.info.width, header.info.height, alpha);
+        if (result != kOk) {
+            return result;
+        }
     }
     std::vector<png_bytep> rows;
     result = resizeBuffer(&rows, decoded.height);
     if (result != kOk) {
+        if (borrowed) {
+            image->levels.swap(decoded.levels);
+        }
         return result;
     }
     for (uint32_t y = 0; y < decoded.height; ++y) {
@@ -256,6 +272,9 @@ HResult pngReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* 
     decoder.info = decoder.png ? png_create_info_struct(decoder.png) : nullptr;
     if (decoder.info == nullptr) {
         png_destroy_read_struct(&decoder.png, nullptr, nullptr);
+        if (borrowed) {
+            image->levels.swap(decoded.levels);
+        }
         return kOutOfMemory;
     }
     // libpng must agree with our own reading of the header.
@@ -265,6 +284,9 @@ HResult pngReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* 
                     decodeRows(&decoder, rows.data());
     png_destroy_read_struct(&decoder.png, &decoder.info, nullptr);
     if (!ok) {
+        if (borrowed) {
+            image->levels.swap(decoded.levels); // its bytes partly decoded
+        }
         return decoder.outOfMemory ? kOutOfMemory : kInvalidData;
     }
     *image = std::move(decoded);

@@ -143,12 +143,18 @@ struct TextureTarget {
     D3DCAPS9 caps = {};
     std::vector<k4codec::Format> creatable; // the formats the device creates
 };
+// Its largest buffers go to the next decodeTextureFile when it is destroyed.
 struct DecodedTexture {
     k4codec::Image source;  // the file's image, until the levels are complete
     k4codec::Image texture; // levels made so far, in the texture's size and format
     k4codec::ImageInfo info;
     uint32_t levels = 0; // of the complete chain
     bool complete() const { return texture.levels.size() >= levels; }
+
+    DecodedTexture() = default;
+    DecodedTexture(DecodedTexture&&) = default;
+    DecodedTexture& operator=(DecodedTexture&&) = default;
+    ~DecodedTexture();
 };
 HRESULT queryTextureTarget(IDirect3DDevice9* device, TextureTarget* target);
 HRESULT decodeTextureFile(const TextureTarget& target, const char* path, DecodedTexture* decoded);

@@ -5,14 +5,20 @@
 // when the device can create it, otherwise the first of a short list of
 // formats with the same channels that it can (asked with CheckDeviceFormat
 // for the device's adapter, device type and display mode). The same load in
-// steps (k4d3dx::decodeTextureFile and the rest) decodes without the device.
+// steps (k4d3dx::decodeTextureFile and the rest) decodes without the device,
+// into buffers of earlier loads where it can: fresh memory is the slow part
+// of loading a large picture (every page is faulted in and cleared), and a
+// preview loads picture after picture of one size.
 #include "codec/d3dx/k4d3dx.h"
 #include "codec/d3dx/surface_io.h"
 
 #include "codec/codec.h"
 #include "codec/loader.h"
 
+#include "platform/platform.h"
+
 #include <algorithm>
+#include <mutex>
 #include <new>
 
 namespace {
@@ -21,11 +27,11 @@ using k4codec::Format;
 using k4d3dx::ComRef;
 using k4d3dx::toHresult;
 
-// Files that cannot be opened, and empty ones, count as undecodable, as in
-// d3dx9.
-HRESULT readFile(LPCSTR path, std::vector<uint8_t>* bytes) {
-    const k4codec::HResult result = k4codec::readFileBytes(path, bytes);
-    if (result == k4codec::kOk && bytes->empty()) {
+// The file into `bytes` (its memory reused), its length into `size`. Files
+// that cannot be opened, and empty ones, count as undecodable, as in d3dx9.
+HRESULT readFile(LPCSTR path, std::vector<uint8_t>* bytes, size_t* size) {
+    const k4codec::HResult result = k4codec::readFileInto(path, bytes, size);
+    if (result == k4codec::kOk && *size == 0) {
         return D3DXERR_INVALIDDATA;
     }
     return result == k4codec::kFileNotFound ? D3DXERR_INVALIDDATA : toHresult(result);
@@ -37,6 +43,73 @@ struct DeviceLimits {
     D3DFORMAT adapterFormat = D3DFMT_X8R8G8B8;
     D3DCAPS9 caps = {};
 };
+
+// The buffers of finished loads, kept for the next ones: at most four, each
+// from 1 MiB (smaller ones are cheap to make), 64 MiB in all (a 4096 x 4096
+// picture, or a 2048 x 2048 one with its file and the next picture's).
+class SpareBuffers {
+public:
+    // The smallest spare that holds `bytes`, or an empty buffer.
+    std::vector<uint8_t> take(size_t bytes) {
+        std::lock_guard<std::mutex> hold(mutex_);
+        std::vector<uint8_t> taken;
+        size_t best = kCount;
+        for (size_t i = 0; i < kCount; ++i) {
+            const size_t room = spares_[i].capacity();
+            if (room >= bytes && room > 0 && (best == kCount || room < spares_[best].capacity())) {
+                best = i;
+            }
+        }
+        if (best < kCount) {
+            taken.swap(spares_[best]);
+        }
+        return taken;
+    }
+    // Keeps the buffer in place of the smallest spare when it is larger, then
+    // lets the smallest ones go while the spares hold more than the limit.
+    void give(std::vector<uint8_t>* buffer) {
+        if (buffer->capacity() < kMinBytes || buffer->capacity() > kMaxTotal) {
+            return;
+        }
+        std::lock_guard<std::mutex> hold(mutex_);
+        std::vector<uint8_t>* smallest = &spares_[0];
+        for (std::vector<uint8_t>& spare : spares_) {
+            if (spare.capacity() < smallest->capacity()) {
+                smallest = &spare;
+            }
+        }
+        if (smallest->capacity() < buffer->capacity()) {
+            smallest->swap(*buffer);
+        }
+        for (;;) {
+            size_t total = 0;
+            std::vector<uint8_t>* least = nullptr;
+            for (std::vector<uint8_t>& spare : spares_) {
+                total += spare.capacity();
+                if (spare.capacity() > 0 &&
+                    (least == nullptr || spare.capacity() < least->capacity())) {
+                    least = &spare;
+                }
+            }
+            if (total <= kMaxTotal) {
+                break;
+            }
+            std::vector<uint8_t>().swap(*least);
+        }
+    }
+
+private:
+    static constexpr size_t kCount = 4;
+    static constexpr size_t kMinBytes = 1u << 20;
+    static constexpr size_t kMaxTotal = 64u << 20;
+    std::mutex mutex_;
+    std::vector<uint8_t> spares_[kCount];
+};
+
+SpareBuffers& spareBuffers() {
+    static SpareBuffers spares;
+    return spares;
+}
 
 bool deviceCanCreate(const DeviceLimits& limits, Format format) {
     return SUCCEEDED(limits.d3d->CheckDeviceFormat(
@@ -117,12 +190,13 @@ extern "C" HRESULT WINAPI D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_I
         return D3DERR_INVALIDCALL;
     }
     std::vector<uint8_t> bytes;
-    HRESULT hr = readFile(pSrcFile, &bytes);
+    size_t size = 0;
+    HRESULT hr = readFile(pSrcFile, &bytes, &size);
     if (FAILED(hr)) {
         return hr;
     }
     k4codec::ImageInfo info;
-    hr = toHresult(k4codec::readImageHeader(bytes.data(), bytes.size(), &info));
+    hr = toHresult(k4codec::readImageHeader(bytes.data(), size, &info));
     if (FAILED(hr)) {
         return hr;
     }
@@ -181,14 +255,26 @@ HRESULT k4d3dx::decodeTextureFile(const TextureTarget& target, const char* path,
         return D3DERR_INVALIDCALL;
     }
     try {
-        std::vector<uint8_t> bytes;
-        HRESULT hr = readFile(path, &bytes);
+        k4p::FileStatus status;
+        std::vector<uint8_t> bytes =
+            spareBuffers().take(k4p::getFileStatus(path, &status) ? status.size : 0);
+        size_t size = 0;
+        HRESULT hr = readFile(path, &bytes, &size);
         if (FAILED(hr)) {
+            spareBuffers().give(&bytes);
             return hr;
         }
         DecodedTexture made;
+        k4codec::ImageInfo header;
+        if (k4codec::readImageHeader(bytes.data(), size, &header) == k4codec::kOk &&
+            header.fileType == k4codec::FileType::Png) {
+            made.source.levels.resize(1);
+            made.source.levels[0] =
+                spareBuffers().take(static_cast<size_t>(header.width) * header.height * 4);
+        }
         const k4codec::HResult read =
-            k4codec::readImage(bytes.data(), bytes.size(), &made.source, &made.info);
+            k4codec::readImage(bytes.data(), size, &made.source, &made.info);
+        spareBuffers().give(&bytes);
         if (read == k4codec::kTooLarge) {
             decoded->info = made.info; // its sides, for the caller's message
             return read;
@@ -197,7 +283,6 @@ HRESULT k4d3dx::decodeTextureFile(const TextureTarget& target, const char* path,
         if (FAILED(hr)) {
             return hr;
         }
-        std::vector<uint8_t>().swap(bytes);
         uint32_t width, height;
         defaultSize(target.caps, made.source.width, made.source.height, &width, &height);
         made.levels = chainLevels(target.caps, width, height);
@@ -254,6 +339,14 @@ HRESULT k4d3dx::createDecodedTexture(IDirect3DDevice9* device, const DecodedText
     return hr;
 }
 
+k4d3dx::DecodedTexture::~DecodedTexture() {
+    for (k4codec::Image* image : {&source, &texture}) {
+        if (!image->levels.empty()) {
+            spareBuffers().give(&image->levels[0]);
+        }
+    }
+}
+
 HRESULT k4d3dx::completeTextureLevels(DecodedTexture* decoded) {
     if (decoded == nullptr || decoded->texture.levels.empty()) {
         return D3DERR_INVALIDCALL;
@@ -261,12 +354,14 @@ HRESULT k4d3dx::completeTextureLevels(DecodedTexture* decoded) {
     if (decoded->complete()) {
         return S_OK;
     }
-    const k4codec::Image& from =
-        decoded->source.levels.empty() ? decoded->texture : decoded->source;
+    if (decoded->source.levels.empty()) {
+        // The texture's levels are the file's: the rest are added below them.
+        return toHresult(k4codec::extendMipChain(&decoded->texture, decoded->levels));
+    }
     k4codec::Image all;
-    HRESULT hr =
-        toHresult(k4codec::resizeImage(from, decoded->texture.width, decoded->texture.height,
-                                       decoded->levels, decoded->texture.format, &all));
+    HRESULT hr = toHresult(k4codec::resizeImage(decoded->source, decoded->texture.width,
+                                                decoded->texture.height, decoded->levels,
+                                                decoded->texture.format, &all));
     if (SUCCEEDED(hr)) {
         decoded->texture = std::move(all);
         decoded->source = k4codec::Image();
@@ -287,13 +382,14 @@ HRESULT k4d3dx::createTextureFromFile(IDirect3DDevice9* pDevice, const char* pSr
     ComRef<IDirect3D9> d3d(limits.d3d);
 
     std::vector<uint8_t> bytes;
-    hr = readFile(pSrcFile, &bytes);
+    size_t size = 0;
+    hr = readFile(pSrcFile, &bytes, &size);
     if (FAILED(hr)) {
         return hr;
     }
     k4codec::Image decoded;
     k4codec::ImageInfo info;
-    hr = toHresult(k4codec::readImage(bytes.data(), bytes.size(), &decoded, &info));
+    hr = toHresult(k4codec::readImage(bytes.data(), size, &decoded, &info));
     if (FAILED(hr)) {
         return hr;
     }

@@ -63,6 +63,18 @@ std::vector<Operation> operations() {
                        }
                        return result;
                    }});
+    all.push_back({"extend_mip_chain", [dxt1](Image* image) {
+                       Image levels = dxt1;
+                       levels.levels.resize(1);
+                       const Image top = levels;
+                       const HResult result = extendMipChain(&levels, 3);
+                       if (result == kOk) {
+                           *image = std::move(levels);
+                       } else {
+                           EXPECT_EQ(levels.levels, top.levels); // untouched
+                       }
+                       return result;
+                   }});
     all.push_back({"write_dds", [a4l4](Image* image) {
                        std::vector<uint8_t> bytes;
                        const HResult result = ddsWriteImage(a4l4, &bytes);

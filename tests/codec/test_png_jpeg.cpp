@@ -97,3 +97,39 @@ TEST(JpegRead, HostileFiles) {
     wide[sof + 7] = 0x40, wide[sof + 8] = 0x01;
     expectTooLarge(wide, 16385, 16);
 }
+
+// A preview reads file after file into the same memory: the file buffer and
+// the picture's buffer of the last load, both larger than this one's.
+TEST(PngRead, FileAfterFileIntoTheSameBuffers) {
+    imgwrite::PngOptions o;
+    o.colourType = 6;
+    std::vector<uint16_t> samples(9 * 5 * 4);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<uint16_t>(i * 53 % 256);
+    }
+    const Bytes small = imgwrite::writePng(o, 9, 5, samples);
+    const std::string path = scratchPath("small.png");
+    ASSERT_TRUE(imgwrite::saveFile(path, small));
+    Image fresh;
+    ASSERT_EQ(readBytes(small, &fresh), kOk);
+
+    std::vector<uint8_t> file(small.size() + 1000, 0xee);
+    size_t size = 0;
+    ASSERT_EQ(readFileInto(path.c_str(), &file, &size), kOk);
+    ASSERT_EQ(size, small.size());
+    EXPECT_TRUE(std::equal(small.begin(), small.end(), file.begin()));
+    Image reused;
+    reused.levels.emplace_back(9 * 5 * 4 + 400, 0xee);
+    const uint8_t* memory = reused.levels[0].data();
+    ASSERT_EQ(readImage(file.data(), size, &reused, nullptr), kOk);
+    EXPECT_EQ(reused.levels, fresh.levels);
+    EXPECT_EQ(reused.format, fresh.format);
+    EXPECT_EQ(reused.levels[0].data(), memory);
+
+    // A damaged file leaves the buffer with the caller.
+    file[size - 20] ^= 0x5a;
+    EXPECT_EQ(readImage(file.data(), size, &reused, nullptr), kInvalidData);
+    ASSERT_EQ(reused.levels.size(), 1u);
+    EXPECT_EQ(reused.levels[0].data(), memory);
+    EXPECT_EQ(readFileInto(scratchPath("none.png").c_str(), &file, &size), kFileNotFound);
+}

@@ -145,3 +145,23 @@ TEST(Resize, LevelsOfTheSourceAreKept) {
     EXPECT_EQ(resizeImage(flatLevels(4, 4, {1}), 16, 2, 6, kFmtL8, &image), kInvalidCall);
     EXPECT_EQ(resizeImage(flatLevels(4, 4, {1}), 4, 4, 1, kFmtP8, &image), kInvalidCall);
 }
+
+// The preview's lower levels, added below the levels a texture holds.
+TEST(Resize, ExtendedChainIsTheResizedChain) {
+    for (const Format format : {kFmtA8R8G8B8, kFmtDXT5, kFmtR5G6B5}) {
+        Image rgba;
+        ASSERT_EQ(allocateImage(&rgba, 13, 6, kFmtA8R8G8B8, 1), kOk);
+        for (size_t i = 0; i < rgba.levels[0].size(); ++i) {
+            rgba.levels[0][i] = uint8_t(i * 37 + i / 52 * 11);
+        }
+        Image top, all;
+        ASSERT_EQ(resizeImage(rgba, 13, 6, 2, format, &top), kOk);
+        ASSERT_EQ(resizeImage(top, 13, 6, 4, format, &all), kOk);
+        ASSERT_EQ(extendMipChain(&top, 4), kOk);
+        EXPECT_EQ(top.levels, all.levels) << format;
+        ASSERT_EQ(extendMipChain(&top, 3), kOk); // already held
+        EXPECT_EQ(top.levels.size(), 4u);
+        EXPECT_EQ(extendMipChain(&top, 5), kInvalidCall); // 13 x 6 has four
+        EXPECT_EQ(top.levels, all.levels);
+    }
+}
