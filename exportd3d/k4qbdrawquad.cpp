@@ -18,3 +18,20 @@ K4QBCompositionState::~K4QBCompositionState() {
     device_->SetSamplerState(0, D3DSAMP_ADDRESSU, addressU_);
     device_->SetSamplerState(0, D3DSAMP_ADDRESSV, addressV_);
 }
+
+K4QBSharpSampling::K4QBSharpSampling(IDirect3DDevice9* device, bool sharp)
+    : device_(device), sharp_(sharp), minFilter_(D3DTEXF_LINEAR), magFilter_(D3DTEXF_LINEAR) {
+    if (sharp_) {
+        device_->GetSamplerState(0, D3DSAMP_MINFILTER, &minFilter_);
+        device_->GetSamplerState(0, D3DSAMP_MAGFILTER, &magFilter_);
+        device_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+        device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    }
+}
+
+K4QBSharpSampling::~K4QBSharpSampling() {
+    if (sharp_) {
+        device_->SetSamplerState(0, D3DSAMP_MINFILTER, minFilter_);
+        device_->SetSamplerState(0, D3DSAMP_MAGFILTER, magFilter_);
+    }
+}

@@ -27,6 +27,23 @@ private:
     DWORD addressV_;
 };
 
+// Point sampling for a scope when `sharp` (an enlarged picture shows its
+// texels as squares); the filters are given back as they were. Nothing when
+// not sharp.
+class K4QBSharpSampling {
+public:
+    K4QBSharpSampling(IDirect3DDevice9* device, bool sharp);
+    ~K4QBSharpSampling();
+    K4QBSharpSampling(const K4QBSharpSampling&) = delete;
+    K4QBSharpSampling& operator=(const K4QBSharpSampling&) = delete;
+
+private:
+    IDirect3DDevice9* device_;
+    bool sharp_;
+    DWORD minFilter_;
+    DWORD magFilter_;
+};
+
 // BeginScene for a scope; EndScene however the scope is left.
 class K4QBScene {
 public:

@@ -28,6 +28,17 @@ IDirect3DTexture9* layerTexture(K4QBTextureCache* cache, const K4QBFileList& lis
 
 } // namespace
 
+K4QBCanvasPlacement K4QBLayerCanvas::placeOnCanvas(int32_t width, int32_t height) {
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(getCanvasWindow(), &client);
+    K4QBCanvasPlacement placement = {};
+    placement.rect = k4qbFitPreview(width, height, client.right - client.left + 1,
+                                    client.bottom - client.top + 1, GetSystemMetrics(SM_CXSCREEN),
+                                    GetSystemMetrics(SM_CYSCREEN))
+                         .rect;
+    return placement;
+}
+
 K4QBLayerPreview::K4QBLayerPreview(K4QBAppWindow* appWindow, K4QBLayerCanvas* canvas,
                                    K4QBLayeredTexture* layers, K4QBTextureCache* cache,
                                    K4CDebugLogger* logger)
@@ -89,8 +100,14 @@ void K4QBLayerPreview::draw() {
     if (use.device() == nullptr) {
         dirty_.store(true); // drawn once the device is back
     } else {
-        drawLayers(use.device(), this, drawn_, layerRect(this, drawn_, true), true);
-        appWindow_->presentD3D();
+        // The canvas places the texture (zoomed and panned, or fitted).
+        const RECT size = layerRect(this, drawn_, false);
+        K4QBCanvasPlacement placement = {};
+        if (size.right > 0 && size.bottom > 0) {
+            placement = canvas_->placeOnCanvas(size.right, size.bottom);
+        }
+        drawLayers(use.device(), this, drawn_, placement.rect, true, placement.sharp);
+        appWindow_->presentD3D(placement.partial ? &placement.source : nullptr);
         drawCount_.fetch_add(1);
     }
     K4C_TRACE(logger_, "Exit K4QBLayerPreview::draw = %p", (void*)this);
@@ -109,12 +126,7 @@ RECT layerRect(K4QBLayerPreview* preview, const K4QBFileList& layers, bool forPr
         }
     }
     if (forPreview && rect.right > 0 && rect.bottom > 0) {
-        RECT client = {0, 0, 0, 0};
-        GetClientRect(preview->getCanvas()->getCanvasWindow(), &client);
-        rect = k4qbFitPreview(rect.right, rect.bottom, client.right - client.left + 1,
-                              client.bottom - client.top + 1, GetSystemMetrics(SM_CXSCREEN),
-                              GetSystemMetrics(SM_CYSCREEN))
-                   .rect;
+        rect = preview->getCanvas()->placeOnCanvas(rect.right, rect.bottom).rect;
     }
     K4C_TRACE(preview->getLogger(), "Return (%ld, %ld, %ld, %ld) from layerRect", rect.left,
               rect.top, rect.right, rect.bottom);
@@ -122,7 +134,7 @@ RECT layerRect(K4QBLayerPreview* preview, const K4QBFileList& layers, bool forPr
 }
 
 void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const K4QBFileList& layers,
-                const RECT& rect, bool forPreview) {
+                const RECT& rect, bool forPreview, bool sharp) {
     K4C_TRACE(preview->getLogger(), "Enter drawLayers(%p, %p, %d)", (void*)device, (void*)preview,
               forPreview ? 1 : 0);
     K4QBCompositionState state(device);
@@ -138,6 +150,7 @@ void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const K4QBF
         device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_LAYER_CLEAR, 1.0f, 0);
     }
     int32_t drawn = 0;
+    K4QBSharpSampling sampling(device, sharp);
     {
         K4QBScene scene(device);
         for (int32_t i = 0; scene.begun() && !empty && i < layers.getCount(); ++i) {

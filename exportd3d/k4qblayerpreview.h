@@ -38,12 +38,27 @@ class K4QBTextureCache;
 inline constexpr D3DCOLOR K4QB_LAYER_SURROUND = 0xFF333333;
 inline constexpr D3DCOLOR K4QB_LAYER_CLEAR = 0x00000000;
 
-// Where the preview is shown: the image panel's window and its background
-// colour. Called from the worker, so both must be safe from any thread.
+// Where a picture lies on the canvas: its rectangle in back-buffer pixels,
+// whether its texels are drawn sharp (point sampling, when enlarged), and the
+// part of the back buffer to show (all of it, stretched over the window, when
+// `partial` is false).
+struct K4QBCanvasPlacement {
+    RECT rect;
+    bool sharp;
+    bool partial;
+    RECT source;
+};
+
+// Where the preview is shown: the image panel's window, its background
+// colour, and where a picture goes on it. Called from the worker, so all
+// must be safe from any thread.
 class K4QBLayerCanvas {
 public:
     virtual HWND getCanvasWindow() = 0;
     virtual D3DCOLOR getCanvasBackground() = 0;
+    // A width x height picture (both above 0); by default fitted into the
+    // window's client area (k4qbFitPreview), smooth, the whole buffer shown.
+    virtual K4QBCanvasPlacement placeOnCanvas(int32_t width, int32_t height);
 
 protected:
     ~K4QBLayerCanvas() = default;
@@ -99,15 +114,15 @@ private:
 // With the device held, over `layers` (a copy of the preview's layer list,
 // K4QBLayeredTexture::copyTo). Not for the preview: (0, 0, w, h), the
 // layered texture's size (all zero without a layer that loads). For the
-// preview: that size fitted into the canvas window's client area, in
-// back-buffer coordinates (the back buffer has the screen's size).
+// preview: where the canvas places that size (placeOnCanvas), in back-buffer
+// coordinates (the back buffer has the screen's size).
 RECT layerRect(K4QBLayerPreview* preview, const K4QBFileList& layers, bool forPreview);
 
 // With the device held: draws every layer of `layers` into the device's
-// render target 0 over the rectangle. For the preview the target is first
-// cleared to dark grey and the rectangle to the canvas background; otherwise
-// to transparent black. Presenting is the caller's: the preview worker
-// presents through the application window's presenter, the off-screen
-// savers not at all.
+// render target 0 over the rectangle, with point sampling when `sharp`. For
+// the preview the target is first cleared to dark grey and the rectangle to
+// the canvas background; otherwise to transparent black. Presenting is the
+// caller's: the preview worker presents through the application window's
+// presenter, the off-screen savers not at all.
 void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const K4QBFileList& layers,
-                const RECT& rect, bool forPreview);
+                const RECT& rect, bool forPreview, bool sharp = false);

@@ -37,6 +37,21 @@
 #define IDM_DEBUG_TRACE 244
 #define IDM_HELP_CONTENTS 261
 #define IDM_HELP_ABOUT 262
+// Looking closer at a picture and getting it out: items after the ones above
+// in their menus.
+#define IDM_VIEW_ZOOM_IN 270
+#define IDM_VIEW_ZOOM_OUT 271
+#define IDM_VIEW_ZOOM_ACTUAL 272
+#define IDM_VIEW_ZOOM_FIT 273
+#define IDM_VIEW_LEVEL_NEXT 274
+#define IDM_VIEW_LEVEL_PREVIOUS 275
+#define IDM_VIEW_TEXTURE_INFO 276
+#define IDM_VIEW_PREVIEW_ORIGINAL 277
+#define IDM_VIEW_PREVIEW_DXT1 278
+#define IDM_VIEW_PREVIEW_DXT3 279
+#define IDM_VIEW_PREVIEW_DXT5 280
+#define IDM_VIEW_DIFFERENCE 281
+#define IDM_FILE_SAVE_IMAGE 282
 // The texture check: items after the ones above in the File menu.
 #define IDM_FILE_CHECK_TEXTURES 290
 #define IDM_FILE_SHOW_OVERRIDES 291

@@ -147,8 +147,9 @@ public:
     // Shows the back buffer on the device window the presentation parameters
     // named: the device's Present with no rectangles and no window override,
     // or its copy through GDI where that does not reach the screen. Inside a
-    // bracket.
-    HRESULT presentD3D();
+    // bracket. With `source`, only that part of the back buffer is shown over
+    // the window (a part of the window's size lands pixel for pixel).
+    HRESULT presentD3D(const RECT* source = nullptr);
     K4QBPresenter* getPresenter() { return presenter_; }
     // The device without locking, for setting up objects on the window thread
     // (e.g. handing it to the texture cache).

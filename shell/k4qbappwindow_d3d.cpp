@@ -132,9 +132,10 @@ void K4QBAppWindow::endD3DUse() noexcept {
     K4C_TRACE_NOTHROW(logger_, "Exit K4QBAppWindow::endD3DUse = %p", (void*)this);
 }
 
-HRESULT K4QBAppWindow::presentD3D() {
-    K4C_TRACE(logger_, "Enter K4QBAppWindow::presentD3D = %p", (void*)this);
-    HRESULT result = device_ != nullptr ? presenter_->present(device_) : D3DERR_INVALIDCALL;
+HRESULT K4QBAppWindow::presentD3D(const RECT* source) {
+    K4C_TRACE(logger_, "Enter K4QBAppWindow::presentD3D(%p) = %p", (const void*)source,
+              (void*)this);
+    HRESULT result = device_ != nullptr ? presenter_->present(device_, source) : D3DERR_INVALIDCALL;
     K4C_TRACE(logger_, "Return %d from K4QBAppWindow::presentD3D = %p", (int)result, (void*)this);
     return result;
 }

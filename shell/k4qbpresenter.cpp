@@ -70,9 +70,15 @@ HRESULT K4QBPresenter::prepare(IDirect3DDevice9* device, UINT width, UINT height
     return result;
 }
 
-HRESULT K4QBPresenter::present(IDirect3DDevice9* device) {
+HRESULT K4QBPresenter::present(IDirect3DDevice9* device, const RECT* source) {
     if (mode_ == K4QBPresentMode::Direct) {
-        return device->Present(nullptr, nullptr, nullptr, nullptr);
+        // The documentation keeps source rectangles for copying swap chains;
+        // where a runtime refuses one, the whole buffer is shown instead.
+        HRESULT result = device->Present(source, nullptr, nullptr, nullptr);
+        if (result == D3DERR_INVALIDCALL && source != nullptr) {
+            result = device->Present(nullptr, nullptr, nullptr, nullptr);
+        }
+        return result;
     }
     RECT client;
     if (target_ == nullptr || !GetClientRect(target_, &client)) {
@@ -92,20 +98,25 @@ HRESULT K4QBPresenter::present(IDirect3DDevice9* device) {
         result = prepare(device, (UINT)client.right, (UINT)client.bottom, desc.Format);
     }
     if (SUCCEEDED(result)) {
-        result = device->StretchRect(backBuffer, nullptr, scaled_, nullptr, D3DTEXF_LINEAR);
+        // A part of the window's own size is copied as it is; anything else
+        // is stretched smoothly, as Present does.
+        const bool same = source != nullptr && source->right - source->left == client.right &&
+                          source->bottom - source->top == client.bottom;
+        result = device->StretchRect(backBuffer, source, scaled_, nullptr,
+                                     same ? D3DTEXF_POINT : D3DTEXF_LINEAR);
     }
     backBuffer->Release();
     if (SUCCEEDED(result)) {
         result = device->GetRenderTargetData(scaled_, copy_);
     }
-    HDC source = nullptr;
+    HDC copyDc = nullptr;
     if (SUCCEEDED(result)) {
-        result = copy_->GetDC(&source);
+        result = copy_->GetDC(&copyDc);
     }
     if (SUCCEEDED(result)) {
         HDC window = GetDC(target_);
         if (window != nullptr) {
-            BitBlt(window, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
+            BitBlt(window, 0, 0, client.right, client.bottom, copyDc, 0, 0, SRCCOPY);
             ReleaseDC(target_, window);
             // Wine puts a window's pixels on the screen when its own thread
             // next goes idle; a worker's copy would wait for the next input.
@@ -114,7 +125,7 @@ HRESULT K4QBPresenter::present(IDirect3DDevice9* device) {
                 PostMessageA(target_, WM_NULL, 0, 0);
             }
         }
-        copy_->ReleaseDC(source);
+        copy_->ReleaseDC(copyDc);
     }
     return result;
 }

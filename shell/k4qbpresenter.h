@@ -39,9 +39,9 @@ public:
     // The hidden window the device is bound to through GDI, else null.
     HWND getHiddenWindow() const { return hidden_; }
 
-    // Shows the back buffer on the target: the whole buffer over the whole
-    // client area. Returns the failing call's result.
-    HRESULT present(IDirect3DDevice9* device);
+    // Shows the back buffer on the target: the whole buffer (or `source` of
+    // it) over the whole client area. Returns the failing call's result.
+    HRESULT present(IDirect3DDevice9* device, const RECT* source = nullptr);
     // Frees the device objects; before a reset and before the device goes.
     void release();
 

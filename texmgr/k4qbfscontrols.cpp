@@ -261,6 +261,34 @@ bool K4QBFSControls::onSelChange(int32_t id) {
     return handled;
 }
 
+void K4QBFSControls::showDiskFolder(const char* folder) {
+    K4C_TRACE(logger_, "Enter K4QBFSControls::showDiskFolder(%s) = %p", folder, (void*)this);
+    K4QBIniGroup* group = settings();
+    group->setString("source", K4QB_SOURCE_FILES_NAME);
+    group->setString("directory", folder);
+    folders_->setToFolder(folder);
+    showSource();
+    search();
+    K4C_TRACE(logger_, "Exit K4QBFSControls::showDiskFolder = %p", (void*)this);
+}
+
+int32_t K4QBFSControls::selectFiles(const char* const* names, int32_t count) {
+    K4C_TRACE(logger_, "Enter K4QBFSControls::selectFiles(%d) = %p", count, (void*)this);
+    HWND list = fileList_->getWindow();
+    K4QBRedrawPause pause(list);
+    int32_t found = 0;
+    for (int32_t i = 0; i < fileList_->getEntryCount(); ++i) {
+        bool chosen = false;
+        for (int32_t j = 0; j < count && !chosen; ++j) {
+            chosen = _stricmp(fileList_->getEntryFileName(i), names[j]) == 0;
+        }
+        SendMessageA(list, LB_SETSEL, chosen ? TRUE : FALSE, static_cast<LPARAM>(i));
+        found += chosen ? 1 : 0;
+    }
+    K4C_TRACE(logger_, "Return %d from K4QBFSControls::selectFiles = %p", found, (void*)this);
+    return found;
+}
+
 bool K4QBFSControls::onDblClick() {
     K4C_TRACE(logger_, "Enter K4QBFSControls::onDblClick = %p", (void*)this);
     int32_t count = 0;

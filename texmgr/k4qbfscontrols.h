@@ -71,6 +71,13 @@ public:
     // Double click in the file list: with exactly one file selected, select
     // its numbered sequence. True when exactly one file was selected.
     bool onDblClick();
+    // Shows a folder on disk (ending with a backslash; files dropped onto
+    // the window): the file system as the source, the folder stored as
+    // "directory", and the search with the current type and text.
+    void showDiskFolder(const char* folder);
+    // Selects exactly the listed files of these names (compared without
+    // regard to case); returns how many were found.
+    int32_t selectFiles(const char* const* names, int32_t count);
 
     K4QBFileListBox* getFileList() const { return fileList_; }
     K4QBFolderDropDown* getFolderDropDown() const { return folders_; }

@@ -3,6 +3,7 @@
 #include "texmgr/k4qbimagepreview.h"
 
 #include "codec/d3dx/k4d3dx.h"
+#include "codec/loader.h"
 #include "foundation/errors.h"
 #include "foundation/k4cstring.h"
 #include "foundation/k4ctrace.h"
@@ -14,6 +15,7 @@
 #include "texmgr/k4qbtexmgrimagepanel.h"
 #include "texmgr/k4qbtexmgrwindow.h"
 #include "textures/k4qbtexturecache.h"
+#include "view/view_rules.h"
 
 #include <cstring>
 
@@ -43,7 +45,8 @@ K4QBImagePreview::K4QBImagePreview(int32_t source, K4QBTexMgrWindow* mainWindow,
     : source_(source), mainWindow_(mainWindow), panel_(panel), cache_(cache), frames_(nullptr),
       frameCount_(0), worker_(nullptr), loader_(nullptr), running_(false), rebuild_(false),
       redraw_(false), currentFrame_(-1), loadedCount_(0), captionPending_(true), drawCount_(0),
-      contentErrorPosted_(false), serial_(nextSerial.fetch_add(1)), logger_(logger) {
+      contentErrorPosted_(false), loadView_(panel->getView()), serial_(nextSerial.fetch_add(1)),
+      logger_(logger) {
     K4C_TRACE(logger_, "Enter constructor K4QBImagePreview(%d, %p, %p, %p) = %p", source,
               (void*)mainWindow, (void*)panel, (void*)cache, (void*)this);
     K4C_TRACE(logger_, "Exit constructor K4QBImagePreview = %p", (void*)this);
@@ -52,7 +55,14 @@ K4QBImagePreview::K4QBImagePreview(int32_t source, K4QBTexMgrWindow* mainWindow,
 K4QBImagePreview::~K4QBImagePreview() {
     K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBImagePreview = %p", (void*)this);
     stop();
+    // The compressed previews are the preview's own textures: released
+    // inside a bracket when the device is there (a lost one is not used by
+    // anybody until the window thread, this one, resets it).
+    K4QBD3DUse use(mainWindow_);
     for (int32_t i = 0; i < frameCount_; ++i) {
+        if (frames_[i].compressed != nullptr) {
+            frames_[i].compressed->Release();
+        }
         if (frames_[i].vertexBuffer != nullptr) {
             frames_[i].vertexBuffer->Release();
         }
@@ -99,7 +109,7 @@ void K4QBImagePreview::setFrames(K4QBFileListBox* list) {
     frames_ = new K4QBPreviewFrame[count > 0 ? count : 1];
     for (int32_t i = 0; i < count; ++i) {
         K4QBPreviewFrame& frame = frames_[i];
-        std::memset(&frame, 0, sizeof frame);
+        frame = K4QBPreviewFrame();
         frame.name = copyText(list->getEntryFileName(positions[i]));
         frame.folder = copyText(list->getEntryFolder(positions[i]));
         frameCount_ = i + 1;
@@ -107,20 +117,26 @@ void K4QBImagePreview::setFrames(K4QBFileListBox* list) {
     K4C_TRACE(logger_, "Exit K4QBImagePreview::setFrames = %p", (void*)this);
 }
 
-void K4QBImagePreview::placeFrame(int32_t index, IDirect3DTexture9* texture,
+bool K4QBImagePreview::placeFrame(int32_t index, IDirect3DTexture9* texture,
                                   IDirect3DDevice9* device) {
     K4C_TRACE(logger_, "Enter K4QBImagePreview::placeFrame(%d, %p) = %p", index, (void*)texture,
               (void*)this);
     K4QBPreviewFrame& frame = frames_[index];
     D3DSURFACE_DESC desc;
+    bool atLimit = false;
     if (texture != nullptr && texture->GetLevelDesc(0, &desc) == D3D_OK) {
         frame.imageWidth = static_cast<int32_t>(desc.Width);
         frame.imageHeight = static_cast<int32_t>(desc.Height);
+        frame.textureLevels = texture->GetLevelCount();
+        const D3DCAPS9& caps = cache_->getTextureTarget().caps;
+        atLimit = (caps.MaxTextureWidth != 0 && desc.Width >= caps.MaxTextureWidth) ||
+                  (caps.MaxTextureHeight != 0 && desc.Height >= caps.MaxTextureHeight);
     }
     fitFrames(index + 1);
     createVertexBuffer(device, index);
-    loadedCount_.store(index + 1);
-    K4C_TRACE(logger_, "Exit K4QBImagePreview::placeFrame = %p", (void*)this);
+    K4C_TRACE(logger_, "Return %d from K4QBImagePreview::placeFrame = %p", atLimit ? 1 : 0,
+              (void*)this);
+    return atLimit;
 }
 
 void K4QBImagePreview::noteContentError(int32_t index, const char* code) {
@@ -138,6 +154,8 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
     const K4QBPreviewFrame& frame = frames_[index];
     K4CString path;
     k4d3dx::TextureTarget target;
+    IDirect3DTexture9* texture = nullptr;
+    bool atLimit = false;
     {
         K4QBD3DUse use(mainWindow_);
         if (use.device() == nullptr) {
@@ -146,7 +164,6 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
         if (!running_.load()) {
             return true;
         }
-        IDirect3DTexture9* texture = nullptr;
         try {
             if (source_ == 0) {
                 path.assign(K4CString(frame.folder, frame.name));
@@ -161,24 +178,30 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
                 noteContentError(index, code);
             }
             placeFrame(index, nullptr, use.device());
+            publishFrame(index);
             return true;
         }
         if (texture != nullptr) {
-            placeFrame(index, texture, use.device());
-            return true;
+            atLimit = placeFrame(index, texture, use.device());
+        } else {
+            target = cache_->getTextureTarget();
         }
-        target = cache_->getTextureTarget();
     }
 
     // The long part, without the lock: reading and decoding the file, and
     // the mip levels, except for the first frame, which is shown first.
     k4d3dx::DecodedTexture decoded;
-    HRESULT result = k4d3dx::decodeTextureFile(target, path.getText(), &decoded);
-    if (SUCCEEDED(result) && index > 0) {
-        result = k4d3dx::completeTextureLevels(&decoded);
-    }
-    IDirect3DTexture9* texture = nullptr;
-    {
+    const bool decoding = texture == nullptr;
+    if (decoding) {
+        HRESULT result = k4d3dx::decodeTextureFile(target, path.getText(), &decoded);
+        if (SUCCEEDED(result)) {
+            k4p::FileStatus status;
+            noteFacts(index, decoded.info,
+                      k4p::getFileStatus(path.getText(), &status) ? status.size : 0);
+        }
+        if (SUCCEEDED(result) && index > 0) {
+            result = k4d3dx::completeTextureLevels(&decoded);
+        }
         K4QBD3DUse use(mainWindow_);
         if (use.device() == nullptr) {
             return false;
@@ -201,15 +224,36 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
             texture = nullptr;
         }
         placeFrame(index, texture, use.device());
+    } else if (!frame.facts && (loadView_.info || atLimit)) {
+        readFacts(index, path.getText());
+    }
+    K4QBPreviewFrame& placed = frames_[index];
+    placed.pictureWidth = static_cast<uint32_t>(placed.imageWidth);
+    placed.pictureHeight = static_cast<uint32_t>(placed.imageHeight);
+    if (placed.facts && placed.imageWidth > 0) {
+        placed.levelsAbove = k4view::levelsAboveTexture(placed.fileWidth, placed.fileHeight,
+                                                        placed.pictureWidth, placed.pictureHeight);
+        if (placed.levelsAbove > 0) {
+            placed.pictureWidth = k4codec::roundUpToPowerOfTwo(placed.fileWidth);
+            placed.pictureHeight = k4codec::roundUpToPowerOfTwo(placed.fileHeight);
+        }
+    }
+    // A compressed preview shows the frame only once it is made.
+    const bool compressing = loadView_.previewAs != k4codec::kFmtUnknown && texture != nullptr;
+    if (!compressing) {
+        publishFrame(index);
     }
     // The lower levels of a texture cached here, before anything else: also
     // when cancelled meanwhile, so that no texture stays incomplete.
-    if (texture != nullptr && !decoded.complete() &&
+    if (decoding && texture != nullptr && !decoded.complete() &&
         SUCCEEDED(k4d3dx::completeTextureLevels(&decoded))) {
         for (;;) {
             K4QBD3DUse use(mainWindow_);
             if (use.device() != nullptr) {
                 cache_->completeDecodedTexture(path.getText(), texture, decoded);
+                // Lower levels are drawn from now on (a level or a zoom
+                // below 1:1): not a second later, at the next turn.
+                redraw_.store(true);
                 break;
             }
             if (!running_.load()) {
@@ -217,6 +261,10 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
             }
             k4p::sleepMs(10);
         }
+    }
+    if (compressing && running_.load()) {
+        compressFrame(index);
+        publishFrame(index);
     }
     K4C_TRACE(logger_, "Exit K4QBImagePreview::loadFrame = %p", (void*)this);
     return true;
@@ -495,8 +543,6 @@ void K4QBImagePreview::draw(bool advance) {
                 texture = frame->imageWidth != 0 ? frameTexture(*frame) : nullptr;
             }
         }
-        drawable = texture != nullptr && frame->vertexBuffer != nullptr;
-
         if (panel_->getAlpha()) {
             device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
             device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
@@ -506,38 +552,32 @@ void K4QBImagePreview::draw(bool advance) {
             device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
             device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ZERO);
         }
-        device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_PREVIEW_SURROUND, 1.0f, 0);
-        if (drawable) {
-            D3DRECT area = {frame->x1, frame->y1, frame->x2, frame->y2};
-            device->Clear(1, &area, D3DCLEAR_TARGET, panel_->getBackground(), 1.0f, 0);
-        }
-        if (SUCCEEDED(device->BeginScene())) {
+        // Zoomed, panned, at another level or compressed: one quad at the
+        // view. Otherwise the panel's own fitted drawing.
+        if (texture != nullptr && drawAtView(device, *frame, texture, panel_->getView())) {
+            drawable = true;
+        } else {
+            drawable = texture != nullptr && frame->vertexBuffer != nullptr;
+            device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_PREVIEW_SURROUND, 1.0f, 0);
             if (drawable) {
-                device->SetTexture(0, texture);
-                device->SetStreamSource(0, frame->vertexBuffer, 0, sizeof(K4QBQuadVertex));
-                device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2);
+                D3DRECT area = {frame->x1, frame->y1, frame->x2, frame->y2};
+                device->Clear(1, &area, D3DCLEAR_TARGET, panel_->getBackground(), 1.0f, 0);
             }
-            device->EndScene();
+            if (SUCCEEDED(device->BeginScene())) {
+                if (drawable) {
+                    device->SetTexture(0, texture);
+                    device->SetStreamSource(0, frame->vertexBuffer, 0, sizeof(K4QBQuadVertex));
+                    device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2);
+                }
+                device->EndScene();
+            }
+            mainWindow_->presentD3D();
         }
-        mainWindow_->presentD3D();
         drawCount_.fetch_add(1);
     }
 
     if (captionPending_.load() && running_.load() && frame != nullptr) {
-        K4CString caption;
-        if (drawable) {
-            caption.appendFormat("%s (%d by %d)", frame->name, frame->imageWidth,
-                                 frame->imageHeight);
-        } else if (frame->refusedWidth != 0) {
-            k4codec::ImageInfo refused;
-            refused.width = frame->refusedWidth;
-            refused.height = frame->refusedHeight;
-            caption.appendFormat("%s (Unable to load image: %s)", frame->name,
-                                 k4codec::resultMessage(k4codec::kTooLarge, refused).c_str());
-        } else {
-            caption.appendFormat("%s (Unable to load image)", frame->name);
-        }
-        panel_->postCaption(serial_, caption.getText());
+        postFrameCaption(*frame, drawable);
         if (frameCount_ == 1) {
             captionPending_.store(false);
         }

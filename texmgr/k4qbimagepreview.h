@@ -10,9 +10,16 @@
 //    over the frames loaded so far (it waits at the last loaded frame rather
 //    than wrapping early).
 // The window thread only names the frames (setFrames) and starts both, so a
-// selection never waits for a file. cancel() asks both threads to end and
-// returns at once; a new selection cancels the old preview and leaves it to
-// end on its own (the panel deletes it once hasEnded()).
+// selection never waits for a file.
+//
+// At the panel's view (k4qbimagepreview_view.cpp) the worker draws the frame
+// zoomed and panned, at the mip level asked for, with the texture's facts in
+// the caption. For a compressed preview (DXT1/3/5, or its difference) the
+// loader also encodes and decodes each frame's level with the codec, without
+// the lock, and publishes the frame only then; the worker draws the result
+// like any texture. A change of zoom, pan or level only redraws. cancel() asks both threads to end
+// and returns at once; a new selection cancels the old preview and leaves it to end on its own (the
+// panel deletes it once hasEnded()).
 //
 // Thread rules (for this preview and every worker to come):
 //  - No error leaves a thread. Each thread function runs its body through
@@ -37,12 +44,16 @@
 
 #include <d3d9.h>
 
+#include "codec/image.h"
+#include "texmgr/k4qbtexmgrimagepanel.h"
+#include "view/picture_compare.h"
+
 #include <atomic>
 #include <cstdint>
 
 class K4CDebugLogger;
+class K4CString;
 class K4QBFileListBox;
-class K4QBTexMgrImagePanel;
 class K4QBTexMgrWindow;
 class K4QBTextureCache;
 
@@ -63,6 +74,25 @@ struct K4QBPreviewFrame {
     int32_t displayHeight;
     int32_t x1, y1, x2, y2; // back-buffer pixels
     IDirect3DVertexBuffer9* vertexBuffer;
+    // The texture's levels, and the picture's levels above its top one (a
+    // picture larger than the device takes was halved until it fitted). The
+    // picture's top level: the texture's, or with levels above it the file's
+    // sides rounded up to powers of two (each side was halved on its own).
+    uint32_t textureLevels;
+    uint32_t levelsAbove;
+    uint32_t pictureWidth, pictureHeight;
+    // The file's facts, when `facts` is set: its own size and pixel format
+    // (a static name, or null), the levels it stores and its bytes.
+    bool facts;
+    uint32_t fileWidth, fileHeight;
+    const char* storedFormat;
+    uint32_t fileLevels;
+    uint64_t fileBytes;
+    // The compressed preview of the level shown (owned), with its error;
+    // null when not asked for or not made (compressedResult says why).
+    IDirect3DTexture9* compressed;
+    k4view::PictureError error;
+    int32_t compressedResult;
 };
 
 class K4QBImagePreview {
@@ -91,8 +121,16 @@ public:
     // Fit again at the next turn of the worker (the panel changed size).
     void setRebuild() { rebuild_.store(true); }
     // Draw the current frame again at the next turn of the worker, without
-    // advancing the animation (the panel was uncovered).
+    // advancing the animation (the panel was uncovered, the view changed).
     void setRedraw() { redraw_.store(true); }
+    // Write the caption again at the next drawing (the level changed).
+    void refreshCaption() {
+        captionPending_.store(true);
+        redraw_.store(true);
+    }
+    // Levels of the picture shown (window thread): those above the texture
+    // and the texture's; 1 before the first frame is loaded.
+    int32_t getShownLevelCount() const;
     // Device objects of the loaded frames, around a device reset (window
     // thread, lock held).
     void createVertexBuffers(IDirect3DDevice9* device);
@@ -123,8 +161,26 @@ private:
     void load();
     // One frame; false when the device was refused (tried again later).
     bool loadFrame(int32_t index);
-    // With the lock: the frame's size, fit and vertex buffer from its texture.
-    void placeFrame(int32_t index, IDirect3DTexture9* texture, IDirect3DDevice9* device);
+    // With the lock: the frame's size, fit and vertex buffer from its
+    // texture. True when the texture is as large as the device takes (the
+    // picture may be larger).
+    bool placeFrame(int32_t index, IDirect3DTexture9* texture, IDirect3DDevice9* device);
+    // Shows the frame to the worker.
+    void publishFrame(int32_t index) { loadedCount_.store(index + 1); }
+    // Without the lock (k4qbimagepreview_view.cpp): the facts from the
+    // file's header, or from the reader's description; the levels above the
+    // texture follow from them.
+    void readFacts(int32_t index, const char* path);
+    void noteFacts(int32_t index, const k4codec::ImageInfo& info, uint64_t bytes);
+    // The frame's compressed preview, made from its texture's level.
+    void compressFrame(int32_t index);
+    // The texture level that shows picture level `level`.
+    static uint32_t textureLevel(const K4QBPreviewFrame& frame, uint32_t level);
+    // Draws a loaded frame at the view (with the device held); false when
+    // the panel's own fitted drawing applies instead.
+    bool drawAtView(IDirect3DDevice9* device, const K4QBPreviewFrame& frame,
+                    IDirect3DTexture9* texture, const K4QBPanelView& view);
+    void postFrameCaption(const K4QBPreviewFrame& frame, bool drawable);
     void noteContentError(int32_t index, const char* code);
     void warmUpDrawing();
     void rebuild();
@@ -153,6 +209,9 @@ private:
     std::atomic<bool> captionPending_;
     std::atomic<uint32_t> drawCount_;
     bool contentErrorPosted_; // loader only
+    // The view when the preview was made: what the loader reads and
+    // compresses (a change of it makes a new preview).
+    K4QBPanelView loadView_;
     uint32_t serial_;
     K4CDebugLogger* logger_;
 };

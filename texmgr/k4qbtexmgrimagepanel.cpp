@@ -50,7 +50,8 @@ constexpr MenuRate kRates[] = {
 
 K4QBTexMgrImagePanel::K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebugLogger* logger)
     : mainWindow_(mainWindow), preview_(nullptr), layersPanel_(nullptr), alpha_(true),
-      background_(K4QB_BG_BLUE), animationRate_(1), captionBox_(nullptr), panelWindow_(nullptr),
+      background_(K4QB_BG_BLUE), animationRate_(1), placedWidth_(0), placedHeight_(0),
+      dragging_(false), dragFrom_{0, 0}, wheelRest_(0), captionBox_(nullptr), panelWindow_(nullptr),
       classAtom_(0), instance_(nullptr), captionSerial_(0), contentErrorSerial_(0),
       logger_(logger) {
     K4C_TRACE(logger_, "Enter constructor K4QBTexMgrImagePanel(%p, %p) = %p", (void*)mainWindow,
@@ -90,6 +91,7 @@ void K4QBTexMgrImagePanel::loadSettings() {
     alpha_.store(alpha);
     background_.store(static_cast<D3DCOLOR>(background));
     animationRate_.store(rate);
+    loadViewSettings(group);
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::loadSettings = %p", (void*)this);
 }
 
@@ -126,6 +128,7 @@ void K4QBTexMgrImagePanel::createWindows() {
     SendMessageA(captionBox_, WM_SETFONT,
                  reinterpret_cast<WPARAM>(mainWindow_->getFont(K4QB_RES_LABELFONT)), TRUE);
     checkSettingsInMenu();
+    checkViewMenu();
     SetWindowTextA(captionBox_, K4QB_IMAGEPANEL_NO_CAPTION);
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::createWindows = %p", (void*)this);
 }
@@ -283,9 +286,9 @@ void K4QBTexMgrImagePanel::showLayeredTexture() {
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showLayeredTexture = %p", (void*)this);
 }
 
-void K4QBTexMgrImagePanel::showSelectedFiles() {
+void K4QBTexMgrImagePanel::showSelectedFiles(bool keepView) {
     K4QBFSControls* search = mainWindow_->getFSControls();
-    showFiles(search->getCurSource(), search->getFileList());
+    showFiles(search->getCurSource(), search->getFileList(), keepView);
 }
 
 void K4QBTexMgrImagePanel::showFile(const char* folder, const char* name) {
@@ -299,7 +302,7 @@ void K4QBTexMgrImagePanel::showFile(const char* folder, const char* name) {
     list.refresh();
     SendMessageA(list.getWindow(), LB_SETSEL, TRUE, 0);
     try {
-        showFiles(0, &list);
+        showFiles(0, &list, false);
     } catch (...) {
         DestroyWindow(list.getWindow());
         throw;
@@ -308,11 +311,17 @@ void K4QBTexMgrImagePanel::showFile(const char* folder, const char* name) {
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::showFile = %p", (void*)this);
 }
 
-void K4QBTexMgrImagePanel::showFiles(int32_t source, K4QBFileListBox* list) {
-    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showFiles(%d, %p) = %p", source, (void*)list,
-              (void*)this);
+void K4QBTexMgrImagePanel::showFiles(int32_t source, K4QBFileListBox* list, bool keepView) {
+    K4C_TRACE(logger_, "Enter K4QBTexMgrImagePanel::showFiles(%d, %p, %d) = %p", source,
+              (void*)list, keepView ? 1 : 0, (void*)this);
     stopLayerPreview();
     destroyPreview();
+    if (!keepView) {
+        K4QBPanelView view = getView();
+        view.view.centreX = view.view.centreY = 0.5;
+        view.level = 0;
+        setView(view);
+    }
     // Asked without the Direct3D lock, which a cancelled preview may hold for
     // a moment yet.
     if (mainWindow_->getD3DDevice() == nullptr || mainWindow_->isD3DDeviceLost()) {
@@ -429,6 +438,9 @@ LRESULT CALLBACK K4QBTexMgrImagePanel::windowProc(HWND window, UINT message, WPA
             if (message == kCaptionMessage || message == kContentErrorMessage ||
                 message == kLoadedMessage) {
                 panel->applyPosted(message, wParam);
+                return 0;
+            }
+            if (panel->onMouse(message, wParam, lParam)) {
                 return 0;
             }
             K4QBLayerPreview* layers = panel->layerPreview();

@@ -16,6 +16,13 @@
 #include "texmgr/k4qbtlcontrols.h"
 #include "textures/k4qbtexturecache.h"
 
+namespace {
+
+// Posted to itself after initialisation when the command line named files.
+constexpr UINT kOpenStartupPaths = WM_APP + 1;
+
+} // namespace
+
 K4QBTexMgrWindow::K4QBTexMgrWindow(HINSTANCE instance, K4CDebugLogger* logger)
     : K4QBAppWindow(instance, logger), mode_(K4QB_MODE_FIND), textureCache_(nullptr),
       fsRightBound_(0), fsBottomBound_(0), imagePanelRightBound_(0), imagePanelBottomBound_(0),
@@ -179,6 +186,11 @@ void K4QBTexMgrWindow::initialize(K4QBContentRegistry* content, int showCommand)
         initD3DDevice(D3DCREATE_SOFTWARE_VERTEXPROCESSING);
     }
     textureCache_ = new K4QBTextureCache(getD3DDevice(), content);
+    DragAcceptFiles(getWindow(), TRUE);
+    if (!startupPaths_.empty()) {
+        // Shown once the window runs, as a drop would be.
+        PostMessageA(getWindow(), kOpenStartupPaths, 0, 0);
+    }
     K4C_TRACE(getLogger(), "Exit K4QBTexMgrWindow::initialize = %p", (void*)this);
 }
 
@@ -283,7 +295,10 @@ void K4QBTexMgrWindow::startD3DDevice() {
 }
 
 bool K4QBTexMgrWindow::isDialogMessage(MSG* message) {
-    const bool taken = convertWindows_ != nullptr && convertWindows_->isDialogMessage(message);
+    // The wheel goes to the window with the focus (the file list, say);
+    // over the image panel it zooms the picture instead.
+    const bool taken = (convertWindows_ != nullptr && convertWindows_->isDialogMessage(message)) ||
+                       (imagePanel_ != nullptr && imagePanel_->takeWheel(message));
     K4C_TRACE(getLogger(), "Enter and return %d from K4QBTexMgrWindow::isDialogMessage(%p) = %p",
               taken ? 1 : 0, (void*)message, (void*)this);
     return taken;
@@ -313,6 +328,13 @@ LRESULT K4QBTexMgrWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
         if (wParam != FALSE) {
             convertWindows_->stopRuns();
         }
+        return 0;
+    case WM_DROPFILES:
+        onDropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case kOpenStartupPaths:
+        openPaths(startupPaths_);
+        startupPaths_.clear();
         return 0;
     case WM_DRAWITEM:
         return onDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));

@@ -16,7 +16,11 @@
 #include "shell/k4qbappwindow.h"
 #include "texmgr/k4qbfscontrols.h"
 
+#include <shellapi.h>
+
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class K4QBConvertWindowList;
 class K4QBTLControls;
@@ -60,6 +64,7 @@ public:
     void freeD3DResources() override;
     void startD3DDevice() override;
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Also takes the mouse wheel over the image panel, which zooms there.
     bool isDialogMessage(MSG* message) override;
 
     K4QBTexMgrImagePanel* getImagePanel();
@@ -88,6 +93,17 @@ public:
     // installed (a message box) and returns false.
     bool checkGameInstalled();
 
+    // Files and folders from outside (UTF-16 paths), dropped onto the window
+    // or named on the command line (k4qbtexmgrwindow_drop.cpp). In
+    // find-textures mode the file search shows the first one's folder on
+    // disk with the current type and text, and the pictures listed there are
+    // selected and previewed (a folder just opens); in view-layered-texture
+    // mode the pictures are attached as layers in order. What is left out
+    // (not found, not a picture) is named in one message box.
+    void openPaths(const std::vector<std::wstring>& paths);
+    // The command line's paths, opened as a drop once the message loop runs.
+    void setStartupPaths(const std::vector<std::wstring>& paths) { startupPaths_ = paths; }
+
 private:
     void calcBounds(int32_t* fsRight, int32_t* fsBottom, int32_t* panelRight, int32_t* panelBottom);
     void createButtons();
@@ -107,6 +123,7 @@ private:
     LRESULT onMeasureItem(MEASUREITEMSTRUCT* item);
     LRESULT onDrawItem(const DRAWITEMSTRUCT* item);
     bool onSetCursor(HWND under);
+    void onDropFiles(HDROP drop);
     void checkMenuRange(int32_t first, int32_t last, int32_t checked);
 
     int32_t mode_;
@@ -123,4 +140,5 @@ private:
     HWND attachButton_;
     // hhctrl.ocx, loaded on the first help request and kept.
     HMODULE helpModule_;
+    std::vector<std::wstring> startupPaths_;
 };

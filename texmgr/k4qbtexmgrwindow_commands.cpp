@@ -11,6 +11,7 @@
 #include "texmgr/k4qbconvertwindowlist.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbfolderdropdown.h"
+#include "texmgr/k4qbsaveimage.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
 #include "texmgr/k4qbtlcontrols.h"
 
@@ -55,6 +56,9 @@ bool K4QBTexMgrWindow::onClicked(int32_t id) {
         if (checkGameInstalled()) {
             K4QBCheckWindow::open(this, K4QBCheckWindow::Mode::Overrides, getLogger());
         }
+        break;
+    case IDM_FILE_SAVE_IMAGE:
+        K4QBSaveImage(this).run();
         break;
     case IDM_VIEW_MODE_FIND:
     case IDM_VIEW_MODE_LAYERED:
@@ -115,7 +119,7 @@ bool K4QBTexMgrWindow::onClicked(int32_t id) {
         setMode(IDM_VIEW_MODE_FIND);
         break;
     default:
-        handled = tlControls_->onClicked(id);
+        handled = imagePanel_->onViewCommand(id) || tlControls_->onClicked(id);
         break;
     }
     K4C_TRACE(getLogger(), "Return %d from K4QBTexMgrWindow::onClicked = %p", handled ? 1 : 0,

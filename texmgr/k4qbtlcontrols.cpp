@@ -270,18 +270,30 @@ void K4QBTLControls::attach(K4QBFileListBox* files) {
     K4C_TRACE(logger_, "Enter K4QBTLControls::attach(%p) = %p", (void*)files, (void*)this);
     int32_t count = 0;
     const int32_t* selected = files->getSelectedPositions(&count);
+    K4QBFileList chosen;
     for (int32_t i = 0; i < count; ++i) {
-        K4QBGameFiles* source = files->getEntrySource(selected[i]);
-        const char* folder = files->getEntryFolder(selected[i]);
+        chosen.append(files->getEntrySource(selected[i]), files->getEntryFileName(selected[i]),
+                      files->getEntryFolder(selected[i]));
+    }
+    attachFiles(chosen);
+    K4C_TRACE(logger_, "Exit K4QBTLControls::attach = %p", (void*)this);
+}
+
+void K4QBTLControls::attachFiles(const K4QBFileList& files) {
+    K4C_TRACE(logger_, "Enter K4QBTLControls::attachFiles(%p) = %p", (const void*)&files,
+              (void*)this);
+    for (int32_t i = 0; i < files.getCount(); ++i) {
+        K4QBGameFiles* source = files.getSource(i);
+        const char* folder = files.getFolder(i);
         if (i == 0 && layers_.getCount() == 0) {
             // The output folder follows the first layer of a new texture.
             (source != nullptr ? gameFolder_ : fsFolder_).assign(folder);
             showFolder(source != nullptr ? K4QB_FOLDER_SOURCE_GAME : K4QB_FOLDER_SOURCE_FILES);
         }
-        layers_.append(source, files->getEntryFileName(selected[i]), folder);
+        layers_.append(source, files.getName(i), folder);
     }
     layersChanged();
-    K4C_TRACE(logger_, "Exit K4QBTLControls::attach = %p", (void*)this);
+    K4C_TRACE(logger_, "Exit K4QBTLControls::attachFiles = %p", (void*)this);
 }
 
 void K4QBTLControls::newTexture() {

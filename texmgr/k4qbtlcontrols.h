@@ -81,6 +81,9 @@ public:
     bool onClicked(int32_t id);
     // Appends the files selected in the list as layers, in selection order.
     void attach(K4QBFileListBox* files);
+    // Appends the entries of a list as layers, in list order (files dropped
+    // onto the window).
+    void attachFiles(const K4QBFileList& files);
     // Empties the layer list; the output options stay.
     void newTexture();
     // Saves the layered texture with the output options and tells the outcome

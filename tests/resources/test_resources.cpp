@@ -43,23 +43,38 @@ TEST(Resources, AcceleratorsTranslateIntoMenuCommands) {
     ASSERT_NE(window, nullptr);
     HACCEL table = LoadAcceleratorsA(self(), MAKEINTRESOURCEA(IDR_ACCELERATORS));
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(CopyAcceleratorTableA(table, nullptr, 0), 4);
+    // The four first keys, then ten for looking closer and saving a picture.
+    EXPECT_EQ(CopyAcceleratorTableA(table, nullptr, 0), 4 + 10);
 
     struct Key {
         UINT key;
         bool control, alt;
         UINT command; // 0: not an accelerator
+        bool shift = false;
     };
     for (const Key& k :
          {Key{'N', true, false, IDM_FILE_NEW}, Key{'S', true, false, IDM_FILE_SAVE},
           Key{'M', false, true, IDM_VIEW_MODE_TOGGLE}, Key{VK_F1, false, false, IDM_HELP_CONTENTS},
-          Key{'N', false, false, 0}, Key{'M', true, false, 0}, Key{'S', false, true, 0}}) {
-        SCOPED_TRACE(::testing::Message()
-                     << "key " << k.key << " ctrl " << k.control << " alt " << k.alt);
+          Key{'N', false, false, 0}, Key{'M', true, false, 0}, Key{'S', false, true, 0},
+          Key{'S', true, false, IDM_FILE_SAVE_IMAGE, true},
+          Key{VK_OEM_PLUS, true, false, IDM_VIEW_ZOOM_IN},
+          Key{VK_OEM_PLUS, true, false, IDM_VIEW_ZOOM_IN, true},
+          Key{VK_ADD, true, false, IDM_VIEW_ZOOM_IN},
+          Key{VK_OEM_MINUS, true, false, IDM_VIEW_ZOOM_OUT},
+          Key{VK_SUBTRACT, true, false, IDM_VIEW_ZOOM_OUT},
+          Key{'0', true, false, IDM_VIEW_ZOOM_ACTUAL},
+          Key{VK_NUMPAD0, true, false, IDM_VIEW_ZOOM_ACTUAL},
+          Key{VK_NEXT, true, false, IDM_VIEW_LEVEL_NEXT},
+          Key{VK_PRIOR, true, false, IDM_VIEW_LEVEL_PREVIOUS},
+          // Page Up and Down alone stay with the file list.
+          Key{VK_NEXT, false, false, 0}, Key{VK_PRIOR, false, false, 0}}) {
+        SCOPED_TRACE(::testing::Message() << "key " << k.key << " ctrl " << k.control << " alt "
+                                          << k.alt << " shift " << k.shift);
         BYTE keys[256];
         ASSERT_TRUE(GetKeyboardState(keys));
         keys[VK_CONTROL] = keys[VK_LCONTROL] = k.control ? 0x80 : 0;
         keys[VK_MENU] = keys[VK_LMENU] = k.alt ? 0x80 : 0;
+        keys[VK_SHIFT] = keys[VK_LSHIFT] = k.shift ? 0x80 : 0;
         ASSERT_TRUE(SetKeyboardState(keys));
         g_commands.clear();
         UINT keyMessage = k.alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
