@@ -106,9 +106,11 @@ private:
     std::vector<uint8_t> spares_[kCount];
 };
 
+// Never destroyed: a loader thread still ending while the process exits
+// gives its buffers back after static objects are gone.
 SpareBuffers& spareBuffers() {
-    static SpareBuffers spares;
-    return spares;
+    static SpareBuffers* const spares = new SpareBuffers();
+    return *spares;
 }
 
 bool deviceCanCreate(const DeviceLimits& limits, Format format) {
