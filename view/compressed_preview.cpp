@@ -28,7 +28,7 @@ k4codec::HResult previewCompressed(k4codec::Format format, const k4codec::Rgba* 
             comparePictures(pixels, made.pixels.data(), count, format == k4codec::kFmtDXT1);
         if (difference) {
             differencePicture(pixels, made.pixels.data(), count, kDifferenceGain,
-                              made.pixels.data());
+                              format == k4codec::kFmtDXT1, made.pixels.data());
         }
         *out = std::move(made);
     } catch (const std::bad_alloc&) {

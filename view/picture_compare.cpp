@@ -37,14 +37,16 @@ PictureError comparePictures(const Rgba* original, const Rgba* result, size_t co
 }
 
 void differencePicture(const Rgba* original, const Rgba* result, size_t count, uint32_t gain,
-                       Rgba* out) {
+                       bool colourWhereOpaque, Rgba* out) {
     auto channel = [gain](uint8_t x, uint8_t y) {
         const uint32_t d = static_cast<uint32_t>(x > y ? x - y : y - x) * gain;
         return static_cast<uint8_t>(d > 255 ? 255 : d);
     };
     for (size_t i = 0; i < count; ++i) {
         const Rgba a = original[i], b = result[i];
-        out[i] = Rgba{channel(a.r, b.r), channel(a.g, b.g), channel(a.b, b.b), 255};
+        out[i] = colourWhereOpaque && a.a < 128
+                     ? Rgba{0, 0, 0, 255}
+                     : Rgba{channel(a.r, b.r), channel(a.g, b.g), channel(a.b, b.b), 255};
     }
 }
 

@@ -37,8 +37,10 @@ PictureError comparePictures(const k4codec::Rgba* original, const k4codec::Rgba*
                              size_t count, bool colourWhereOpaque);
 
 // The absolute difference of red, green and blue times `gain` (clamped to
-// 255), opaque, into `out` (`count` pixels; may be `result`).
+// 255), opaque, into `out` (`count` pixels; may be `result`). With
+// `colourWhereOpaque`, as for the PSNR, black where the original's alpha is
+// below 128: the picture shows what the PSNR counts.
 void differencePicture(const k4codec::Rgba* original, const k4codec::Rgba* result, size_t count,
-                       uint32_t gain, k4codec::Rgba* out);
+                       uint32_t gain, bool colourWhereOpaque, k4codec::Rgba* out);
 
 } // namespace k4view
