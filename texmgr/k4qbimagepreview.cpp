@@ -263,7 +263,7 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
         }
     }
     if (compressing && running_.load()) {
-        compressFrame(index);
+        compressFrame(index, path.getText());
         publishFrame(index);
     }
     K4C_TRACE(logger_, "Exit K4QBImagePreview::loadFrame = %p", (void*)this);

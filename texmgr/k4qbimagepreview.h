@@ -172,8 +172,9 @@ private:
     // texture follow from them.
     void readFacts(int32_t index, const char* path);
     void noteFacts(int32_t index, const k4codec::ImageInfo& info, uint64_t bytes);
-    // The frame's compressed preview, made from its texture's level.
-    void compressFrame(int32_t index);
+    // The frame's compressed preview, made from the level its texture shows
+    // (the file at `path` decoded again as the texture holds it).
+    void compressFrame(int32_t index, const char* path);
     // The texture level that shows picture level `level`.
     static uint32_t textureLevel(const K4QBPreviewFrame& frame, uint32_t level);
     // Draws a loaded frame at the view (with the device held); false when

@@ -5,15 +5,18 @@
 
 #include "codec/codec.h"
 #include "codec/convert.h"
+#include "codec/d3dx/k4d3dx.h"
 #include "codec/d3dx/surface_io.h"
 #include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 #include "shell/k4qbquad.h"
 #include "texmgr/k4qbtexmgrwindow.h"
+#include "textures/k4qbtexturecache.h"
 #include "view/caption.h"
 #include "view/compressed_preview.h"
 #include "view/view_rules.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -44,29 +47,6 @@ public:
 private:
     IDirect3DDevice9* device_;
 };
-
-// One level of a texture in its own format, read back (managed textures
-// keep their pixels).
-HRESULT readLevel(IDirect3DTexture9* texture, uint32_t level, k4codec::Image* image) {
-    D3DSURFACE_DESC desc;
-    HRESULT hr = texture->GetLevelDesc(level, &desc);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    const k4codec::Format format = static_cast<k4codec::Format>(desc.Format);
-    image->width = desc.Width;
-    image->height = desc.Height;
-    image->format = format;
-    image->levels.assign(1, std::vector<uint8_t>(static_cast<size_t>(
-                                k4codec::formatLevelBytes(format, desc.Width, desc.Height))));
-    D3DLOCKED_RECT locked;
-    hr = texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY);
-    if (SUCCEEDED(hr)) {
-        k4d3dx::copyFromLocked(locked, format, desc.Width, desc.Height, image->levels[0].data());
-        texture->UnlockRect(level);
-    }
-    return hr;
-}
 
 // A managed A8R8G8B8 texture of one level holding the pixels.
 HRESULT makeTexture(IDirect3DDevice9* device, const std::vector<k4codec::Rgba>& pixels,
@@ -131,34 +111,41 @@ void K4QBImagePreview::readFacts(int32_t index, const char* path) {
     K4C_TRACE(logger_, "Exit K4QBImagePreview::readFacts = %p", (void*)this);
 }
 
-void K4QBImagePreview::compressFrame(int32_t index) {
-    K4C_TRACE(logger_, "Enter K4QBImagePreview::compressFrame(%d) = %p", index, (void*)this);
+void K4QBImagePreview::compressFrame(int32_t index, const char* path) {
+    K4C_TRACE(logger_, "Enter K4QBImagePreview::compressFrame(%d, %s) = %p", index, path,
+              (void*)this);
     K4QBPreviewFrame& frame = frames_[index];
-    k4codec::Image level;
-    HRESULT hr = D3DERR_INVALIDCALL;
+    const uint32_t asked = textureLevel(frame, loadView_.level);
+    k4d3dx::TextureTarget target;
     {
         K4QBD3DUse use(mainWindow_);
-        IDirect3DTexture9* texture = use.device() != nullptr ? frameTexture(frame) : nullptr;
-        if (texture != nullptr) {
-            hr = readLevel(texture, textureLevel(frame, loadView_.level), &level);
-        }
+        target = cache_->getTextureTarget();
     }
-    // The long part without the lock: decoding, the codec's encoder and
-    // decoder, the error and the difference.
+    // The long part without the lock: the file decoded again as the texture
+    // holds it (reading a managed texture back costs more under Wine, which
+    // downloads it from the renderer), the codec's encoder and decoder, the
+    // error and the difference.
+    k4d3dx::DecodedTexture decoded;
+    HRESULT hr = k4d3dx::decodeTextureFile(target, path, &decoded);
+    if (SUCCEEDED(hr) && decoded.texture.levels.size() <= asked) {
+        hr = k4d3dx::completeTextureLevels(&decoded);
+    }
+    const uint32_t width = std::max(1u, decoded.texture.width >> asked);
+    const uint32_t height = std::max(1u, decoded.texture.height >> asked);
     std::vector<k4codec::Rgba> pixels;
     k4view::CompressedPreview made;
     if (SUCCEEDED(hr)) {
-        hr = k4codec::decodeLevel(level, 0, &pixels);
+        hr = k4codec::decodeLevel(decoded.texture, asked, &pixels);
     }
     if (SUCCEEDED(hr)) {
-        hr = k4view::previewCompressed(loadView_.previewAs, pixels.data(), level.width,
-                                       level.height, loadView_.difference, &made);
+        hr = k4view::previewCompressed(loadView_.previewAs, pixels.data(), width, height,
+                                       loadView_.difference, &made);
     }
     if (SUCCEEDED(hr) && running_.load()) {
         K4QBD3DUse use(mainWindow_);
-        hr = use.device() != nullptr ? makeTexture(use.device(), made.pixels, level.width,
-                                                   level.height, &frame.compressed)
-                                     : D3DERR_DEVICELOST;
+        hr = use.device() != nullptr
+                 ? makeTexture(use.device(), made.pixels, width, height, &frame.compressed)
+                 : D3DERR_DEVICELOST;
         frame.error = made.error;
     }
     frame.compressedResult = hr;
