@@ -23,7 +23,7 @@ struct K4DXTextureCache::Entry {
 K4DXTextureCache::K4DXTextureCache(IDirect3DDevice9* device, K4CDebugLogger* logger)
     : logger_(logger), device_(device), entries_(new K4CHashMap(79, 0.75f)),
       entryList_(new K4CPtrArray()), totalPixelCount_(0), sortedEntries_(nullptr), sortedCount_(0),
-      sortedPosition_(-1), target_(nullptr) {
+      sortedPosition_(-1), target_(nullptr), spare_(nullptr) {
     K4C_TRACE(logger_, "Enter constructor K4DXTextureCache(%p, %p) = %p", (void*)device,
               (void*)logger, (void*)this);
     K4C_TRACE(logger_, "Exit constructor K4DXTextureCache = %p", (void*)this);
@@ -42,7 +42,15 @@ K4DXTextureCache::~K4DXTextureCache() {
     delete entries_;
     delete[] sortedEntries_;
     delete target_;
+    releaseSpare();
     K4C_TRACE_NOTHROW(logger_, "Exit destructor K4DXTextureCache = %p", (void*)this);
+}
+
+void K4DXTextureCache::releaseSpare() {
+    if (spare_ != nullptr) {
+        spare_->Release();
+        spare_ = nullptr;
+    }
 }
 
 bool K4DXTextureCache::checkMemThreshold() {
@@ -139,6 +147,7 @@ IDirect3DTexture9* K4DXTextureCache::getTexture(const char* path) {
     HRESULT result = loadTexture(path, &texture);
     if (result == D3DERR_OUTOFVIDEOMEMORY || result == E_OUTOFMEMORY) {
         K4C_DEBUG(logger_, "(In K4DXTextureCache::getTexture) Texture not loaded: out of memory");
+        releaseSpare();
         if (freeForTexture(path)) {
             texture = nullptr;
             result = loadTexture(path, &texture);
@@ -196,9 +205,22 @@ IDirect3DTexture9* K4DXTextureCache::addDecodedTexture(const char* path,
     }
     evictAboveThreshold();
     IDirect3DTexture9* texture = nullptr;
-    HRESULT result = k4d3dx::createDecodedTexture(device_, decoded, &texture);
+    HRESULT result = E_FAIL;
+    if (spare_ != nullptr) {
+        result = k4d3dx::refillDecodedTexture(spare_, decoded);
+        if (SUCCEEDED(result)) {
+            texture = spare_;
+            spare_ = nullptr;
+        } else if (result != D3DERR_INVALIDCALL) {
+            releaseSpare(); // it fits but cannot be filled
+        }
+    }
+    if (texture == nullptr) {
+        result = k4d3dx::createDecodedTexture(device_, decoded, &texture);
+    }
     if (result == D3DERR_OUTOFVIDEOMEMORY || result == E_OUTOFMEMORY) {
         K4C_DEBUG(logger_, "(In K4DXTextureCache::getTexture) Texture not loaded: out of memory");
+        releaseSpare();
         if (freeForTexture(path)) {
             texture = nullptr;
             result = k4d3dx::createDecodedTexture(device_, decoded, &texture);
@@ -236,7 +258,15 @@ void K4DXTextureCache::completeDecodedTexture(const char* path, IDirect3DTexture
     IDirect3DTexture9* complete = nullptr;
     if (found != nullptr && found->texture == texture && decoded.complete() &&
         k4d3dx::createDecodedTexture(device_, decoded, &complete) == S_OK) {
-        found->texture->Release();
+        releaseSpare();
+        D3DSURFACE_DESC desc;
+        // Up to 2048 x 2048: a larger spare would hold too much memory.
+        if (found->texture->GetLevelDesc(0, &desc) == D3D_OK &&
+            static_cast<uint64_t>(desc.Width) * desc.Height <= kMaxSparePixels) {
+            spare_ = found->texture;
+        } else {
+            found->texture->Release();
+        }
         found->texture = complete;
     }
     K4C_TRACE(logger_, "Exit K4DXTextureCache::completeDecodedTexture = %p", (void*)this);

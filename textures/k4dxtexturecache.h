@@ -22,6 +22,10 @@
 // (filling the first one in place would wait for its drawing to finish).
 // Until then the lower levels are blank: nothing in the program samples them
 // (no mip filter is set). Callers never keep a texture past their bracket.
+// The first texture it replaces is kept (one at most, up to 2048 x 2048) for
+// the next decoded texture of the same size, format and levels: a new
+// texture's memory, in the driver's copy and the device's, costs more than
+// decoding the picture. It goes when memory runs out and with the cache.
 // The memory check, the tick source and both loads are virtual so that tests
 // can set a budget, move time and simulate memory exhaustion.
 #pragma once
@@ -112,6 +116,8 @@ private:
     IDirect3DTexture9* hit(Entry* entry);
     void evictAboveThreshold();
     IDirect3DTexture9* addEntry(const char* path, IDirect3DTexture9* texture);
+    void releaseSpare();
+    static constexpr uint64_t kMaxSparePixels = 2048u * 2048u;
 
     IDirect3DDevice9* device_;
     K4CHashMap* entries_;
@@ -123,4 +129,5 @@ private:
     int32_t sortedCount_;
     int32_t sortedPosition_;
     k4d3dx::TextureTarget* target_; // asked at the first use
+    IDirect3DTexture9* spare_;      // replaced by a complete texture; owned
 };

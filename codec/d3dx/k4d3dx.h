@@ -161,6 +161,11 @@ HRESULT decodeTextureFile(const TextureTarget& target, const char* path, Decoded
 HRESULT createDecodedTexture(IDirect3DDevice9* device, const DecodedTexture& decoded,
                              IDirect3DTexture9** texture);
 HRESULT completeTextureLevels(DecodedTexture* decoded);
+// Fills a texture made by createDecodedTexture before (of the same size,
+// format and level count) as createDecodedTexture fills a new one: the
+// levels decoded so far, the others blank. D3DERR_INVALIDCALL when it does
+// not match.
+HRESULT refillDecodedTexture(IDirect3DTexture9* texture, const DecodedTexture& decoded);
 
 } // namespace k4d3dx
 #endif

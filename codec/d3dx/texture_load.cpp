@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <new>
 
@@ -347,6 +348,36 @@ k4d3dx::DecodedTexture::~DecodedTexture() {
             spareBuffers().give(&image->levels[0]);
         }
     }
+}
+
+HRESULT k4d3dx::refillDecodedTexture(IDirect3DTexture9* texture, const DecodedTexture& decoded) {
+    D3DSURFACE_DESC desc;
+    if (texture == nullptr || decoded.texture.levels.empty() ||
+        texture->GetLevelCount() != decoded.levels || FAILED(texture->GetLevelDesc(0, &desc)) ||
+        desc.Width != decoded.texture.width || desc.Height != decoded.texture.height ||
+        desc.Format != static_cast<D3DFORMAT>(decoded.texture.format)) {
+        return D3DERR_INVALIDCALL;
+    }
+    HRESULT hr = fillTexture(texture, decoded.texture);
+    // The levels below, blank as in a new texture (they held another picture).
+    for (uint32_t level = static_cast<uint32_t>(decoded.texture.levels.size());
+         SUCCEEDED(hr) && level < decoded.levels; ++level) {
+        D3DLOCKED_RECT locked;
+        hr = texture->LockRect(level, &locked, nullptr, 0);
+        if (SUCCEEDED(hr)) {
+            const Format format = decoded.texture.format;
+            const size_t pitch = static_cast<size_t>(
+                k4codec::formatRowPitch(format, k4codec::levelSize(desc.Width, level)));
+            const uint32_t rows =
+                k4codec::formatRowCount(format, k4codec::levelSize(desc.Height, level));
+            uint8_t* bits = static_cast<uint8_t*>(locked.pBits);
+            for (uint32_t y = 0; y < rows; ++y) {
+                std::memset(bits + static_cast<ptrdiff_t>(y) * locked.Pitch, 0, pitch);
+            }
+            texture->UnlockRect(level);
+        }
+    }
+    return hr;
 }
 
 HRESULT k4d3dx::completeTextureLevels(DecodedTexture* decoded) {

@@ -122,6 +122,25 @@ TEST_F(TextureCache, DecodedTexturesAreCachedAndCompletedInPlace) {
     EXPECT_EQ(cache.getTotalPixelCount(), pixels);
     cache.completeDecodedTexture(path.c_str(), first, decoded);
     EXPECT_EQ(cache.findTexture(path.c_str()), complete);
+    // The first texture goes on as the next picture of its size: that
+    // picture, and below it blank levels as in a new texture, nothing of the
+    // last one. Another size gets a texture of its own.
+    const std::string next = folder_ + "\\next.png", small = folder_ + "\\small.png";
+    k4test::writeUniformPng(next, 16, 8, imgwrite::Pixel{10, 20, 30, 255});
+    k4test::writeUniformPng(small, 8, 8, kGrey);
+    k4d3dx::DecodedTexture other;
+    ASSERT_EQ(k4d3dx::decodeTextureFile(cache.getTextureTarget(), small.c_str(), &other), S_OK);
+    EXPECT_NE(cache.addDecodedTexture(small.c_str(), other), first);
+    ASSERT_EQ(k4d3dx::decodeTextureFile(cache.getTextureTarget(), next.c_str(), &other), S_OK);
+    IDirect3DTexture9* reused = cache.addDecodedTexture(next.c_str(), other);
+    ASSERT_EQ(reused, first);
+    for (UINT level = 0; level < 2; ++level) {
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(reused->LockRect(level, &locked, nullptr, D3DLOCK_READONLY), S_OK);
+        const uint32_t texel = *static_cast<const uint32_t*>(locked.pBits) & 0xffffff;
+        reused->UnlockRect(level);
+        EXPECT_EQ(texel, level == 0 ? 0x0a141eu : 0u) << level;
+    }
     // Unreadable or missing files cache nothing.
     EXPECT_EQ(k4d3dx::decodeTextureFile(cache.getTextureTarget(), (folder_ + "\\none.png").c_str(),
                                         &decoded),
