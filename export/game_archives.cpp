@@ -1,6 +1,7 @@
 // The game's archives one by one and the loose files that hide archived
 // entries (see game_archives.h).
 #include "export/game_archives.h"
+#include "export/texture_check.h"
 
 #include "foundation/errors.h"
 #include "foundation/k4cstring.h"
@@ -12,13 +13,6 @@
 namespace k4export {
 
 namespace {
-
-std::string lowered(std::string text) {
-    for (char& c : text) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return text;
-}
 
 bool endsWithPak(const std::string& name) {
     return name.size() >= 4 && lowered(name.substr(name.size() - 4)) == ".pak";

@@ -20,13 +20,6 @@ namespace k4export {
 
 namespace {
 
-std::string lowered(std::string text) {
-    for (char& c : text) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return text;
-}
-
 size_t nameStart(const std::string& path) {
     const size_t cut = path.find_last_of('\\');
     return cut == std::string::npos ? 0 : cut + 1;

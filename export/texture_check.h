@@ -49,6 +49,10 @@ enum class TextureKind : int32_t {
     BackdropThumbnail,
 };
 TextureKind textureKind(const char* path);
+
+// `text` in ASCII lower case: names compare so on the game's file system
+// and in its archives.
+std::string lowered(std::string text);
 // The output type the export writes into the kind's folder (the type of the
 // owner for thumbnails; kStaticOverlays stands for both overlay types).
 int32_t kindType(TextureKind kind);

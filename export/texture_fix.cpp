@@ -12,13 +12,6 @@ namespace k4export {
 
 namespace {
 
-std::string lowered(std::string text) {
-    for (char& c : text) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return text;
-}
-
 std::string folderOf(const std::string& path) {
     const size_t cut = path.find_last_of('\\');
     return cut == std::string::npos ? std::string() : path.substr(0, cut);

@@ -79,6 +79,13 @@ int32_t kindType(TextureKind kind) {
     }
 }
 
+std::string lowered(std::string text) {
+    for (char& c : text) {
+        c = lowerChar(c);
+    }
+    return text;
+}
+
 std::string exportName(TextureKind kind, const char* name) {
     if (kind == TextureKind::BackdropThumbnail) {
         const bool prefixed = startsNoCase(name, kBackdropThumbnailPrefix);

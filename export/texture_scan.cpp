@@ -28,13 +28,6 @@ bool stopped(const ScanControl& control) {
     return control.stop != nullptr && control.stop->load();
 }
 
-std::string lowered(std::string text) {
-    for (char& c : text) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return text;
-}
-
 const char* fileTypeName(k4codec::FileType type) {
     switch (type) {
     case k4codec::FileType::Bmp:

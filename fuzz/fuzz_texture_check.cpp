@@ -36,13 +36,6 @@ uint32_t number(const std::vector<std::string>& fields, size_t index, uint32_t l
                : 1;
 }
 
-std::string lowered(std::string text) {
-    for (char& c : text) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return text;
-}
-
 void require(bool condition) {
     if (!condition) {
         std::abort();
