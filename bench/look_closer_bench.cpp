@@ -37,6 +37,7 @@
 namespace {
 
 using k4bench::nowMs;
+using k4bench::Probe;
 using k4bench::pump;
 
 class BenchWindow : public K4QBTexMgrWindow {
@@ -64,50 +65,6 @@ std::vector<k4codec::Rgba> picture(uint32_t size) {
     }
     return pixels;
 }
-
-// A window of this thread whose posted probes time how long the thread
-// handles no message.
-class Probe {
-public:
-    Probe() {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = windowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "LookCloserBenchProbe";
-        RegisterClassA(&windowClass);
-        window_ = CreateWindowExA(0, "LookCloserBenchProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                  nullptr, windowClass.hInstance, nullptr);
-        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~Probe() { DestroyWindow(window_); }
-    void reset() {
-        longest_ = 0;
-        pending_ = false;
-    }
-    void post() {
-        if (!pending_) {
-            pending_ = true;
-            postedAt_ = nowMs();
-            PostMessageA(window_, WM_APP, 0, 0);
-        }
-    }
-    double longest() const { return longest_; }
-
-private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* probe = reinterpret_cast<Probe*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (message == WM_APP && probe != nullptr) {
-            probe->longest_ = std::max(probe->longest_, nowMs() - probe->postedAt_);
-            probe->pending_ = false;
-            return 0;
-        }
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-    HWND window_ = nullptr;
-    double postedAt_ = 0;
-    double longest_ = 0;
-    bool pending_ = false;
-};
 
 void command(K4QBTexMgrWindow* window, int id) {
     SendMessageA(window->getWindow(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
