@@ -37,6 +37,15 @@ HResult pngReadHeader(const uint8_t* data, size_t size, ImageInfo* info);
 // decoded into that buffer instead of fresh memory (on failure `image` keeps
 // it, its bytes then undefined).
 HResult pngReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info);
+// The header, and the format pngReadImage decodes the file into:
+// kFmtA8R8G8B8 where it has alpha, else kFmtX8R8G8B8 (alpha 255).
+HResult pngReadDecodedFormat(const uint8_t* data, size_t size, ImageInfo* info, Format* decoded);
+// The picture decoded into the caller's memory (a locked texture level): row
+// y at pixels + y * pitch, width * 4 bytes in that format. kInvalidCall
+// unless width and height are the file's and the pitch holds a row; on
+// failure the rows hold whatever was decoded.
+HResult pngReadInto(const uint8_t* data, size_t size, uint8_t* pixels, size_t pitch, uint32_t width,
+                    uint32_t height, ImageInfo* info);
 
 HResult jpegReadHeader(const uint8_t* data, size_t size, ImageInfo* info);
 HResult jpegReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info);

@@ -222,6 +222,75 @@ HResult pngReadHeader(const uint8_t* data, size_t size, ImageInfo* info) {
     return result;
 }
 
+namespace {
+
+bool hasAlpha(const PngHeader& header) {
+    return header.transparency || header.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ||
+           header.colourType == PNG_COLOR_TYPE_RGB_ALPHA;
+}
+
+// Decodes the picture of `header` into `rows` (one per line, width * 4 bytes
+// each), with libpng agreeing with our own reading of the header.
+HResult decodeIntoRows(const uint8_t* data, size_t size, const PngHeader& header, png_bytepp rows) {
+    PngDecoder decoder = {nullptr, nullptr, {data, size, 0}, false};
+    decoder.png =
+        png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, errorCallback, warningCallback,
+                                 &decoder, allocateCallback, freeCallback);
+    decoder.info = decoder.png ? png_create_info_struct(decoder.png) : nullptr;
+    if (decoder.info == nullptr) {
+        png_destroy_read_struct(&decoder.png, nullptr, nullptr);
+        return kOutOfMemory;
+    }
+    const bool ok = beginDecode(&decoder) &&
+                    png_get_image_width(decoder.png, decoder.info) == header.info.width &&
+                    png_get_image_height(decoder.png, decoder.info) == header.info.height &&
+                    decodeRows(&decoder, rows);
+    png_destroy_read_struct(&decoder.png, &decoder.info, nullptr);
+    if (!ok) {
+        return decoder.outOfMemory ? kOutOfMemory : kInvalidData;
+    }
+    return kOk;
+}
+
+} // namespace
+
+HResult pngReadDecodedFormat(const uint8_t* data, size_t size, ImageInfo* info, Format* decoded) {
+    PngHeader header;
+    const HResult result = parseHeader(data, size, &header);
+    if ((result == kOk || result == kTooLarge) && info != nullptr) {
+        *info = header.info;
+    }
+    if (result == kOk && decoded != nullptr) {
+        *decoded = hasAlpha(header) ? kFmtA8R8G8B8 : kFmtX8R8G8B8;
+    }
+    return result;
+}
+
+HResult pngReadInto(const uint8_t* data, size_t size, uint8_t* pixels, size_t pitch, uint32_t width,
+                    uint32_t height, ImageInfo* info) {
+    PngHeader header;
+    HResult result = parseHeader(data, size, &header);
+    if (result != kOk) {
+        return result;
+    }
+    if (pixels == nullptr || width != header.info.width || height != header.info.height ||
+        pitch < static_cast<size_t>(width) * 4) {
+        return kInvalidCall;
+    }
+    std::vector<png_bytep> rows;
+    result = resizeBuffer(&rows, height);
+    for (uint32_t y = 0; result == kOk && y < height; ++y) {
+        rows[y] = pixels + static_cast<size_t>(y) * pitch;
+    }
+    if (result == kOk) {
+        result = decodeIntoRows(data, size, header, rows.data());
+    }
+    if (result == kOk && info != nullptr) {
+        *info = header.info;
+    }
+    return result;
+}
+
 HResult pngReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* info) {
     if (image == nullptr) {
         return kInvalidCall;
@@ -234,8 +303,7 @@ HResult pngReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* 
         }
         return result;
     }
-    const bool alpha = header.transparency || header.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ||
-                       header.colourType == PNG_COLOR_TYPE_RGB_ALPHA;
+    const bool alpha = hasAlpha(header);
     Image decoded;
     const size_t bytes = static_cast<size_t>(header.info.width) * header.info.height * 4;
     const bool borrowed = image->levels.size() == 1 && image->levels[0].capacity() >= bytes;
@@ -256,38 +324,17 @@ HResult pngReadImage(const uint8_t* data, size_t size, Image* image, ImageInfo* 
     }
     std::vector<png_bytep> rows;
     result = resizeBuffer(&rows, decoded.height);
-    if (result != kOk) {
-        if (borrowed) {
-            image->levels.swap(decoded.levels);
-        }
-        return result;
-    }
-    for (uint32_t y = 0; y < decoded.height; ++y) {
+    for (uint32_t y = 0; result == kOk && y < decoded.height; ++y) {
         rows[y] = decoded.levels[0].data() + static_cast<size_t>(y) * decoded.width * 4;
     }
-    PngDecoder decoder = {nullptr, nullptr, {data, size, 0}, false};
-    decoder.png =
-        png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, errorCallback, warningCallback,
-                                 &decoder, allocateCallback, freeCallback);
-    decoder.info = decoder.png ? png_create_info_struct(decoder.png) : nullptr;
-    if (decoder.info == nullptr) {
-        png_destroy_read_struct(&decoder.png, nullptr, nullptr);
-        if (borrowed) {
-            image->levels.swap(decoded.levels);
-        }
-        return kOutOfMemory;
+    if (result == kOk) {
+        result = decodeIntoRows(data, size, header, rows.data());
     }
-    // libpng must agree with our own reading of the header.
-    const bool ok = beginDecode(&decoder) &&
-                    png_get_image_width(decoder.png, decoder.info) == decoded.width &&
-                    png_get_image_height(decoder.png, decoder.info) == decoded.height &&
-                    decodeRows(&decoder, rows.data());
-    png_destroy_read_struct(&decoder.png, &decoder.info, nullptr);
-    if (!ok) {
+    if (result != kOk) {
         if (borrowed) {
             image->levels.swap(decoded.levels); // its bytes partly decoded
         }
-        return decoder.outOfMemory ? kOutOfMemory : kInvalidData;
+        return result;
     }
     *image = std::move(decoded);
     if (info != nullptr) {

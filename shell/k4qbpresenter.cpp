@@ -71,6 +71,14 @@ HRESULT K4QBPresenter::prepare(IDirect3DDevice9* device, UINT width, UINT height
 }
 
 HRESULT K4QBPresenter::present(IDirect3DDevice9* device, const RECT* source) {
+    return copyOut(device, source, true);
+}
+
+HRESULT K4QBPresenter::rehearse(IDirect3DDevice9* device) {
+    return mode_ == K4QBPresentMode::Direct ? D3D_OK : copyOut(device, nullptr, false);
+}
+
+HRESULT K4QBPresenter::copyOut(IDirect3DDevice9* device, const RECT* source, bool show) {
     if (mode_ == K4QBPresentMode::Direct) {
         // The documentation keeps source rectangles for copying swap chains;
         // where a runtime refuses one, the whole buffer is shown instead.
@@ -114,7 +122,7 @@ HRESULT K4QBPresenter::present(IDirect3DDevice9* device, const RECT* source) {
         result = copy_->GetDC(&copyDc);
     }
     if (SUCCEEDED(result)) {
-        HDC window = GetDC(target_);
+        HDC window = show ? GetDC(target_) : nullptr;
         if (window != nullptr) {
             BitBlt(window, 0, 0, client.right, client.bottom, copyDc, 0, 0, SRCCOPY);
             ReleaseDC(target_, window);

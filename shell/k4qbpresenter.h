@@ -42,10 +42,15 @@ public:
     // Shows the back buffer on the target: the whole buffer (or `source` of
     // it) over the whole client area. Returns the failing call's result.
     HRESULT present(IDirect3DDevice9* device, const RECT* source = nullptr);
+    // Everything present does but the copy onto the window: pays the first
+    // copy's one-time costs (the surfaces of the window's size, the driver's
+    // shaders) without showing anything. Nothing in Direct mode.
+    HRESULT rehearse(IDirect3DDevice9* device);
     // Frees the device objects; before a reset and before the device goes.
     void release();
 
 private:
+    HRESULT copyOut(IDirect3DDevice9* device, const RECT* source, bool show);
     HRESULT prepare(IDirect3DDevice9* device, UINT width, UINT height, D3DFORMAT format);
 
     K4QBPresentMode mode_;

@@ -11,6 +11,7 @@
 #include "shell/k4qberrorboundary.h"
 #include "shell/k4qbquad.h"
 #include "shell/k4qbthread.h"
+#include "texmgr/k4qbdrawingwarmup.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbtexmgrimagepanel.h"
 #include "texmgr/k4qbtexmgrwindow.h"
@@ -22,10 +23,6 @@
 namespace {
 
 std::atomic<uint32_t> nextSerial{1};
-// The first textured drawing of the process pays the driver's one-time costs
-// (with Mesa's software renderer, compiling its shaders): paid once, while the
-// first frame still loads.
-std::atomic<bool> drawingWarmedUp{false};
 
 char* copyText(const char* text) {
     size_t length = text != nullptr ? std::strlen(text) : 0;
@@ -189,10 +186,20 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
     }
 
     // The long part, without the lock: reading and decoding the file, and
-    // the mip levels, except for the first frame, which is shown first.
+    // the mip levels, except for the first frame, which is shown first (and
+    // where it can, decoded straight into its texture).
     k4d3dx::DecodedTexture decoded;
     const bool decoding = texture == nullptr;
-    if (decoding) {
+    const HRESULT direct = decoding && index == 0
+                               ? loadDirect(index, path.getText(), target, &decoded, &texture)
+                               : S_FALSE;
+    if (direct == D3DERR_DEVICELOST) {
+        return false;
+    }
+    if (direct == E_ABORT) {
+        return true;
+    }
+    if (decoding && direct == S_FALSE) {
         HRESULT result = k4d3dx::decodeTextureFile(target, path.getText(), &decoded);
         if (SUCCEEDED(result)) {
             k4p::FileStatus status;
@@ -224,7 +231,7 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
             texture = nullptr;
         }
         placeFrame(index, texture, use.device());
-    } else if (!frame.facts && (loadView_.info || atLimit)) {
+    } else if (!decoding && !frame.facts && (loadView_.info || atLimit)) {
         readFacts(index, path.getText());
     }
     K4QBPreviewFrame& placed = frames_[index];
@@ -246,6 +253,7 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
     // The lower levels of a texture cached here, before anything else: also
     // when cancelled meanwhile, so that no texture stays incomplete.
     if (decoding && texture != nullptr && !decoded.complete() &&
+        (decoded.texture.levels.size() > 0 || readTopLevel(path.getText(), texture, &decoded)) &&
         SUCCEEDED(k4d3dx::completeTextureLevels(&decoded))) {
         for (;;) {
             K4QBD3DUse use(mainWindow_);
@@ -263,10 +271,88 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
         }
     }
     if (compressing && running_.load()) {
-        compressFrame(index, path.getText());
+        compressFrame(index, path.getText(), decoding ? &decoded : nullptr);
         publishFrame(index);
     }
     K4C_TRACE(logger_, "Exit K4QBImagePreview::loadFrame = %p", (void*)this);
+    return true;
+}
+
+HRESULT K4QBImagePreview::loadDirect(int32_t index, const char* path,
+                                     const k4d3dx::TextureTarget& target,
+                                     k4d3dx::DecodedTexture* decoded, IDirect3DTexture9** texture) {
+    k4d3dx::DirectTexture plan;
+    if (k4d3dx::planDirectTexture(target, path, &plan) != S_OK) {
+        return S_FALSE;
+    }
+    IDirect3DTexture9* made = nullptr;
+    D3DLOCKED_RECT locked = {};
+    {
+        K4QBD3DUse use(mainWindow_);
+        if (use.device() == nullptr) {
+            return D3DERR_DEVICELOST;
+        }
+        if (!running_.load()) {
+            return E_ABORT;
+        }
+        made = cache_->beginDirectTexture(plan, &locked);
+    }
+    if (made == nullptr) {
+        return S_FALSE;
+    }
+    const HRESULT result = k4d3dx::decodeDirectTexture(plan, locked, decoded);
+    if (SUCCEEDED(result)) {
+        k4p::FileStatus status;
+        noteFacts(index, decoded->info, k4p::getFileStatus(path, &status) ? status.size : 0);
+    }
+    // The texture is ended with the device, however long that takes: it is
+    // locked and nobody else holds it.
+    for (;;) {
+        K4QBD3DUse use(mainWindow_);
+        if (use.device() != nullptr) {
+            try {
+                *texture = cache_->endDirectTexture(path, made, SUCCEEDED(result), decoded->info);
+            } catch (const char*) {
+                *texture = nullptr;
+            }
+            if (!running_.load()) {
+                return E_ABORT;
+            }
+            // Anything but damage in the file takes the usual way, which
+            // makes room in the cache and tries other formats.
+            if (FAILED(result) && result != D3DXERR_INVALIDDATA) {
+                return S_FALSE;
+            }
+            placeFrame(index, *texture, use.device());
+            return S_OK;
+        }
+        if (!running_.load()) {
+            return E_ABORT; // the device went with the window: nothing left to end
+        }
+        k4p::sleepMs(10);
+    }
+}
+
+bool K4QBImagePreview::readTopLevel(const char* path, IDirect3DTexture9* texture,
+                                    k4d3dx::DecodedTexture* decoded) {
+    // In strips, so that the lock is held for a few milliseconds at a time.
+    constexpr uint32_t kStrip = 256;
+    for (uint32_t row = 0; row < decoded->texture.height;) {
+        K4QBD3DUse use(mainWindow_);
+        if (use.device() == nullptr) {
+            if (!running_.load()) {
+                return false;
+            }
+            k4p::sleepMs(10);
+            continue;
+        }
+        // Evicted meanwhile: nothing to complete.
+        if (!cache_->holds(path, texture) ||
+            FAILED(k4d3dx::readTopLevelRows(texture, row, kStrip, decoded))) {
+            return false;
+        }
+        row += kStrip;
+    }
     return true;
 }
 
@@ -436,9 +522,11 @@ void K4QBImagePreview::run() {
         if (rebuild_.load()) {
             rebuild();
         }
-        // Nothing is drawn before frame 0 is loaded; then at once.
-        if (frameCount_ > 0 && loadedCount_.load() == 0 && !drawingWarmedUp.exchange(true)) {
-            warmUpDrawing();
+        // Nothing is drawn before frame 0 is loaded; then at once. Where the
+        // driver's one-time costs are not paid yet, they are now, while the
+        // loader decodes.
+        if (frameCount_ > 0 && loadedCount_.load() == 0 && K4QBDrawingWarmUp::claim()) {
+            K4QBDrawingWarmUp::draw(mainWindow_, running_, logger_);
         }
         if (frameCount_ == 0 || loadedCount_.load() > 0) {
             uint32_t now = k4p::tickCount();
@@ -456,38 +544,6 @@ void K4QBImagePreview::run() {
         k4p::sleepMs(1);
     }
     K4C_TRACE(logger_, "Exit K4QBImagePreview::run = %p", (void*)this);
-}
-
-void K4QBImagePreview::warmUpDrawing() {
-    K4C_TRACE(logger_, "Enter K4QBImagePreview::warmUpDrawing = %p", (void*)this);
-    K4QBD3DUse use(mainWindow_);
-    IDirect3DDevice9* device = use.device();
-    IDirect3DTexture9* texture = nullptr;
-    D3DLOCKED_RECT locked;
-    if (device != nullptr && running_.load() &&
-        SUCCEEDED(device->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture,
-                                        nullptr)) &&
-        SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0))) {
-        *static_cast<uint32_t*>(locked.pBits) = K4QB_PREVIEW_SURROUND;
-        texture->UnlockRect(0);
-        // In the drawing's states, cleared again and shown as the dark grey
-        // the panel shows around every picture.
-        device->SetRenderState(D3DRS_ALPHABLENDENABLE, panel_->getAlpha() ? TRUE : FALSE);
-        device->SetRenderState(D3DRS_SRCBLEND,
-                               panel_->getAlpha() ? D3DBLEND_SRCALPHA : D3DBLEND_ONE);
-        device->SetRenderState(D3DRS_DESTBLEND,
-                               panel_->getAlpha() ? D3DBLEND_INVSRCALPHA : D3DBLEND_ZERO);
-        if (SUCCEEDED(device->BeginScene())) {
-            k4qbDrawQuad(device, texture, 0, 0, 1, 1);
-            device->EndScene();
-        }
-        device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_PREVIEW_SURROUND, 1.0f, 0);
-        mainWindow_->presentD3D();
-    }
-    if (texture != nullptr) {
-        texture->Release();
-    }
-    K4C_TRACE(logger_, "Exit K4QBImagePreview::warmUpDrawing = %p", (void*)this);
 }
 
 void K4QBImagePreview::rebuild() {

@@ -56,6 +56,10 @@ class K4CString;
 class K4QBFileListBox;
 class K4QBTexMgrWindow;
 class K4QBTextureCache;
+namespace k4d3dx {
+struct DecodedTexture;
+struct TextureTarget;
+} // namespace k4d3dx
 
 inline constexpr int32_t K4QB_PREVIEW_MAX_FRAMES = 100;
 inline constexpr D3DCOLOR K4QB_PREVIEW_SURROUND = 0xFF333333;
@@ -161,6 +165,16 @@ private:
     void load();
     // One frame; false when the device was refused (tried again later).
     bool loadFrame(int32_t index);
+    // The first frame decoded straight into its texture
+    // (k4d3dx::planDirectTexture), cached and placed: S_OK (the texture null
+    // when the file is damaged); S_FALSE when the usual way is to be taken;
+    // D3DERR_DEVICELOST to be tried again later; E_ABORT when cancelled.
+    HRESULT loadDirect(int32_t index, const char* path, const k4d3dx::TextureTarget& target,
+                       k4d3dx::DecodedTexture* decoded, IDirect3DTexture9** texture);
+    // The top level of a texture loadDirect made, read back into `decoded`
+    // for its lower levels; false when it went from the cache meanwhile.
+    bool readTopLevel(const char* path, IDirect3DTexture9* texture,
+                      k4d3dx::DecodedTexture* decoded);
     // With the lock: the frame's size, fit and vertex buffer from its
     // texture. True when the texture is as large as the device takes (the
     // picture may be larger).
@@ -172,9 +186,10 @@ private:
     // texture follow from them.
     void readFacts(int32_t index, const char* path);
     void noteFacts(int32_t index, const k4codec::ImageInfo& info, uint64_t bytes);
-    // The frame's compressed preview, made from the level its texture shows
-    // (the file at `path` decoded again as the texture holds it).
-    void compressFrame(int32_t index, const char* path);
+    // The frame's compressed preview, made from the level its texture shows:
+    // from `loaded` (the loader's decoding, when it holds that level), else
+    // the file at `path` decoded again as the texture holds it.
+    void compressFrame(int32_t index, const char* path, const k4d3dx::DecodedTexture* loaded);
     // The texture level that shows picture level `level`.
     static uint32_t textureLevel(const K4QBPreviewFrame& frame, uint32_t level);
     // Draws a loaded frame at the view (with the device held); false when
@@ -183,7 +198,6 @@ private:
                     IDirect3DTexture9* texture, const K4QBPanelView& view);
     void postFrameCaption(const K4QBPreviewFrame& frame, bool drawable);
     void noteContentError(int32_t index, const char* code);
-    void warmUpDrawing();
     void rebuild();
     // Draws the current frame, first advancing the animation when asked.
     void draw(bool advance);

@@ -111,31 +111,39 @@ void K4QBImagePreview::readFacts(int32_t index, const char* path) {
     K4C_TRACE(logger_, "Exit K4QBImagePreview::readFacts = %p", (void*)this);
 }
 
-void K4QBImagePreview::compressFrame(int32_t index, const char* path) {
+void K4QBImagePreview::compressFrame(int32_t index, const char* path,
+                                     const k4d3dx::DecodedTexture* loaded) {
     K4C_TRACE(logger_, "Enter K4QBImagePreview::compressFrame(%d, %s) = %p", index, path,
               (void*)this);
     K4QBPreviewFrame& frame = frames_[index];
     const uint32_t asked = textureLevel(frame, loadView_.level);
-    k4d3dx::TextureTarget target;
-    {
-        K4QBD3DUse use(mainWindow_);
-        target = cache_->getTextureTarget();
-    }
-    // The long part without the lock: the file decoded again as the texture
-    // holds it (reading a managed texture back costs more under Wine, which
-    // downloads it from the renderer), the codec's encoder and decoder, the
-    // error and the difference.
+    // The long part without the lock: the level as the texture holds it (as
+    // the loader decoded it just now, or the file decoded again: reading a
+    // managed texture back costs more under Wine, which downloads it from the
+    // renderer), the codec's encoder and decoder, the error and the
+    // difference.
     k4d3dx::DecodedTexture decoded;
-    HRESULT hr = k4d3dx::decodeTextureFile(target, path, &decoded);
-    if (SUCCEEDED(hr) && decoded.texture.levels.size() <= asked) {
-        hr = k4d3dx::completeTextureLevels(&decoded);
+    const k4codec::Image* image = &decoded.texture;
+    HRESULT hr = S_OK;
+    if (loaded != nullptr && loaded->texture.levels.size() > asked) {
+        image = &loaded->texture;
+    } else {
+        k4d3dx::TextureTarget target;
+        {
+            K4QBD3DUse use(mainWindow_);
+            target = cache_->getTextureTarget();
+        }
+        hr = k4d3dx::decodeTextureFile(target, path, &decoded);
+        if (SUCCEEDED(hr) && decoded.texture.levels.size() <= asked) {
+            hr = k4d3dx::completeTextureLevels(&decoded);
+        }
     }
-    const uint32_t width = std::max(1u, decoded.texture.width >> asked);
-    const uint32_t height = std::max(1u, decoded.texture.height >> asked);
+    const uint32_t width = std::max(1u, image->width >> asked);
+    const uint32_t height = std::max(1u, image->height >> asked);
     std::vector<k4codec::Rgba> pixels;
     k4view::CompressedPreview made;
     if (SUCCEEDED(hr)) {
-        hr = k4codec::decodeLevel(decoded.texture, asked, &pixels);
+        hr = k4codec::decodeLevel(*image, asked, &pixels);
     }
     if (SUCCEEDED(hr)) {
         hr = k4view::previewCompressed(loadView_.previewAs, pixels.data(), width, height,

@@ -7,6 +7,7 @@
 #include "foundation/k4qbinifile.h"
 #include "resources/resource_ids.h"
 #include "shell/k4qbgdiresources.h"
+#include "texmgr/k4qbdrawingwarmup.h"
 #include "texmgr/k4qbfilecontrol.h"
 #include "texmgr/k4qbimagepreview.h"
 #include "texmgr/k4qbtexmgrwindow.h"
@@ -49,8 +50,8 @@ constexpr MenuRate kRates[] = {
 } // namespace
 
 K4QBTexMgrImagePanel::K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebugLogger* logger)
-    : mainWindow_(mainWindow), preview_(nullptr), layersPanel_(nullptr), alpha_(true),
-      background_(K4QB_BG_BLUE), animationRate_(1), placedWidth_(0), placedHeight_(0),
+    : mainWindow_(mainWindow), preview_(nullptr), warmUp_(nullptr), layersPanel_(nullptr),
+      alpha_(true), background_(K4QB_BG_BLUE), animationRate_(1), placedWidth_(0), placedHeight_(0),
       dragging_(false), dragFrom_{0, 0}, wheelRest_(0), captionBox_(nullptr), panelWindow_(nullptr),
       classAtom_(0), instance_(nullptr), captionSerial_(0), contentErrorSerial_(0),
       logger_(logger) {
@@ -62,6 +63,7 @@ K4QBTexMgrImagePanel::K4QBTexMgrImagePanel(K4QBTexMgrWindow* mainWindow, K4CDebu
 
 K4QBTexMgrImagePanel::~K4QBTexMgrImagePanel() {
     K4C_TRACE_NOTHROW(logger_, "Enter destructor K4QBTexMgrImagePanel = %p", (void*)this);
+    delete warmUp_;
     destroyPreview();
     reapPreviews(true);
     stopLayerPreview();
@@ -361,6 +363,10 @@ void K4QBTexMgrImagePanel::startD3DDevice(IDirect3DDevice9* device) {
     if (preview_ != nullptr) {
         preview_->createVertexBuffers(device);
     }
+    if (warmUp_ == nullptr) {
+        warmUp_ = new K4QBDrawingWarmUp(mainWindow_, logger_);
+        warmUp_->start();
+    }
     K4C_TRACE(logger_, "Exit K4QBTexMgrImagePanel::startD3DDevice = %p", (void*)this);
 }
 
@@ -468,6 +474,9 @@ LRESULT CALLBACK K4QBTexMgrImagePanel::windowProc(HWND window, UINT message, WPA
         }
         if (message == WM_DESTROY) {
             // The main window is going: stop drawing into this window first.
+            if (panel->warmUp_ != nullptr) {
+                panel->warmUp_->stop();
+            }
             panel->destroyPreview();
             panel->reapPreviews(true);
             panel->stopLayerPreview();

@@ -40,6 +40,7 @@
 
 class K4CDebugLogger;
 class K4QBFileListBox;
+class K4QBDrawingWarmUp;
 class K4QBImagePreview;
 class K4QBIniGroup;
 class K4QBTLControls;
@@ -114,9 +115,12 @@ public:
     // The view now (any thread).
     K4QBPanelView getView() const;
 
-    // Device objects of the preview, around a device reset.
+    // Device objects of the preview, around a device reset. The first start
+    // also begins the drawing warm-up.
     void freeD3DResources();
     void startD3DDevice(IDirect3DDevice9* device);
+    // The warm-up begun with the first device, or null.
+    const K4QBDrawingWarmUp* getDrawingWarmUp() const { return warmUp_; }
 
     bool getAlpha() const { return alpha_.load(); }
     D3DCOLOR getBackground() const { return background_.load(); }
@@ -177,6 +181,8 @@ private:
 
     K4QBTexMgrWindow* mainWindow_;
     K4QBImagePreview* preview_;
+    // Started with the first device (owned).
+    K4QBDrawingWarmUp* warmUp_;
     // Cancelled previews whose threads may still run.
     std::vector<K4QBImagePreview*> retired_;
     // The layers panel once it has drawn here (it outlives this panel).

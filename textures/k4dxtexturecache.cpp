@@ -272,6 +272,73 @@ void K4DXTextureCache::completeDecodedTexture(const char* path, IDirect3DTexture
     K4C_TRACE(logger_, "Exit K4DXTextureCache::completeDecodedTexture = %p", (void*)this);
 }
 
+IDirect3DTexture9* K4DXTextureCache::beginDirectTexture(const k4d3dx::DirectTexture& plan,
+                                                        D3DLOCKED_RECT* locked) {
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::beginDirectTexture(%ux%u) = %p", plan.width,
+              plan.height, (void*)this);
+    evictAboveThreshold();
+    IDirect3DTexture9* texture = nullptr;
+    D3DSURFACE_DESC desc;
+    if (spare_ != nullptr && spare_->GetLevelCount() == plan.levels &&
+        spare_->GetLevelDesc(0, &desc) == D3D_OK && desc.Width == plan.width &&
+        desc.Height == plan.height && desc.Format == static_cast<D3DFORMAT>(plan.format)) {
+        // It held another picture: its lower levels blank until the chain
+        // is made, as in a new texture.
+        if (SUCCEEDED(k4d3dx::blankTextureLevels(spare_, 1))) {
+            texture = spare_;
+            spare_ = nullptr;
+        } else {
+            releaseSpare();
+        }
+    }
+    if (texture == nullptr && FAILED(device_->CreateTexture(plan.width, plan.height, plan.levels, 0,
+                                                            static_cast<D3DFORMAT>(plan.format),
+                                                            D3DPOOL_MANAGED, &texture, nullptr))) {
+        texture = nullptr;
+    }
+    if (texture != nullptr && FAILED(texture->LockRect(0, locked, nullptr, 0))) {
+        texture->Release();
+        texture = nullptr;
+    }
+    K4C_TRACE(logger_, "Return %p from K4DXTextureCache::beginDirectTexture = %p", (void*)texture,
+              (void*)this);
+    return texture;
+}
+
+IDirect3DTexture9* K4DXTextureCache::endDirectTexture(const char* path, IDirect3DTexture9* texture,
+                                                      bool filled, const k4codec::ImageInfo& info) {
+    K4C_TRACE(logger_, "Enter K4DXTextureCache::endDirectTexture(%s, %p, %d) = %p", path,
+              (void*)texture, filled ? 1 : 0, (void*)this);
+    texture->UnlockRect(0);
+    IDirect3DTexture9* cached = nullptr;
+    Entry* found = filled && path != nullptr ? static_cast<Entry*>(entries_->get(path)) : nullptr;
+    if (found != nullptr) {
+        cached = hit(found); // loaded meanwhile by another preview
+        texture->Release();
+    } else if (filled && path != nullptr) {
+        try {
+            cached = addEntry(path, texture);
+        } catch (...) {
+            texture->Release();
+            throw;
+        }
+        if (info.warning[0] != 0) {
+            K4C_LOGAT(logger_, K4C_LOG_WARNING, "(In K4DXTextureCache::loadTexture) %s: %s", path,
+                      info.warning);
+        }
+    } else {
+        texture->Release();
+    }
+    K4C_TRACE(logger_, "Return %p from K4DXTextureCache::endDirectTexture = %p", (void*)cached,
+              (void*)this);
+    return cached;
+}
+
+bool K4DXTextureCache::holds(const char* path, IDirect3DTexture9* texture) const {
+    const Entry* found = path != nullptr ? static_cast<const Entry*>(entries_->get(path)) : nullptr;
+    return found != nullptr && found->texture == texture;
+}
+
 IDirect3DTexture9* K4DXTextureCache::getFromFolder(const char* name, const char* folder) {
     K4C_TRACE(logger_, "Enter K4DXTextureCache::getFromFolder(%s, %s) = %p", name, folder,
               (void*)this);

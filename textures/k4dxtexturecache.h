@@ -68,6 +68,21 @@ public:
     void completeDecodedTexture(const char* path, IDirect3DTexture9* texture,
                                 const k4d3dx::DecodedTexture& decoded);
 
+    // The loader's direct way (k4d3dx::planDirectTexture): a texture for the
+    // plan, not cached yet, its top level locked into `locked`: the spare
+    // when it fits (its other levels blank again), else a new one. Null when
+    // none can be had; the caller then loads the usual way.
+    IDirect3DTexture9* beginDirectTexture(const k4d3dx::DirectTexture& plan,
+                                          D3DLOCKED_RECT* locked);
+    // Unlocks a texture of beginDirectTexture. When `filled`, caches it
+    // under the path and returns it (or the one cached meanwhile); otherwise
+    // lets it go and returns null. Throws "K4CERR_MEM_OUTOFMEMORY" (the
+    // texture then let go).
+    IDirect3DTexture9* endDirectTexture(const char* path, IDirect3DTexture9* texture, bool filled,
+                                        const k4codec::ImageInfo& info);
+    // The path holds `texture` still (it may have been evicted meanwhile).
+    bool holds(const char* path, IDirect3DTexture9* texture) const;
+
     // Drops the texture of the path, so that its next use loads the file
     // again (the texture check rewrote it). Nothing when it is not cached.
     void forget(const char* path);

@@ -167,5 +167,41 @@ HRESULT completeTextureLevels(DecodedTexture* decoded);
 // not match.
 HRESULT refillDecodedTexture(IDirect3DTexture9* texture, const DecodedTexture& decoded);
 
+// The first picture of a preview straight into its texture: a PNG that the
+// texture holds as the file decodes (its own size, and the decoded format the
+// first the device creates for it) is decoded into the texture's locked top
+// level, with no picture of its own in between (fresh memory, and copying
+// it, are the slow part of a first load):
+//   planDirectTexture   (no device) the file read, its header checked: S_OK
+//                                   when the way applies, S_FALSE when it
+//                                   does not (decodeTextureFile then);
+//   (device)            a managed texture of the plan's size, format and
+//                       levels, its top level locked;
+//   decodeDirectTexture (no device) the file decoded into the locked level;
+//                                   `decoded` then describes the texture as
+//                                   decodeTextureFile would, without pixels;
+//   (device)            unlocked, shown;
+//   readTopLevelRows    (device)    the top level read back in strips of
+//                                   rows, for completeTextureLevels.
+struct DirectTexture {
+    std::vector<uint8_t> bytes; // the file
+    size_t size = 0;
+    k4codec::ImageInfo info;
+    uint32_t width = 0, height = 0, levels = 0;
+    k4codec::Format format = k4codec::kFmtUnknown;
+
+    DirectTexture() = default;
+    DirectTexture(const DirectTexture&) = delete;
+    DirectTexture& operator=(const DirectTexture&) = delete;
+    ~DirectTexture(); // the file's buffer goes to the next load
+};
+HRESULT planDirectTexture(const TextureTarget& target, const char* path, DirectTexture* plan);
+HRESULT decodeDirectTexture(const DirectTexture& plan, const D3DLOCKED_RECT& locked,
+                            DecodedTexture* decoded);
+HRESULT readTopLevelRows(IDirect3DTexture9* texture, uint32_t first, uint32_t count,
+                         DecodedTexture* decoded);
+// The texture's levels from `first` on made blank, as in a new texture.
+HRESULT blankTextureLevels(IDirect3DTexture9* texture, uint32_t first);
+
 } // namespace k4d3dx
 #endif

@@ -155,6 +155,29 @@ HRESULT fillTexture(IDirect3DTexture9* texture, const k4codec::Image& image) {
     return S_OK;
 }
 
+// The texture's levels from `first` on, blank as in a new texture.
+HRESULT blankLevels(IDirect3DTexture9* texture, uint32_t first) {
+    D3DSURFACE_DESC desc;
+    HRESULT hr = texture->GetLevelDesc(0, &desc);
+    const Format format = static_cast<Format>(desc.Format);
+    for (uint32_t level = first; SUCCEEDED(hr) && level < texture->GetLevelCount(); ++level) {
+        D3DLOCKED_RECT locked;
+        hr = texture->LockRect(level, &locked, nullptr, 0);
+        if (SUCCEEDED(hr)) {
+            const size_t pitch = static_cast<size_t>(
+                k4codec::formatRowPitch(format, k4codec::levelSize(desc.Width, level)));
+            const uint32_t rows =
+                k4codec::formatRowCount(format, k4codec::levelSize(desc.Height, level));
+            uint8_t* bits = static_cast<uint8_t*>(locked.pBits);
+            for (uint32_t y = 0; y < rows; ++y) {
+                std::memset(bits + static_cast<ptrdiff_t>(y) * locked.Pitch, 0, pitch);
+            }
+            texture->UnlockRect(level);
+        }
+    }
+    return hr;
+}
+
 bool outOfMemory(HRESULT hr) {
     return hr == E_OUTOFMEMORY || hr == D3DERR_OUTOFVIDEOMEMORY;
 }
@@ -360,22 +383,8 @@ HRESULT k4d3dx::refillDecodedTexture(IDirect3DTexture9* texture, const DecodedTe
     }
     HRESULT hr = fillTexture(texture, decoded.texture);
     // The levels below, blank as in a new texture (they held another picture).
-    for (uint32_t level = static_cast<uint32_t>(decoded.texture.levels.size());
-         SUCCEEDED(hr) && level < decoded.levels; ++level) {
-        D3DLOCKED_RECT locked;
-        hr = texture->LockRect(level, &locked, nullptr, 0);
-        if (SUCCEEDED(hr)) {
-            const Format format = decoded.texture.format;
-            const size_t pitch = static_cast<size_t>(
-                k4codec::formatRowPitch(format, k4codec::levelSize(desc.Width, level)));
-            const uint32_t rows =
-                k4codec::formatRowCount(format, k4codec::levelSize(desc.Height, level));
-            uint8_t* bits = static_cast<uint8_t*>(locked.pBits);
-            for (uint32_t y = 0; y < rows; ++y) {
-                std::memset(bits + static_cast<ptrdiff_t>(y) * locked.Pitch, 0, pitch);
-            }
-            texture->UnlockRect(level);
-        }
+    if (SUCCEEDED(hr)) {
+        hr = blankLevels(texture, static_cast<uint32_t>(decoded.texture.levels.size()));
     }
     return hr;
 }
@@ -400,6 +409,104 @@ HRESULT k4d3dx::completeTextureLevels(DecodedTexture* decoded) {
         decoded->source = k4codec::Image();
     }
     return hr;
+}
+
+k4d3dx::DirectTexture::~DirectTexture() {
+    spareBuffers().give(&bytes);
+}
+
+HRESULT k4d3dx::planDirectTexture(const TextureTarget& target, const char* path,
+                                  DirectTexture* plan) {
+    if (path == nullptr || plan == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    try {
+        k4p::FileStatus status;
+        plan->bytes = spareBuffers().take(k4p::getFileStatus(path, &status) ? status.size : 0);
+        HRESULT hr = readFile(path, &plan->bytes, &plan->size);
+        Format decoded = k4codec::kFmtUnknown;
+        if (FAILED(hr) || k4codec::pngReadDecodedFormat(plan->bytes.data(), plan->size, &plan->info,
+                                                        &decoded) != k4codec::kOk) {
+            return S_FALSE; // the usual way tells what is wrong
+        }
+        defaultSize(target.caps, plan->info.width, plan->info.height, &plan->width, &plan->height);
+        for (const Format format : k4codec::textureFormatCandidates(plan->info.format, decoded)) {
+            if (std::find(target.creatable.begin(), target.creatable.end(), format) !=
+                target.creatable.end()) {
+                if (format != decoded || plan->width != plan->info.width ||
+                    plan->height != plan->info.height) {
+                    return S_FALSE;
+                }
+                plan->format = format;
+                plan->levels = chainLevels(target.caps, plan->width, plan->height);
+                return S_OK;
+            }
+        }
+        return S_FALSE;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT k4d3dx::decodeDirectTexture(const DirectTexture& plan, const D3DLOCKED_RECT& locked,
+                                    DecodedTexture* decoded) {
+    if (decoded == nullptr || locked.pBits == nullptr || locked.Pitch <= 0 || plan.levels == 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    const HRESULT hr = toHresult(
+        k4codec::pngReadInto(plan.bytes.data(), plan.size, static_cast<uint8_t*>(locked.pBits),
+                             static_cast<size_t>(locked.Pitch), plan.width, plan.height, nullptr));
+    if (SUCCEEDED(hr)) {
+        DecodedTexture made;
+        made.info = plan.info;
+        made.texture.width = plan.width;
+        made.texture.height = plan.height;
+        made.texture.format = plan.format;
+        made.levels = plan.levels;
+        *decoded = std::move(made);
+    }
+    return hr;
+}
+
+HRESULT k4d3dx::readTopLevelRows(IDirect3DTexture9* texture, uint32_t first, uint32_t count,
+                                 DecodedTexture* decoded) {
+    if (texture == nullptr || decoded == nullptr || decoded->texture.levels.size() > 1) {
+        return D3DERR_INVALIDCALL;
+    }
+    k4codec::Image& top = decoded->texture;
+    const size_t row = static_cast<size_t>(top.width) * 4;
+    if (first >= top.height || k4codec::formatRowPitch(top.format, top.width) != row) {
+        return D3DERR_INVALIDCALL;
+    }
+    count = std::min(count, top.height - first);
+    try {
+        if (top.levels.empty()) {
+            top.levels.push_back(spareBuffers().take(row * top.height));
+            top.levels[0].resize(row * top.height);
+        }
+    } catch (const std::bad_alloc&) {
+        top.levels.clear();
+        return E_OUTOFMEMORY;
+    }
+    const RECT rows = {0, static_cast<LONG>(first), static_cast<LONG>(top.width),
+                       static_cast<LONG>(first + count)};
+    D3DLOCKED_RECT locked;
+    const HRESULT hr = texture->LockRect(0, &locked, &rows, D3DLOCK_READONLY);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    for (uint32_t y = 0; y < count; ++y) {
+        std::memcpy(top.levels[0].data() + (first + y) * row,
+                    static_cast<const uint8_t*>(locked.pBits) +
+                        static_cast<ptrdiff_t>(y) * locked.Pitch,
+                    row);
+    }
+    texture->UnlockRect(0);
+    return S_OK;
+}
+
+HRESULT k4d3dx::blankTextureLevels(IDirect3DTexture9* texture, uint32_t first) {
+    return texture != nullptr ? blankLevels(texture, first) : D3DERR_INVALIDCALL;
 }
 
 HRESULT k4d3dx::createTextureFromFile(IDirect3DDevice9* pDevice, const char* pSrcFile,

@@ -133,3 +133,60 @@ TEST(PngRead, FileAfterFileIntoTheSameBuffers) {
     EXPECT_EQ(reused.levels[0].data(), memory);
     EXPECT_EQ(readFileInto(scratchPath("none.png").c_str(), &file, &size), kFileNotFound);
 }
+
+// A preview's first picture is decoded straight into a locked texture level,
+// whose rows may be longer than the picture's: the same pixels as a decoding
+// of its own, the padding untouched, and the format told before decoding
+// (a palette with tRNS has alpha, RGB has none).
+TEST(PngRead, IntoRowsOfTheCallersPitch) {
+    struct Case {
+        imgwrite::PngOptions options;
+        size_t channels;
+        Format format;
+    };
+    imgwrite::PngOptions rgb, palette, interlaced;
+    rgb.colourType = 2;
+    palette.colourType = 3;
+    palette.palette = {{10, 20, 30, 0}, {200, 100, 50, 0}, {1, 2, 3, 0}};
+    palette.paletteAlpha = {0, 128};
+    interlaced.interlaced = true;
+    const Case cases[] = {
+        {rgb, 3, kFmtX8R8G8B8}, {palette, 1, kFmtA8R8G8B8}, {interlaced, 4, kFmtA8R8G8B8}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options.colourType);
+        const uint32_t w = 11, h = 6;
+        std::vector<uint16_t> samples(w * h * c.channels);
+        for (size_t i = 0; i < samples.size(); ++i) {
+            samples[i] = static_cast<uint16_t>(c.channels == 1 ? i % 3 : i * 37 % 256);
+        }
+        const Bytes file = imgwrite::writePng(c.options, w, h, samples);
+        Image own;
+        ASSERT_EQ(readBytes(file, &own), kOk);
+        ImageInfo info;
+        Format decoded = kFmtUnknown;
+        ASSERT_EQ(pngReadDecodedFormat(file.data(), file.size(), &info, &decoded), kOk);
+        EXPECT_EQ(decoded, own.format);
+        EXPECT_EQ(info.width, w);
+
+        const size_t pitch = w * 4 + 12;
+        std::vector<uint8_t> rows(pitch * h, 0xee);
+        ASSERT_EQ(pngReadInto(file.data(), file.size(), rows.data(), pitch, w, h, nullptr), kOk);
+        for (uint32_t y = 0; y < h; ++y) {
+            const uint8_t* row = rows.data() + y * pitch;
+            EXPECT_TRUE(std::equal(row, row + w * 4, own.levels[0].data() + y * w * 4)) << y;
+            EXPECT_TRUE(std::all_of(row + w * 4, row + pitch, [](uint8_t b) { return b == 0xee; }));
+        }
+        // Another size than the file's, or rows too short: refused before
+        // anything is written.
+        std::vector<uint8_t> untouched(rows);
+        EXPECT_EQ(pngReadInto(file.data(), file.size(), rows.data(), pitch, w, h + 1, nullptr),
+                  kInvalidCall);
+        EXPECT_EQ(pngReadInto(file.data(), file.size(), rows.data(), w * 4 - 1, w, h, nullptr),
+                  kInvalidCall);
+        EXPECT_EQ(rows, untouched);
+        Bytes damaged(file);
+        damaged[damaged.size() - 20] ^= 0x5a;
+        EXPECT_EQ(pngReadInto(damaged.data(), damaged.size(), rows.data(), pitch, w, h, nullptr),
+                  kInvalidData);
+    }
+}

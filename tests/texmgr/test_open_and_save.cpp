@@ -265,6 +265,8 @@ TEST_F(OpenAndSave, DroppedFilesAreSelectedAndPreviewedOrAttachedAsLayers) {
     }
     ASSERT_TRUE(k4p::createFolderTree(deep.c_str()));
     ASSERT_TRUE(writeWide(wide(deep) + L"deep.png", png(8, 8, {9, 9, 9, 255})));
+    ASSERT_TRUE(k4p::createFolder((disk + "sub").c_str()));
+    ASSERT_TRUE(writeWide(wide(disk) + L"sub\\d.png", png(4, 4, {1, 1, 1, 255})));
     open();
     const HWND main = window_->getWindow();
 
@@ -291,6 +293,11 @@ TEST_F(OpenAndSave, DroppedFilesAreSelectedAndPreviewedOrAttachedAsLayers) {
     EXPECT_EQ(selectedNames(), std::vector<std::string>{"b.png"});
     drop(main, {wide(deep) + L"deep.png"});
     EXPECT_TRUE(waitForCaption("deep.png (8 by 8)")) << caption();
+    // A dropped folder opens that folder, its pictures listed.
+    drop(main, {wide(disk) + L"sub"});
+    EXPECT_EQ(std::string(window_->getFSControls()->getFolderDropDown()->getCurFolder()),
+              disk + "sub\\");
+    EXPECT_GE(position("d.png"), 0);
 
     command(window_.get(), IDM_VIEW_MODE_LAYERED);
     drop(main, {wide(disk) + L"b.png", wide(disk) + L"a.png", foreign + L"\\c.png"});
