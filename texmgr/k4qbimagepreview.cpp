@@ -310,12 +310,16 @@ HRESULT K4QBImagePreview::loadDirect(int32_t index, const char* path,
     for (;;) {
         K4QBD3DUse use(mainWindow_);
         if (use.device() != nullptr) {
+            // A cancelled preview caches nothing: its texture would stay
+            // without its lower levels.
+            const bool cancelled = !running_.load();
             try {
-                *texture = cache_->endDirectTexture(path, made, SUCCEEDED(result), decoded->info);
+                *texture = cache_->endDirectTexture(path, made, SUCCEEDED(result) && !cancelled,
+                                                    decoded->info);
             } catch (const char*) {
                 *texture = nullptr;
             }
-            if (!running_.load()) {
+            if (cancelled) {
                 return E_ABORT;
             }
             // Anything but damage in the file takes the usual way, which
