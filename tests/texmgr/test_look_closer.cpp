@@ -177,6 +177,30 @@ TEST_F(LookCloser, ActualSizeWheelAndZoomItemsDrawTexelsAsWholePixels) {
     EXPECT_NE(p.rgb(cx - 5, cy - 4), 0u);
 }
 
+// The wheel goes to the window with the focus; the message loop hands it to
+// the panel when the pointer is over the picture (it zooms there) and leaves
+// it to the file list otherwise (it scrolls the list).
+TEST_F(LookCloser, TheWheelZoomsWhereThePointerIs) {
+    openPlain();
+    show("photo.png", "photo.png (64 by 64)");
+    command(window_.get(), IDM_VIEW_ZOOM_ACTUAL);
+    const HWND list = window_->getFSControls()->getFileList()->getWindow();
+    auto wheelAt = [&](HWND over, int x, int y) {
+        POINT at = {x, y};
+        ClientToScreen(over, &at);
+        MSG message = {list, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(at.x, at.y), 0,
+                       at};
+        return window_->isDialogMessage(&message);
+    };
+    RECT panel;
+    GetClientRect(panel_->getPanelWindow(), &panel);
+    EXPECT_FALSE(wheelAt(list, 5, 5));
+    EXPECT_EQ(panel_->getView().view.step, 0);
+    EXPECT_TRUE(wheelAt(panel_->getPanelWindow(), panel.right / 2, panel.bottom / 2));
+    EXPECT_EQ(panel_->getView().view.step, 1);
+    EXPECT_FALSE(panel_->getView().view.fit);
+}
+
 // Animation plays at the zoom: at 4x the 2 x 2 checker fills 8 x 8 pixels
 // and the 64 x 64 photo 256 x 256, frame after frame.
 TEST_F(LookCloser, AnimationPlaysZoomed) {
