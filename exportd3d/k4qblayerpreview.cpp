@@ -8,6 +8,7 @@
 #include "foundation/k4ctrace.h"
 #include "platform/platform.h"
 #include "shell/k4qbappwindow.h"
+#include "shell/k4qbquad.h"
 #include "shell/k4qberrorboundary.h"
 #include "shell/k4qbthread.h"
 #include "textures/k4qbtexturecache.h"
@@ -106,8 +107,9 @@ void K4QBLayerPreview::draw() {
         if (size.right > 0 && size.bottom > 0) {
             placement = canvas_->placeOnCanvas(size.right, size.bottom);
         }
-        drawLayers(use.device(), this, drawn_, placement.rect, true, placement.sharp);
-        appWindow_->presentD3D(placement.partial ? &placement.source : nullptr);
+        const RECT* shown = placement.partial ? &placement.source : nullptr;
+        drawLayers(use.device(), this, drawn_, placement.rect, true, placement.sharp, shown);
+        appWindow_->presentD3D(shown);
         drawCount_.fetch_add(1);
     }
     K4C_TRACE(logger_, "Exit K4QBLayerPreview::draw = %p", (void*)this);
@@ -134,20 +136,19 @@ RECT layerRect(K4QBLayerPreview* preview, const K4QBFileList& layers, bool forPr
 }
 
 void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const K4QBFileList& layers,
-                const RECT& rect, bool forPreview, bool sharp) {
+                const RECT& rect, bool forPreview, bool sharp, const RECT* part) {
     K4C_TRACE(preview->getLogger(), "Enter drawLayers(%p, %p, %d)", (void*)device, (void*)preview,
               forPreview ? 1 : 0);
     K4QBCompositionState state(device);
     const bool empty = rect.right <= rect.left || rect.bottom <= rect.top;
+    const K4QBDrawnPart drawnPart(device, forPreview ? part : nullptr,
+                                  forPreview ? K4QB_LAYER_SURROUND : K4QB_LAYER_CLEAR);
     if (forPreview) {
-        device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_LAYER_SURROUND, 1.0f, 0);
         if (!empty) {
             const D3DRECT area = {rect.left, rect.top, rect.right, rect.bottom};
             device->Clear(1, &area, D3DCLEAR_TARGET, preview->getCanvas()->getCanvasBackground(),
                           1.0f, 0);
         }
-    } else {
-        device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_LAYER_CLEAR, 1.0f, 0);
     }
     int32_t drawn = 0;
     K4QBSharpSampling sampling(device, sharp);

@@ -121,8 +121,9 @@ RECT layerRect(K4QBLayerPreview* preview, const K4QBFileList& layers, bool forPr
 // With the device held: draws every layer of `layers` into the device's
 // render target 0 over the rectangle, with point sampling when `sharp`. For
 // the preview the target is first cleared to dark grey and the rectangle to
-// the canvas background; otherwise to transparent black. Presenting is the
-// caller's: the preview worker presents through the application window's
-// presenter, the off-screen savers not at all.
+// the canvas background (only `part` of it drawn when given: the part the
+// window shows); otherwise to transparent black. Presenting is the caller's:
+// the preview worker presents through the application window's presenter,
+// the off-screen savers not at all.
 void drawLayers(IDirect3DDevice9* device, K4QBLayerPreview* preview, const K4QBFileList& layers,
-                const RECT& rect, bool forPreview, bool sharp = false);
+                const RECT& rect, bool forPreview, bool sharp = false, const RECT* part = nullptr);

@@ -31,6 +31,24 @@ HRESULT k4qbDrawQuad(IDirect3DDevice9* device, IDirect3DBaseTexture9* texture, L
     return hr;
 }
 
+K4QBDrawnPart::K4QBDrawnPart(IDirect3DDevice9* device, const RECT* part, D3DCOLOR surround)
+    : device_(device), limited_(part != nullptr) {
+    if (limited_) {
+        const D3DRECT cleared = {part->left, part->top, part->right, part->bottom};
+        device_->Clear(1, &cleared, D3DCLEAR_TARGET, surround, 1.0f, 0);
+        device_->SetScissorRect(part);
+        device_->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    } else {
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, surround, 1.0f, 0);
+    }
+}
+
+K4QBDrawnPart::~K4QBDrawnPart() {
+    if (limited_) {
+        device_->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    }
+}
+
 K4QBPreviewFit k4qbFitPreview(int32_t width, int32_t height, int32_t cw, int32_t ch,
                               int32_t screenWidth, int32_t screenHeight) {
     int64_t w = width, h = height;

@@ -34,6 +34,22 @@ void k4qbFillQuad(K4QBQuadVertex quad[4], LONG left, LONG top, LONG right, LONG 
 HRESULT k4qbDrawQuad(IDirect3DDevice9* device, IDirect3DBaseTexture9* texture, LONG left, LONG top,
                      LONG right, LONG bottom);
 
+// Limits drawing to `part` of the render target for a scope (nothing when
+// null), and clears that part with `surround`: a zoomed picture shows only
+// the part of the back buffer its window shows, and a software renderer
+// draws every pixel it is asked to, shown or not.
+class K4QBDrawnPart {
+public:
+    K4QBDrawnPart(IDirect3DDevice9* device, const RECT* part, D3DCOLOR surround);
+    ~K4QBDrawnPart();
+    K4QBDrawnPart(const K4QBDrawnPart&) = delete;
+    K4QBDrawnPart& operator=(const K4QBDrawnPart&) = delete;
+
+private:
+    IDirect3DDevice9* device_;
+    bool limited_;
+};
+
 // A picture of width x height fitted into a cw x ch panel: shrunk only, kept
 // in proportion (whole numbers, truncating), centred. `width` and `height` are
 // the fitted size in panel pixels; `rect` is the fitted place in the

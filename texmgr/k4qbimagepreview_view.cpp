@@ -176,16 +176,19 @@ bool K4QBImagePreview::drawAtView(IDirect3DDevice9* device, const K4QBPreviewFra
         K4C_TRACE(logger_, "Return 0 from K4QBImagePreview::drawAtView = %p", (void*)this);
         return false;
     }
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, K4QB_PREVIEW_SURROUND, 1.0f, 0);
-    const RECT& at = placement.rect;
-    const D3DRECT area = {at.left, at.top, at.right, at.bottom};
-    device->Clear(1, &area, D3DCLEAR_TARGET, panel_->getBackground(), 1.0f, 0);
-    if (SUCCEEDED(device->BeginScene())) {
-        IDirect3DTexture9* shown = frame.compressed != nullptr ? frame.compressed : texture;
-        LevelSampling sampling(device, frame.compressed != nullptr ? 0 : level, placement.sharp,
-                               shown->GetLevelCount() > 1);
-        k4qbDrawQuad(device, shown, at.left, at.top, at.right, at.bottom);
-        device->EndScene();
+    {
+        const K4QBDrawnPart part(device, placement.partial ? &placement.source : nullptr,
+                                 K4QB_PREVIEW_SURROUND);
+        const RECT& at = placement.rect;
+        const D3DRECT area = {at.left, at.top, at.right, at.bottom};
+        device->Clear(1, &area, D3DCLEAR_TARGET, panel_->getBackground(), 1.0f, 0);
+        if (SUCCEEDED(device->BeginScene())) {
+            IDirect3DTexture9* shown = frame.compressed != nullptr ? frame.compressed : texture;
+            LevelSampling sampling(device, frame.compressed != nullptr ? 0 : level, placement.sharp,
+                                   shown->GetLevelCount() > 1);
+            k4qbDrawQuad(device, shown, at.left, at.top, at.right, at.bottom);
+            device->EndScene();
+        }
     }
     mainWindow_->presentD3D(placement.partial ? &placement.source : nullptr);
     K4C_TRACE(logger_, "Return 1 from K4QBImagePreview::drawAtView = %p", (void*)this);
