@@ -187,10 +187,11 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
 
     // The long part, without the lock: reading and decoding the file, and
     // the mip levels, except for the first frame, which is shown first (and
-    // where it can, decoded straight into its texture).
+    // where it can, decoded straight into its texture; not for a compressed
+    // preview, which is made from the picture in memory).
     k4d3dx::DecodedTexture decoded;
     const bool decoding = texture == nullptr;
-    const HRESULT direct = decoding && index == 0
+    const HRESULT direct = decoding && index == 0 && loadView_.previewAs == k4codec::kFmtUnknown
                                ? loadDirect(index, path.getText(), target, &decoded, &texture)
                                : S_FALSE;
     if (direct == D3DERR_DEVICELOST) {
@@ -245,11 +246,12 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
             placed.pictureHeight = k4codec::roundUpToPowerOfTwo(placed.fileHeight);
         }
     }
-    // A compressed preview shows the frame only once it is made.
-    const bool compressing = loadView_.previewAs != k4codec::kFmtUnknown && texture != nullptr;
-    if (!compressing) {
-        publishFrame(index);
+    // A compressed preview shows the frame only once it is made, from the
+    // level decoded here when it has it.
+    if (loadView_.previewAs != k4codec::kFmtUnknown && texture != nullptr && running_.load()) {
+        compressFrame(index, path.getText(), decoding ? &decoded : nullptr);
     }
+    publishFrame(index);
     // The lower levels of a texture cached here, before anything else: also
     // when cancelled meanwhile, so that no texture stays incomplete.
     if (decoding && texture != nullptr && !decoded.complete() &&
@@ -269,10 +271,6 @@ bool K4QBImagePreview::loadFrame(int32_t index) {
             }
             k4p::sleepMs(10);
         }
-    }
-    if (compressing && running_.load()) {
-        compressFrame(index, path.getText(), decoding ? &decoded : nullptr);
-        publishFrame(index);
     }
     K4C_TRACE(logger_, "Exit K4QBImagePreview::loadFrame = %p", (void*)this);
     return true;
