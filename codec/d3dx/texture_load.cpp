@@ -114,6 +114,14 @@ SpareBuffers& spareBuffers() {
     return *spares;
 }
 
+// The file read into the buffer of an earlier load where one has the room;
+// the caller gives the buffer back to the spares when done.
+HRESULT readFileReusing(LPCSTR path, std::vector<uint8_t>* bytes, size_t* size) {
+    k4p::FileStatus status;
+    *bytes = spareBuffers().take(k4p::getFileStatus(path, &status) ? status.size : 0);
+    return readFile(path, bytes, size);
+}
+
 bool deviceCanCreate(const DeviceLimits& limits, Format format) {
     return SUCCEEDED(limits.d3d->CheckDeviceFormat(
         limits.creation.AdapterOrdinal, limits.creation.DeviceType, limits.adapterFormat, 0,
@@ -281,11 +289,9 @@ HRESULT k4d3dx::decodeTextureFile(const TextureTarget& target, const char* path,
         return D3DERR_INVALIDCALL;
     }
     try {
-        k4p::FileStatus status;
-        std::vector<uint8_t> bytes =
-            spareBuffers().take(k4p::getFileStatus(path, &status) ? status.size : 0);
+        std::vector<uint8_t> bytes;
         size_t size = 0;
-        HRESULT hr = readFile(path, &bytes, &size);
+        HRESULT hr = readFileReusing(path, &bytes, &size);
         if (FAILED(hr)) {
             spareBuffers().give(&bytes);
             return hr;
@@ -421,9 +427,7 @@ HRESULT k4d3dx::planDirectTexture(const TextureTarget& target, const char* path,
         return D3DERR_INVALIDCALL;
     }
     try {
-        k4p::FileStatus status;
-        plan->bytes = spareBuffers().take(k4p::getFileStatus(path, &status) ? status.size : 0);
-        HRESULT hr = readFile(path, &plan->bytes, &plan->size);
+        const HRESULT hr = readFileReusing(path, &plan->bytes, &plan->size);
         Format decoded = k4codec::kFmtUnknown;
         if (FAILED(hr) || k4codec::pngReadDecodedFormat(plan->bytes.data(), plan->size, &plan->info,
                                                         &decoded) != k4codec::kOk) {
