@@ -19,6 +19,7 @@
 #include "view/view_rules.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -314,8 +315,8 @@ HRESULT K4QBImagePreview::loadDirect(int32_t index, const char* path,
             try {
                 *texture = cache_->endDirectTexture(path, made, SUCCEEDED(result) && !cancelled,
                                                     decoded->info);
-            } catch (const char*) {
-                *texture = nullptr;
+            } catch (const std::bad_alloc&) {
+                *texture = nullptr; // shown as a picture that did not load
             }
             if (cancelled) {
                 return E_ABORT;

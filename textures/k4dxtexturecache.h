@@ -76,8 +76,8 @@ public:
                                           D3DLOCKED_RECT* locked);
     // Unlocks a texture of beginDirectTexture. When `filled`, caches it
     // under the path and returns it (or the one cached meanwhile); otherwise
-    // lets it go and returns null. Throws "K4CERR_MEM_OUTOFMEMORY" (the
-    // texture then let go).
+    // lets it go and returns null. Throws std::bad_alloc when the entry
+    // cannot be made (the texture then let go).
     IDirect3DTexture9* endDirectTexture(const char* path, IDirect3DTexture9* texture, bool filled,
                                         const k4codec::ImageInfo& info);
     // The path holds `texture` still (it may have been evicted meanwhile).
