@@ -14,6 +14,7 @@
 //    redrawn (the panel uncovered) as the anchor.
 //
 //   look_closer_bench.exe [RUNS] [REDRAWS]   (5, 200)
+#include "bench/texmgr_bench_window.h"
 #include "bench/win_bench.h"
 #include "codec/codec.h"
 #include "content/content_registry.h"
@@ -39,14 +40,6 @@ namespace {
 using k4bench::nowMs;
 using k4bench::Probe;
 using k4bench::pump;
-
-class BenchWindow : public K4QBTexMgrWindow {
-public:
-    explicit BenchWindow(const std::string& folder)
-        : K4QBTexMgrWindow(GetModuleHandleA(nullptr), nullptr) {
-        setAppFolder((folder + "\\").c_str());
-    }
-};
 
 // Gradients, a brick-like grid and noise: compresses like a real texture.
 std::vector<k4codec::Rgba> picture(uint32_t size) {
@@ -162,7 +155,7 @@ int main(int argc, char** argv) {
     K4QBContentRegistry content;
     content.addSource(K4QBGameDataFolder::CreateFromPath((folder + "\\install").c_str()));
     try {
-        BenchWindow window(folder);
+        k4bench::TexMgrWindow window(folder);
         window.initialize(&content, SW_SHOWNORMAL);
         pump();
         K4QBFileControl* list = window.getFSControls()->getFileList();

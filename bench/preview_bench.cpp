@@ -22,6 +22,7 @@
 // Each run uses its own files, so every first load misses the cache. Figures
 // are median and minimum in milliseconds; "handled" is the part spent inside
 // the selection message, the rest happens on the preview's worker.
+#include "bench/texmgr_bench_window.h"
 #include "bench/win_bench.h"
 #include "codec/codec.h"
 #include "codec/d3dx/surface_io.h"
@@ -50,16 +51,6 @@ namespace {
 using k4bench::nowMs;
 using k4bench::Probe;
 using k4bench::pump;
-
-// The program's window with its settings, log and cache in the bench's own
-// folder.
-class BenchWindow : public K4QBTexMgrWindow {
-public:
-    explicit BenchWindow(const std::string& folder)
-        : K4QBTexMgrWindow(GetModuleHandleA(nullptr), nullptr) {
-        setAppFolder((folder + "\\").c_str());
-    }
-};
 
 uint32_t nextRandom(uint32_t* state) {
     *state = *state * 1664525u + 1013904223u;
@@ -421,7 +412,7 @@ int main(int argc, char** argv) {
     content.addSource(K4QBGameDataFolder::CreateFromPath((folder + "\\install").c_str()));
     int status = 0;
     try {
-        BenchWindow window(folder);
+        k4bench::TexMgrWindow window(folder);
         double started = nowMs();
         window.initialize(&content, SW_SHOWNORMAL);
         pump();

@@ -34,6 +34,7 @@
 // their outputs are deleted after each run; layered saves write untitled.dds
 // there. Exit status 0 when every step did what it should; the figures are
 // printed, not judged (the README states the target).
+#include "bench/texmgr_bench_window.h"
 #include "bench/win_bench.h"
 #include "content/content_registry.h"
 #include "content/install_path.h"
@@ -274,12 +275,10 @@ void CALLBACK answerBox(HWND, UINT, UINT_PTR, DWORD) {
 
 // The program's window with its settings, log and cache in the bench's
 // folder, and a lost device to play as the GUI tests do.
-class BenchWindow : public K4QBTexMgrWindow {
+class BenchWindow : public k4bench::TexMgrWindow {
 public:
     BenchWindow(const std::string& folder, K4CDebugLogger* logger)
-        : K4QBTexMgrWindow(GetModuleHandleA(nullptr), logger) {
-        setAppFolder((folder + "\\").c_str());
-    }
+        : k4bench::TexMgrWindow(folder, logger) {}
     // The state the next polls see instead of the device's own (D3D_OK: its
     // own).
     HRESULT playedDeviceState = D3D_OK;
