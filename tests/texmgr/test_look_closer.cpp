@@ -300,6 +300,24 @@ TEST_F(LookCloser, LowerLevelsOfAPictureAreTheCodecsChain) {
     EXPECT_EQ(wrong, 0);
 }
 
+// A PNG whose header is sound but whose data is damaged fails alone, also
+// where it is decoded straight into its texture; the next picture shows.
+TEST_F(LookCloser, APictureDamagedInItsDataFailsAlone) {
+    const std::string textures = folder_ + "\\install\\data\\textures\\";
+    std::string bytes = k4test::readFile(textures + "photo.png");
+    bytes[bytes.size() - 40] ^= 0x5a; // inside the compressed data
+    k4test::writeFile(textures + "damaged.png", bytes);
+    openPlain();
+    show("damaged.png", "damaged.png (Unable to load image)");
+    EXPECT_EQ(window_->getTextureCache()->isCached((textures + "damaged.png").c_str()), false);
+    show("photo.png", "photo.png (64 by 64)");
+    command(window_.get(), IDM_VIEW_ZOOM_ACTUAL);
+    PanelPixels p = shown();
+    const int left = (p.width >> 1) - 32, top = (p.height >> 1) - 32;
+    EXPECT_EQ(p.rgb(left + 5, top + 9), rgbOf(texel(5, 9)));
+    EXPECT_EQ(p.rgb(left + 63, top + 63), rgbOf(texel(63, 63)));
+}
+
 TEST_F(LookCloser, MipLevelsAndTextureFacts) {
     openPlain();
     show("levels.dds", "levels.dds (8 by 8)");
