@@ -527,11 +527,25 @@ void writeColourBlock(const ColourBlock& block, const Fit& fit, bool three, uint
 // three-colour mode is not tried for opaque texels of several colours.
 constexpr int kThreeColourMinError = 16 * 100;
 
+// Bit i set where keys[i] == key.
+uint32_t equalKeys(const uint32_t keys[16], uint32_t key) {
+    typedef uint32_t U4 __attribute__((vector_size(16)));
+    const U4 wanted = U4{key, key, key, key};
+    uint32_t mask = 0;
+    for (int q = 0; q < 16; q += 4) {
+        U4 v;
+        std::memcpy(&v, keys + q, sizeof v);
+        const I4 equal = v == wanted;
+        mask |= static_cast<uint32_t>(laneMask(equal)) << q;
+    }
+    return mask;
+}
+
 ColourBlock gather(const Rgba in[16], bool dxt1) {
     typedef uint32_t U4 __attribute__((vector_size(16)));
     ColourBlock block;
     uint32_t keys[16];
-    V4 counted = splat(0);
+    uint32_t left = 0; // texels that take part, not yet counted under a colour
     for (int q = 0; q < 16; q += 4) {
         U4 v;
         std::memcpy(&v, in + q, sizeof v);
@@ -547,23 +561,18 @@ ColourBlock gather(const Rgba in[16], bool dxt1) {
         std::memcpy(block.w + q, &w, sizeof w);
         const U4 key = v & U4{0xffffff, 0xffffff, 0xffffff, 0xffffff};
         std::memcpy(keys + q, &key, sizeof key);
-        counted += w;
+        left |= static_cast<uint32_t>(laneMask(in)) << q;
     }
-    block.count = static_cast<int>(sumLanes(counted));
+    block.count = __builtin_popcount(left);
+    // The colours in their order of first appearance, each with the texels
+    // of that colour taken at once (a mask of sixteen compares).
     int distinct = 0;
-    for (int i = 0; i < 16 && distinct <= kClusterColours; ++i) {
-        if (block.w[i] == 0.0f) {
-            continue;
-        }
-        int k = 0;
-        while (k < distinct && block.colours[k] != keys[i]) {
-            ++k;
-        }
-        if (k == distinct) {
-            block.colours[distinct] = keys[i];
-            block.weights[distinct++] = 0;
-        }
-        ++block.weights[k];
+    while (left != 0 && distinct <= kClusterColours) {
+        const uint32_t key = keys[__builtin_ctz(left)];
+        const uint32_t same = equalKeys(keys, key) & left;
+        block.colours[distinct] = key;
+        block.weights[distinct++] = __builtin_popcount(same);
+        left &= ~same;
     }
     block.distinct = distinct;
     return block;

@@ -7,6 +7,9 @@
 
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace k4codec {
 namespace dxt {
@@ -34,6 +37,15 @@ inline V4 load4(const float* p) {
 
 inline V4 splat(float x) {
     return V4{x, x, x, x};
+}
+
+// Bit k set where lane k of a comparison's result is true.
+inline int laneMask(I4 v) {
+#ifdef __SSE2__
+    return _mm_movemask_ps(_mm_castsi128_ps(reinterpret_cast<__m128i>(v)));
+#else
+    return (v[0] & 1) | (v[1] & 2) | (v[2] & 4) | (v[3] & 8);
+#endif
 }
 
 inline float sumLanes(V4 v) {
