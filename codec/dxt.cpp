@@ -22,13 +22,18 @@ void decodeColour(const uint8_t* block, bool dxt1, Rgba out[16]) {
     const bool three = dxt1 && c0 <= c1;
     dxt::Colour palette[4];
     dxt::colourPalette(c0, c1, three, palette);
-    uint32_t indices;
-    std::memcpy(&indices, block + 4, 4);
+    Rgba entries[4];
+    for (int k = 0; k < 4; ++k) {
+        entries[k] = Rgba{static_cast<uint8_t>(palette[k].r), static_cast<uint8_t>(palette[k].g),
+                          static_cast<uint8_t>(palette[k].b), uint8_t(255)};
+    }
+    if (three) {
+        entries[3].a = 0;
+    }
+    const uint32_t indices =
+        static_cast<uint32_t>(block[4] | block[5] << 8 | block[6] << 16) | uint32_t(block[7]) << 24;
     for (int i = 0; i < 16; ++i) {
-        const uint32_t index = (indices >> (2 * i)) & 3;
-        const dxt::Colour& c = palette[index];
-        out[i] = Rgba{static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.g),
-                      static_cast<uint8_t>(c.b), three && index == 3 ? uint8_t(0) : uint8_t(255)};
+        out[i] = entries[(indices >> (2 * i)) & 3];
     }
 }
 
@@ -244,6 +249,13 @@ void dxtDecodeImage(Format format, const uint8_t* src, uint32_t width, uint32_t 
             const uint8_t* in = src + row * blocksWide * bytes;
             for (uint32_t bx = 0; bx < width; bx += 4, in += bytes) {
                 dxtDecodeBlock(format, in, texels);
+                if (bx + 4 <= width && by + 4 <= height) {
+                    for (uint32_t y = 0; y < 4; ++y) {
+                        std::memcpy(dst + static_cast<size_t>(by + y) * width + bx, texels + y * 4,
+                                    4 * sizeof(Rgba));
+                    }
+                    continue;
+                }
                 for (uint32_t y = 0; y < 4 && by + y < height; ++y) {
                     for (uint32_t x = 0; x < 4 && bx + x < width; ++x) {
                         dst[static_cast<size_t>(by + y) * width + bx + x] = texels[y * 4 + x];
