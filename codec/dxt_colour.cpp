@@ -527,6 +527,15 @@ void writeColourBlock(const ColourBlock& block, const Fit& fit, bool three, uint
 // three-colour mode is not tried for opaque texels of several colours.
 constexpr int kThreeColourMinError = 16 * 100;
 
+// Set bits of a 16-bit mask (the builtin is a library call without the
+// POPCNT instruction, which the baseline x86-64 lacks).
+int countBits(uint32_t x) {
+    x = x - ((x >> 1) & 0x5555);
+    x = (x & 0x3333) + ((x >> 2) & 0x3333);
+    x = (x + (x >> 4)) & 0x0f0f;
+    return static_cast<int>((x + (x >> 8)) & 0x1f);
+}
+
 // Bit i set where keys[i] == key.
 uint32_t equalKeys(const uint32_t keys[16], uint32_t key) {
     typedef uint32_t U4 __attribute__((vector_size(16)));
@@ -563,7 +572,7 @@ ColourBlock gather(const Rgba in[16], bool dxt1) {
         std::memcpy(keys + q, &key, sizeof key);
         left |= static_cast<uint32_t>(laneMask(in)) << q;
     }
-    block.count = __builtin_popcount(left);
+    block.count = countBits(left);
     // The colours in their order of first appearance, each with the texels
     // of that colour taken at once (a mask of sixteen compares).
     int distinct = 0;
@@ -571,7 +580,7 @@ ColourBlock gather(const Rgba in[16], bool dxt1) {
         const uint32_t key = keys[__builtin_ctz(left)];
         const uint32_t same = equalKeys(keys, key) & left;
         block.colours[distinct] = key;
-        block.weights[distinct++] = __builtin_popcount(same);
+        block.weights[distinct++] = countBits(same);
         left &= ~same;
     }
     block.distinct = distinct;
