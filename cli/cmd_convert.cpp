@@ -8,11 +8,13 @@
 // order; a source is loaded once by the first output that needs it and freed
 // after its last. The main thread prints each output's line, or its error,
 // in output order as soon as it is done. Every file is written whole beside
-// its target and moved into place. SIGINT or SIGTERM stops the run after the
+// its target and moved into place, by a thread of the worker's own while the
+// worker makes its next output (cli/write_behind.h). SIGINT or SIGTERM stops the run after the
 // outputs being written (a second one ends it at once); the signal is then
 // raised again, so the caller sees how the run ended.
 #include "cli/cmd_convert.h"
 #include "cli/cmd_content.h"
+#include "cli/write_behind.h"
 
 #include "codec/codec.h"
 #include "codec/compose.h"
@@ -332,25 +334,58 @@ private:
     // One worker: the next output in order until all are taken or a stop
     // signal came. Nothing escapes: a failure belongs to its output.
     void work() {
+        qbtex::WriteBehind writer;
         for (size_t i; gStopSignal.load() == 0 && (i = next_++) < plan_.outputs.size();) {
+            const char* name = plan_.outputs[i].name.getText();
             Outcome outcome;
+            std::vector<uint8_t> dds;
             try {
-                make(plan_.outputs[i], &outcome);
+                make(plan_.outputs[i], &outcome, &dds);
             } catch (const std::bad_alloc&) {
-                fail(&outcome, K4CERR_MEM_OUTOFMEMORY, plan_.outputs[i].name.getText());
+                fail(&outcome, K4CERR_MEM_OUTOFMEMORY, name);
             } catch (const char* code) {
-                fail(&outcome, code, plan_.outputs[i].name.getText());
+                fail(&outcome, code, name);
             } catch (...) {
-                fail(&outcome, "unknown exception", plan_.outputs[i].name.getText());
+                fail(&outcome, "unknown exception", name);
             }
             release(plan_.outputs[i].source);
-            std::lock_guard<std::mutex> hold(lock_);
-            outcomes_[i] = std::move(outcome);
-            outcomes_[i].done = true;
-            changed_.notify_all();
+            if (outcome.code == nullptr && !dds.empty()) {
+                try {
+                    writeBehind(&writer, i, std::move(dds), outcome);
+                    continue;
+                } catch (const std::bad_alloc&) {
+                    fail(&outcome, K4CERR_MEM_OUTOFMEMORY, name);
+                }
+            }
+            finish(i, std::move(outcome));
         }
+        writer.finish();
         std::lock_guard<std::mutex> hold(lock_);
         --active_;
+        changed_.notify_all();
+    }
+
+    // The output's file goes to the worker's writer; its outcome is known
+    // once the file is written.
+    void writeBehind(qbtex::WriteBehind* writer, size_t i, std::vector<uint8_t> dds,
+                     const Outcome& made) {
+        const std::string path = plan_.outputs[i].path.getText();
+        writer->write(path, std::move(dds), [this, i, made](bool written, k4p::WriteError error) {
+            Outcome outcome = made;
+            if (!written) {
+                const std::string shown = qbtex::nativePath(plan_.outputs[i].path.getText());
+                error == k4p::WriteError::DiskFull
+                    ? fail(&outcome, K4CERR_IO_DISKFULL, shown)
+                    : fail(&outcome, K4CEXC_IO, shown + ": cannot write file");
+            }
+            finish(i, std::move(outcome));
+        });
+    }
+
+    void finish(size_t i, Outcome outcome) {
+        std::lock_guard<std::mutex> hold(lock_);
+        outcomes_[i] = std::move(outcome);
+        outcomes_[i].done = true;
         changed_.notify_all();
     }
 
@@ -395,7 +430,9 @@ private:
         }
     }
 
-    void make(const PlannedOutput& output, Outcome* outcome) {
+    // Makes the output's file into `dds` (left empty on a failure, a stop or
+    // a dry run, which `outcome` then tells).
+    void make(const PlannedOutput& output, Outcome* outcome, std::vector<uint8_t>* dds) {
         const Source& source = load(output.source);
         if (source.result != k4codec::kOk) {
             outcome->sourceFailed = true;
@@ -411,12 +448,11 @@ private:
         const std::string path = qbtex::nativePath(output.path.getText());
         if (!options_.dryRun) {
             k4codec::Image image;
-            std::vector<uint8_t> dds;
             k4codec::HResult result =
                 k4codec::composeTexture(source.image, size.width, size.height, output.bandAspect,
                                         output.levelCount, format, &image);
             if (result == k4codec::kOk) {
-                result = k4codec::ddsWriteImage(image, &dds);
+                result = k4codec::ddsWriteImage(image, dds);
             }
             if (result != k4codec::kOk) {
                 return fail(outcome,
@@ -425,14 +461,9 @@ private:
                             path + ": " + k4codec::resultText(result));
             }
             if (gStopSignal.load() != 0) {
+                dds->clear();
                 outcome->stopped = true; // not begun: the run stops
                 return;
-            }
-            k4p::WriteError error;
-            if (!k4p::writeFileAtomic(output.path.getText(), dds.data(), dds.size(), &error)) {
-                return error == k4p::WriteError::DiskFull
-                           ? fail(outcome, K4CERR_IO_DISKFULL, path)
-                           : fail(outcome, K4CEXC_IO, path + ": cannot write file");
             }
         }
         outcome->line = std::string(output.thumbnail ? "thumbnail" : "file") + "\t" +
