@@ -423,6 +423,10 @@ void refineSteps(const ColourBlock& block, bool three, int passes, Fit* fit) {
 // axis into this many groups.
 constexpr int kGapMinError = 2000;
 constexpr int kGapGroups = 6;
+// Blocks fitted this well (4 per texel) skip the endpoint steps: a third of
+// the blocks of the bench's art, whose steps won 2 % of their small error
+// (a hundredth of a dB) for a twelfth of the encoder's time.
+constexpr int kStepsMinError = 64;
 
 // Each texel takes the entry nearest its position along the axis between
 // the ends of its extent: the indices the first endpoint search starts from.
@@ -470,7 +474,7 @@ Fit fitMode(const ColourBlock& block, const Axis& axis, bool three, bool gaps, i
             }
         }
     }
-    if (passes > 0 && best.error > 0) {
+    if (passes > 0 && best.error > kStepsMinError) {
         refineSteps(block, three, passes, &best);
     }
     return best;
