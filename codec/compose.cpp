@@ -135,27 +135,39 @@ HResult composeBand(const Image& source, uint32_t width, uint32_t height, float 
         height > kMaxDimension || !(bandAspect > 0.0f) || !std::isfinite(bandAspect)) {
         return kInvalidCall;
     }
-    std::vector<Rgba> texels;
-    HResult result = decodeLevel(source, 0, &texels);
-    if (result == kOk) {
-        result = resizeBuffer(pixels, static_cast<size_t>(width) * height);
-    }
-    if (result != kOk) {
-        return result;
-    }
     uint32_t top, bottom;
     bandRows(height, bandAspect, &top, &bottom);
+    HResult result;
+    if (top == 0 && bottom == height && source.width == width && source.height == height) {
+        // The whole output at the source's size: decoded in place.
+        result = decodeLevel(source, 0, pixels);
+        if (result != kOk) {
+            return result;
+        }
+    } else {
+        std::vector<Rgba> texels;
+        result = decodeLevel(source, 0, &texels);
+        if (result == kOk) {
+            result = resizeBuffer(pixels, static_cast<size_t>(width) * height);
+        }
+        if (result != kOk) {
+            return result;
+        }
+        const size_t first = static_cast<size_t>(top) * width;
+        const size_t last = static_cast<size_t>(bottom) * width;
+        std::fill(pixels->begin(), pixels->begin() + first, Rgba{0, 0, 0, 0});
+        std::fill(pixels->begin() + last, pixels->end(), Rgba{0, 0, 0, 0});
+        if (bottom == top) {
+            return kOk;
+        }
+        result = scalePixels(texels.data(), source.width, source.height, pixels->data() + first,
+                             width, bottom - top);
+        if (result != kOk) {
+            return result;
+        }
+    }
     Rgba* band = pixels->data() + static_cast<size_t>(top) * width;
     Rgba* end = pixels->data() + static_cast<size_t>(bottom) * width;
-    std::fill(pixels->data(), band, Rgba{0, 0, 0, 0});
-    std::fill(end, pixels->data() + pixels->size(), Rgba{0, 0, 0, 0});
-    if (bottom == top) {
-        return kOk;
-    }
-    result = scalePixels(texels.data(), source.width, source.height, band, width, bottom - top);
-    if (result != kOk) {
-        return result;
-    }
     // Over transparent black: colour times alpha, alpha times alpha.
     for (Rgba* p = band; p != end; ++p) {
         const uint8_t a = p->a;
