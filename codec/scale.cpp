@@ -135,10 +135,42 @@ void halveBoxRows(const Rgba* src, uint32_t srcWidth, Rgba* dst, uint32_t dstWid
     }
 }
 
+// Both sides halved, two output pixels (four source pixels of two rows) at
+// a time in 16-bit lanes.
+void halveBoxBoth(const Rgba* src, uint32_t srcWidth, Rgba* dst, uint32_t dstWidth,
+                  uint32_t dstHeight) {
+    typedef uint8_t U8x8 __attribute__((vector_size(8)));
+    typedef uint16_t U16x8 __attribute__((vector_size(16)));
+    const auto load = [](const uint8_t* p) {
+        U8x8 v;
+        std::memcpy(&v, p, sizeof v);
+        return __builtin_convertvector(v, U16x8);
+    };
+    const size_t below = static_cast<size_t>(srcWidth) * 4;
+    for (uint32_t y = 0; y < dstHeight; ++y) {
+        const uint8_t* a = reinterpret_cast<const uint8_t*>(src) + 2 * y * below;
+        uint8_t* out = reinterpret_cast<uint8_t*>(dst + static_cast<size_t>(y) * dstWidth);
+        uint32_t x = 0;
+        for (; x + 2 <= dstWidth; x += 2, a += 16, out += 8) {
+            const U16x8 left = load(a) + load(a + below), right = load(a + 8) + load(a + 8 + below);
+            const U16x8 sum = __builtin_shufflevector(left, right, 0, 1, 2, 3, 8, 9, 10, 11) +
+                              __builtin_shufflevector(left, right, 4, 5, 6, 7, 12, 13, 14, 15);
+            const U8x8 mean = __builtin_convertvector((sum + 2) >> 2, U8x8);
+            std::memcpy(out, &mean, sizeof mean);
+        }
+        for (; x < dstWidth; ++x, a += 8, out += 4) {
+            for (uint32_t c = 0; c < 4; ++c) {
+                out[c] = static_cast<uint8_t>(
+                    (a[c] + a[c + 4] + a[below + c] + a[below + c + 4] + 2) >> 2);
+            }
+        }
+    }
+}
+
 void halveBox(const Rgba* src, uint32_t srcWidth, uint32_t srcHeight, Rgba* dst, uint32_t dstWidth,
               uint32_t dstHeight) {
     const bool x = dstWidth != srcWidth, y = dstHeight != srcHeight;
-    (x && y ? halveBoxRows<true, true>
+    (x && y ? halveBoxBoth
      : x    ? halveBoxRows<true, false>
             : halveBoxRows<false, true>)(src, srcWidth, dst, dstWidth, dstHeight);
 }
