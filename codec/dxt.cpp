@@ -163,21 +163,35 @@ void tryAlpha(U8 values, const uint8_t bytes[16], bool eight, int a0, int a1, Al
     }
 }
 
+// The least and the greatest of sixteen bytes.
+int leastByte(U8 v) {
+    v = v < __builtin_shufflevector(v, v, 8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7)
+            ? v
+            : __builtin_shufflevector(v, v, 8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
+    v = v < __builtin_shufflevector(v, v, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3)
+            ? v
+            : __builtin_shufflevector(v, v, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3);
+    const int a = v[0] < v[1] ? v[0] : v[1], b = v[2] < v[3] ? v[2] : v[3];
+    return a < b ? a : b;
+}
+
+int greatestByte(U8 v) {
+    return 255 - leastByte(splatByte(255) - v);
+}
+
 void encodeAlpha5(const Rgba in[16], uint8_t* out) {
     uint8_t bytes[16];
-    int lo = 255, hi = 0, lo6 = 255, hi6 = 0;
     for (int i = 0; i < 16; ++i) {
-        const int v = in[i].a;
         bytes[i] = in[i].a;
-        lo = v < lo ? v : lo;
-        hi = v > hi ? v : hi;
-        if (v != 0 && v != 255) {
-            lo6 = v < lo6 ? v : lo6;
-            hi6 = v > hi6 ? v : hi6;
-        }
     }
     U8 values;
     std::memcpy(&values, bytes, sizeof values);
+    // The extremes, and those of the values other than 0 and 255 (lo6 > hi6
+    // when there are none).
+    const U8 ends = values == splatByte(0) || values == splatByte(255);
+    const int lo = leastByte(values), hi = greatestByte(values);
+    const int lo6 = leastByte(ends ? splatByte(255) : values);
+    const int hi6 = greatestByte(ends ? splatByte(0) : values);
     AlphaFit best;
     best.error = 1 << 30;
     if (hi == lo) {

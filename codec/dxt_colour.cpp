@@ -507,15 +507,18 @@ void writeColourBlock(const ColourBlock& block, const Fit& fit, bool three, uint
     if (swap) {
         std::swap(c0, c1);
     }
+    // Transparent texels take index 3; four texels at a time.
+    const I4 one = I4{1, 1, 1, 1}, place = I4{0, 2, 4, 6};
     uint32_t bits = 0;
-    for (int texel = 0; texel < 16; ++texel) {
-        uint32_t index = static_cast<uint32_t>(fit.indices[texel]);
-        if (block.w[texel] == 0.0f) {
-            index = 3;
-        } else if (swap && (index < 2 || !three)) {
-            index ^= 1;
+    for (int q = 0; q < 16; q += 4) {
+        I4 index;
+        std::memcpy(&index, fit.indices + q, sizeof index);
+        if (swap) {
+            index = three ? (index < 2 ? index ^ one : index) : index ^ one;
         }
-        bits |= index << (2 * texel);
+        index = load4(block.w + q) == splat(0.0f) ? I4{3, 3, 3, 3} : index;
+        const I4 placed = index << place;
+        bits |= static_cast<uint32_t>(placed[0] | placed[1] | placed[2] | placed[3]) << (2 * q);
     }
     if (!three && c0 == c1) {
         bits = 0;
