@@ -5,6 +5,7 @@
 #include "cli/cmd_convert.h"
 #include "cli/cmd_image.h"
 #include "cli/commands.h"
+#include "platform/platform.h"
 
 #include <cstdio>
 #include <cstring>
@@ -37,6 +38,7 @@ int usage(FILE* out) {
 } // namespace
 
 int main(int argc, char** argv) {
+    k4p::keepFreedMemory(); // every command works through pictures of like sizes
     if (argc < 2) {
         return usage(stderr);
     }

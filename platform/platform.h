@@ -77,6 +77,13 @@ bool writeFileAtomic(const char* target, const std::function<bool(FILE*)>& write
 bool writeFileAtomic(const char* target, const void* bytes, size_t size,
                      WriteError* error = nullptr);
 
+// For a batch that frees and allocates pictures of the same sizes over and
+// over: freed memory stays with the process for the next picture instead of
+// going back to the system, which makes every fresh page fault again (on
+// virtual machines that hand memory back to the host, slowly). Nothing where
+// the heap has no such setting.
+void keepFreedMemory();
+
 // Zero-filled memory for large long-lived tables (archive directories). Big
 // blocks come straight from the system, where possible in huge pages, so that
 // filling them costs few page faults; small ones from the heap. Throws

@@ -120,6 +120,10 @@ bool moveFileReplace(const char* from, const char* to) {
     }
 }
 
+void keepFreedMemory() {
+    // The process heap has no such setting.
+}
+
 bool removeFile(const char* path) {
     try {
         return path != nullptr && DeleteFileW(widePath(path).c_str()) != 0;
