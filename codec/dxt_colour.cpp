@@ -517,11 +517,8 @@ void writeColourBlock(uint32_t transparent, const Fit& fit, bool three, uint8_t*
         if (swap) {
             index = three ? (index < 2 ? index ^ one : index) : index ^ one;
         }
-        const I4 bit = I4{1, 2, 4, 8} << q;
-        index =
-            (I4{int(transparent), int(transparent), int(transparent), int(transparent)} & bit) != 0
-                ? I4{3, 3, 3, 3}
-                : index;
+        const int hidden = static_cast<int>(transparent >> q) & 15;
+        index = (I4{hidden, hidden, hidden, hidden} & I4{1, 2, 4, 8}) != 0 ? I4{3, 3, 3, 3} : index;
         const I4 placed = index << place;
         bits |= static_cast<uint32_t>(placed[0] | placed[1] | placed[2] | placed[3]) << (2 * q);
     }
@@ -584,6 +581,7 @@ ColourBlock gather(const Rgba in[16], bool dxt1) {
         std::memcpy(keys + q, &key, sizeof key);
         left |= static_cast<uint32_t>(laneMask(in)) << q;
     }
+    block.present = left;
     block.count = countBits(left);
     // The colours in their order of first appearance, each with the texels
     // of that colour taken at once (a mask of sixteen compares).
@@ -636,10 +634,7 @@ void encodeColourBlock(const Rgba in[16], bool dxt1, uint8_t* out) {
         std::memcpy(out, kTransparent, 8);
         return;
     }
-    uint32_t transparentBits = 0;
-    for (int i = 0; i < 16; ++i) {
-        transparentBits |= block.w[i] == 0.0f ? 1u << i : 0u;
-    }
+    const uint32_t transparentBits = ~block.present & 0xffff;
     const bool transparent = transparentBits != 0;
     if (block.distinct == 1) {
         writeSingleColour(in[__builtin_ctz(~transparentBits)], block.count, transparentBits, dxt1,

@@ -59,8 +59,9 @@ constexpr int kClusterColours = 5;
 // and 0 for transparent ones (which the loops then ignore).
 struct ColourBlock {
     float r[16], g[16], b[16], w[16];
-    int count;    // texels that take part
-    int distinct; // different colours among them, counted up to kClusterColours + 1
+    uint32_t present; // bit i set where texel i takes part
+    int count;        // texels that take part
+    int distinct;     // different colours among them, counted up to kClusterColours + 1
     // Those colours (0xBBGGRR) and their texel counts, while distinct <= kClusterColours.
     uint32_t colours[kClusterColours + 1];
     int weights[kClusterColours + 1];

@@ -106,31 +106,26 @@ HResult buildTaps(uint32_t src, uint32_t dst, ScaleFilter filter, Taps* taps) {
     return kOk;
 }
 
-// The box filter halving a side (or keeping it, where it is 1 or odd in a
-// chain) weighs two or four source pixels equally: the float passes below
-// then give exactly their mean rounded half up, which whole numbers give
-// several times faster. Mip chains are almost all such steps.
+// The box filter halving a side (or keeping it, where it is already 1)
+// weighs two or four source pixels equally: the float passes below then give
+// exactly their mean rounded half up, which whole numbers give several times
+// faster. Mip chains are made of such steps.
 bool halvesOrKeeps(uint32_t src, uint32_t dst) {
     return dst == src || static_cast<uint64_t>(dst) * 2 == src;
 }
 
-template <bool kHalveX, bool kHalveY>
-void halveBoxRows(const Rgba* src, uint32_t srcWidth, Rgba* dst, uint32_t dstWidth,
-                  uint32_t dstHeight) {
-    constexpr uint32_t kShift = kHalveX + kHalveY, kRound = (1u << kShift) >> 1;
-    constexpr uint32_t kPixel = kHalveX ? 8 : 4; // source bytes per output pixel
-    const size_t below = kHalveY ? static_cast<size_t>(srcWidth) * 4 : 0;
+// One side halved: the mean of each pair of pixels along it.
+void halveOneSide(const Rgba* src, uint32_t srcWidth, Rgba* dst, uint32_t dstWidth,
+                  uint32_t dstHeight, bool alongX) {
+    const size_t row = static_cast<size_t>(srcWidth) * 4;
+    const size_t pair = alongX ? 4 : row, step = alongX ? 8 : 4;
     for (uint32_t y = 0; y < dstHeight; ++y) {
-        const uint8_t* a = reinterpret_cast<const uint8_t*>(src) +
-                           static_cast<size_t>(y) * (kHalveY ? 2 : 1) * srcWidth * 4;
+        const uint8_t* a = reinterpret_cast<const uint8_t*>(src) + y * (alongX ? row : 2 * row);
         uint8_t* out = reinterpret_cast<uint8_t*>(dst + static_cast<size_t>(y) * dstWidth);
-        for (uint32_t i = 0; i < dstWidth * 4; ++i) {
-            const uint8_t* p = a + (i / 4) * kPixel + i % 4;
-            uint32_t sum = p[0];
-            sum += kHalveX ? p[4] : 0;
-            sum += kHalveY ? p[below] : 0;
-            sum += kHalveX && kHalveY ? p[below + 4] : 0;
-            out[i] = static_cast<uint8_t>((sum + kRound) >> kShift);
+        for (uint32_t x = 0; x < dstWidth; ++x, a += step, out += 4) {
+            for (uint32_t c = 0; c < 4; ++c) {
+                out[c] = static_cast<uint8_t>((a[c] + a[pair + c] + 1) >> 1);
+            }
         }
     }
 }
@@ -169,10 +164,11 @@ void halveBoxBoth(const Rgba* src, uint32_t srcWidth, Rgba* dst, uint32_t dstWid
 
 void halveBox(const Rgba* src, uint32_t srcWidth, uint32_t srcHeight, Rgba* dst, uint32_t dstWidth,
               uint32_t dstHeight) {
-    const bool x = dstWidth != srcWidth, y = dstHeight != srcHeight;
-    (x && y ? halveBoxBoth
-     : x    ? halveBoxRows<true, false>
-            : halveBoxRows<false, true>)(src, srcWidth, dst, dstWidth, dstHeight);
+    if (dstWidth != srcWidth && dstHeight != srcHeight) {
+        halveBoxBoth(src, srcWidth, dst, dstWidth, dstHeight);
+    } else {
+        halveOneSide(src, srcWidth, dst, dstWidth, dstHeight, dstWidth != srcWidth);
+    }
 }
 
 uint8_t toByte(float v) {
