@@ -9,9 +9,9 @@
 // after its last. The main thread prints each output's line, or its error,
 // in output order as soon as it is done. Every file is written whole beside
 // its target and moved into place, by a thread of the worker's own while the
-// worker makes its next output (cli/write_behind.h). SIGINT or SIGTERM stops the run after the
-// outputs being written (a second one ends it at once); the signal is then
-// raised again, so the caller sees how the run ended.
+// worker makes its next output (cli/write_behind.h). SIGINT or SIGTERM stops
+// the run after the outputs being written (a second one ends it at once); the
+// signal is then raised again, so the caller sees how the run ended.
 #include "cli/cmd_convert.h"
 #include "cli/cmd_content.h"
 #include "cli/write_behind.h"
