@@ -165,12 +165,12 @@ void tryAlpha(U8 values, const uint8_t bytes[16], bool eight, int a0, int a1, Al
 
 // The least and the greatest of sixteen bytes.
 int leastByte(U8 v) {
-    v = v < __builtin_shufflevector(v, v, 8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7)
-            ? v
-            : __builtin_shufflevector(v, v, 8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
-    v = v < __builtin_shufflevector(v, v, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3)
-            ? v
-            : __builtin_shufflevector(v, v, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3);
+    const U8 half =
+        __builtin_shufflevector(v, v, 8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
+    v = v < half ? v : half;
+    const U8 quarter =
+        __builtin_shufflevector(v, v, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3);
+    v = v < quarter ? v : quarter;
     const int a = v[0] < v[1] ? v[0] : v[1], b = v[2] < v[3] ? v[2] : v[3];
     return a < b ? a : b;
 }
